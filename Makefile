@@ -1,0 +1,26 @@
+# The two commands of the README, and a few more for developers.
+.PHONY: run test bench format deps
+
+JOBS ?= $(shell nproc)
+
+deps:
+	scripts/install-deps
+
+run: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+	@test -e build/release/src/tavix.mdb || build/release/tools/tavix-admin init build/release/src/tavix.mdb
+	build/release/src/tavix
+
+test: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+bench: deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do echo "== $$b"; $$b; done
+
+format:
+	find src tests bench tools -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i

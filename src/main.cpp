@@ -1,0 +1,3 @@
+#include "app/main_program.hpp"
+
+int main() { tavix::app::Main(); }

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "value.hpp"
+
+namespace tavix::store {
+
+class Connection;
+
+// A table-type recordset: one current record and one current order over a table.
+//
+// The order is the table's own (the order in which records were stored) until SetIndex
+// selects "Code"; then it is ascending code, equal codes in the table's own order. Every
+// move costs a keyset query on the primary key or the Code index: the table is never held
+// in memory.
+//
+// Eof() and Bof() become true past either end and are both true on an empty table. Every
+// failure throws StoreError.
+class Recordset {
+public:
+    Recordset(std::shared_ptr<Connection> connection, std::string table);
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+    ~Recordset();
+
+    // Moves. MoveNext at Eof, MovePrevious at Bof and MoveFirst or MoveLast on an empty
+    // table fail.
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    bool Eof() const;
+    bool Bof() const;
+
+    // The current record's field by name. Fails for an unknown name and when there is no
+    // current record (at Eof or Bof, or after Delete until the next move).
+    Value Fields(std::string_view name) const;
+
+    // AddNew starts a new record; Edit starts changing the current one inside an immediate
+    // transaction (so the values read after Edit are the stored ones and nobody else writes
+    // until Update). SetField assigns a field of the pending record; Update commits it
+    // durably before it returns. After AddNew and Update the record that was current before
+    // stays current; after Edit and Update the edited record stays current. CancelUpdate
+    // forgets the pending change; so does any move.
+    void AddNew();
+    void Edit();
+    void SetField(std::string_view name, const Value& value);
+    void Update();
+    void CancelUpdate();
+
+    // Removes the current record. Until the next move there is no current record; MoveNext
+    // then goes to the record that followed it in the current order, MovePrevious to the one
+    // before it.
+    void Delete();
+
+    // "Code" selects ascending code order; "" (or "PrimaryKey") the table's own order.
+    void SetIndex(std::string_view index_name);
+    const std::string& Index() const;
+
+    // With the Code index selected: Seek("=", code) makes the first record with exactly that
+    // code current, or sets NoMatch and keeps the current record.
+    void Seek(std::string_view comparison, const Value& key);
+    bool NoMatch() const;
+
+    // An opaque text naming the current record; setting it makes that record current again.
+    // Setting the bookmark of a record that no longer exists fails.
+    std::string Bookmark() const;
+    void SetBookmark(const std::string& bookmark);
+
+    void Close();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace tavix::store
