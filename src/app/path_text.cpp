@@ -1,0 +1,42 @@
+#include "app/path_text.hpp"
+
+#include <stdexcept>
+
+namespace tavix::app {
+namespace {
+
+constexpr char kSeparator = '/';
+constexpr std::size_t kMaxPathLength = 32767;
+
+// Only the space itself: tabs and other blanks are part of a file name.
+std::string TrimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return "";
+    }
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    if (path.size() > kMaxPathLength) {
+        throw std::overflow_error("FolderOf: path of " + std::to_string(path.size()) +
+                                  " characters is longer than 32767");
+    }
+    const auto last_separator = path.rfind(kSeparator);
+    if (last_separator == std::string::npos) {
+        return "";
+    }
+    return path.substr(0, last_separator + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == kSeparator) {
+        return TrimSpaces(folder + name);
+    }
+    return TrimSpaces(folder + kSeparator + name);
+}
+
+}  // namespace tavix::app
