@@ -61,7 +61,9 @@ void CastShadow(CellGrid& grid, const Rect& r, const Cell& shadow_colours) {
     }
 }
 
-Rect WithShadow(const Rect& r) { return Rect{r.x1, r.y1, r.x2 + 1, r.y2 + 1}; }
+Rect WithShadow(const Rect& r) {
+    return Rect{r.x1, r.y1, r.x2 + 1, r.y2 + 1};
+}
 
 void WriteText(CellGrid& grid, int x, int y, const std::string& text, const Cell& colours,
                int max_x) {

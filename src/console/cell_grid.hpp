@@ -33,7 +33,7 @@ struct Rect {
 // The console's screen as a grid of cells addressed as (column, row) from (1, 1).
 // Every drawing operation works on a grid; terminals only show one.
 class CellGrid {
-public:
+  public:
     CellGrid() = default;
     CellGrid(int columns, int rows);
 
@@ -60,7 +60,7 @@ public:
 
     friend bool operator==(const CellGrid&, const CellGrid&) = default;
 
-private:
+  private:
     int columns_ = 0;
     int rows_ = 0;
     std::vector<Cell> cells_;

@@ -29,6 +29,8 @@ inline constexpr int kCount = 16;
 
 // Any number the program passes is folded into the palette rather than rejected, as the
 // hardware text modes did: only the low four bits name a colour.
-inline constexpr Colour PaletteColour(int number) { return static_cast<Colour>(number & 0x0F); }
+inline constexpr Colour PaletteColour(int number) {
+    return static_cast<Colour>(number & 0x0F);
+}
 
 }  // namespace tavix::console

@@ -12,22 +12,22 @@ enum class DispatchId : int {
     kCursorMode = 3,  // 0 hides the cursor outside the line editor; any other value shows it
     kCursorX = 4,     // where Print writes
     kCursorY = 5,
-    kTextColor = 8,   // text of PrintAt, Print, Clear, frames, text boxes and plain popups
+    kTextColor = 8,  // text of PrintAt, Print, Clear, frames, text boxes and plain popups
     kBackColor = 11,
 
     // Colour slots: what every widget draws with.
-    kEditorText = 9,        // the line editor's field
+    kEditorText = 9,  // the line editor's field
     kEditorBack = 10,
-    kListBarBack = 12,      // the highlighted line of a pick list
-    kMenuHotLetter = 13,    // a menu item's hot letter, highlighted or not
-    kMenuDisabledText = 14, // menu items that the mask makes unselectable
-    kMenuBarText = 17,      // the highlighted menu item
+    kListBarBack = 12,       // the highlighted line of a pick list
+    kMenuHotLetter = 13,     // a menu item's hot letter, highlighted or not
+    kMenuDisabledText = 14,  // menu items that the mask makes unselectable
+    kMenuBarText = 17,       // the highlighted menu item
     kMenuBarBack = 18,
-    kMenuText = 22,         // menu items and the menu's description line
+    kMenuText = 22,  // menu items and the menu's description line
     kMenuBack = 23,
-    kShadowBack = 42,       // shadows keep the glyph below them, in these colours
+    kShadowBack = 42,  // shadows keep the glyph below them, in these colours
     kShadowText = 43,
-    kDialogBack = 48,       // message dialogs and question popups
+    kDialogBack = 48,  // message dialogs and question popups
     kDialogText = 49,
     kButtonText = 50,
     kButtonBack = 51,
@@ -41,20 +41,20 @@ enum class DispatchId : int {
     kListBack = 75,
 
     // Settings without a name of their own.
-    kPopupStyle = 15,              // 0: popups in the text colours; otherwise in dialog colours
-    kSetting16 = 16,               // stored
-    kDescriptionColumn = 19,       // where the menu's description line stands...
-    kDescriptionWidth = 20,        // ...how wide it is...
-    kFrameStyle = 26,              // 2: double-line frames; otherwise single-line
-    kEditorSetting37 = 37,         // stored (boolean)
-    kTextBoxSetting39 = 39,        // stored
-    kListSetting40 = 40,           // stored (text)
-    kDescriptionRow = 41,          // ...and on which row
-    kShadow = 44,                  // frames and popups cast a one-cell shadow right and below
-    kShowDescription = 46,         // a menu shows its highlighted item's description (boolean)
-    kListSetting66 = 66,           // stored
-    kListSetting67 = 67,           // stored (boolean)
-    kListSetting68 = 68,           // stored
+    kPopupStyle = 15,         // 0: popups in the text colours; otherwise in dialog colours
+    kSetting16 = 16,          // stored
+    kDescriptionColumn = 19,  // where the menu's description line stands...
+    kDescriptionWidth = 20,   // ...how wide it is...
+    kFrameStyle = 26,         // 2: double-line frames; otherwise single-line
+    kEditorSetting37 = 37,    // stored (boolean)
+    kTextBoxSetting39 = 39,   // stored
+    kListSetting40 = 40,      // stored (text)
+    kDescriptionRow = 41,     // ...and on which row
+    kShadow = 44,             // frames and popups cast a one-cell shadow right and below
+    kShowDescription = 46,    // a menu shows its highlighted item's description (boolean)
+    kListSetting66 = 66,      // stored
+    kListSetting67 = 67,      // stored (boolean)
+    kListSetting68 = 68,      // stored
 
     // The widgets' properties.
     kFieldValue = 31,

@@ -7,7 +7,7 @@ namespace {
 
 // The part of a long text that the field's cells show: it follows the cursor sideways.
 class FieldView {
-public:
+  public:
     FieldView(int x, int y, int width) : x_(x), y_(y), width_(width) {}
 
     void FollowCursor(int cursor) {
@@ -30,7 +30,7 @@ public:
         return CursorState{width_ > 0, overwrite, x_ + cursor - first_, y_};
     }
 
-private:
+  private:
     int x_;
     int y_;
     int width_;

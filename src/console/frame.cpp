@@ -14,7 +14,7 @@ Cell TextConsole::SlotCell(DispatchId text, DispatchId back) const {
 
 LineStyle TextConsole::FrameLineStyle() const {
     return IntSetting(DispatchId::kFrameStyle) == kDoubleLineStyle ? LineStyle::kDouble
-                                                                    : LineStyle::kSingle;
+                                                                   : LineStyle::kSingle;
 }
 
 void TextConsole::DrawFramed(const Rect& r, const Cell& frame, const Cell& inside) {

@@ -4,7 +4,9 @@ namespace tavix::console {
 
 namespace {
 
-int FoldCase(int c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+int FoldCase(int c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 MenuEntry ParseEntry(const std::string& entry) {
     MenuEntry parsed;
@@ -64,8 +66,8 @@ int FindHotEntry(const std::vector<MenuEntry>& entries, int key) {
     for (size_t i = 0; i < entries.size(); ++i) {
         const MenuEntry& entry = entries[i];
         if (entry.selectable && entry.hot_position >= 0) {
-            const auto hot = static_cast<unsigned char>(
-                entry.caption[static_cast<size_t>(entry.hot_position)]);
+            const auto hot =
+                static_cast<unsigned char>(entry.caption[static_cast<size_t>(entry.hot_position)]);
             if (FoldCase(hot) == FoldCase(key)) {
                 return static_cast<int>(i);
             }

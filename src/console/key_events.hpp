@@ -8,9 +8,9 @@ namespace tavix::console {
 
 // What a key-event handler tells the running line editor, menu or pick list to do.
 enum class KeyAction : int {
-    kConsole = 0,      // the console handles the (possibly replaced) key itself
-    kValueChanged = 2, // the handler changed FieldValue: show it and go on editing
-    kAccept = 3,       // end the call as accepted (it returns true)
+    kConsole = 0,         // the console handles the (possibly replaced) key itself
+    kValueChanged = 2,    // the handler changed FieldValue: show it and go on editing
+    kAccept = 3,          // end the call as accepted (it returns true)
     kEndNotAccepted = 5,  // end the call as not accepted (it returns false); the key is in LastKey
 };
 
@@ -19,7 +19,7 @@ enum class KeyAction : int {
 // A handler may run whole screens on the same console (nested menus, editors, dialogs);
 // the interrupted call then ends or goes on as the action says.
 class KeyEvents {
-public:
+  public:
     virtual ~KeyEvents() = default;
     virtual void FieldKey(KeyCode& key, KeyAction& action, std::int32_t field_id) = 0;
     virtual void ListKey(KeyCode& key, KeyAction& action, std::int32_t list_id) = 0;

@@ -9,7 +9,9 @@ namespace {
 constexpr char kDatePattern[] = "  /  /    ";
 constexpr char kTimePattern[] = "  :  :  ";
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Capitals of the code page's small letters, including the few outside Latin-1's block.
 unsigned char Capital(unsigned char c) {

@@ -25,7 +25,7 @@ Picture PictureOf(const std::string& picture);
 // that typing 5 over a field showing 1 gives 5. Date and time fields always hold their
 // fixed form: typing overwrites digit places and the separators stay.
 class LineEditor {
-public:
+  public:
     LineEditor(const std::string& value, Picture picture, int max_length);
 
     // Applies an editing key (a character, Left, Right, Home, End, Backspace, Delete,
@@ -40,7 +40,7 @@ public:
     int MaxLength() const { return max_length_; }
     bool Overwrite() const { return overwrite_ || IsTemplate(); }
 
-private:
+  private:
     bool IsTemplate() const { return picture_ == Picture::kDate || picture_ == Picture::kTime; }
     bool IsSeparatorPlace(int position) const;
     void TypeCharacter(unsigned char character);

@@ -12,7 +12,7 @@ constexpr int kSmallestSide = 3;  // a frame and one line
 
 // The highlighted line and the window of lines and columns a pick list shows.
 class ListView {
-public:
+  public:
     ListView(int line_count, int visible_rows, int visible_columns, int longest_line)
         : count_(line_count),
           rows_(visible_rows),
@@ -37,7 +37,7 @@ public:
     int Page() const { return std::max(1, rows_ - 1); }
     int Count() const { return count_; }
 
-private:
+  private:
     int count_;
     int rows_;
     int columns_;

@@ -12,7 +12,7 @@ constexpr int kNoEntry = -1;
 // Which entry of a menu is highlighted, moving only among selectable entries and never
 // wrapping around.
 class MenuCursor {
-public:
+  public:
     MenuCursor(const std::vector<MenuEntry>& entries, int wanted) : entries_(entries) {
         current_ = Nearest(wanted);
     }
@@ -37,7 +37,7 @@ public:
     void First() { Keep(Step(-1, +1)); }
     void Last() { Keep(Step(static_cast<int>(entries_.size()), -1)); }
 
-private:
+  private:
     // The first selectable entry strictly beyond `from` in the given direction.
     int Step(int from, int direction) const {
         for (int i = from + direction; i >= 0 && i < static_cast<int>(entries_.size());
@@ -81,9 +81,9 @@ bool TextConsole::Menu(int x, int y, std::int32_t menu_id) {
             const MenuEntry& entry = entries[i];
             const int row = y + static_cast<int>(i);
             const bool highlighted = static_cast<int>(i) == cursor.Current();
-            const Cell look = highlighted ? bar : entry.caption.empty() || entry.selectable
-                                                      ? normal
-                                                      : disabled;
+            const Cell look = highlighted                                 ? bar
+                              : entry.caption.empty() || entry.selectable ? normal
+                                                                          : disabled;
             grid_.Fill(Rect{x, row, x + width - 1, row}, look);
             WriteText(grid_, x, row, entry.caption, look, x + width - 1);
             if (entry.selectable && entry.hot_position >= 0) {

@@ -59,9 +59,9 @@ bool TextConsole::MessageBox(std::int32_t /*mode*/) {
         int column = x1 + 1 + kMargin + (inner - ButtonRowWidth(buttons)) / 2;
         for (size_t i = 0; i < buttons.size(); ++i) {
             const bool selected = static_cast<int>(i) + 1 == choice;
-            const Cell look =
-                selected ? SlotCell(DispatchId::kSelectedButtonText, DispatchId::kSelectedButtonBack)
-                         : SlotCell(DispatchId::kButtonText, DispatchId::kButtonBack);
+            const Cell look = selected ? SlotCell(DispatchId::kSelectedButtonText,
+                                                  DispatchId::kSelectedButtonBack)
+                                       : SlotCell(DispatchId::kButtonText, DispatchId::kButtonBack);
             WriteText(grid_, column, frame.y2 - 1, " " + buttons[i] + " ", look, frame.x2 - 1);
             column += static_cast<int>(buttons[i].size()) + 3;
         }

@@ -32,7 +32,8 @@ std::string TextConsole::ShowMessage(const std::string& text) {
     out.Text(SaveArea(covered.x1, covered.y1, covered.x2, covered.y2));
 
     const bool plain = IntSetting(DispatchId::kPopupStyle) == 0;
-    const Cell body = plain ? TextCell() : SlotCell(DispatchId::kDialogText, DispatchId::kDialogBack);
+    const Cell body =
+        plain ? TextCell() : SlotCell(DispatchId::kDialogText, DispatchId::kDialogBack);
     const Cell border =
         plain ? TextCell() : SlotCell(DispatchId::kDialogFrame, DispatchId::kDialogBack);
     DrawFramed(frame, border, body);

@@ -14,7 +14,9 @@ namespace {
 
 }  // namespace
 
-SavedTextWriter::SavedTextWriter(std::string_view tag) : out_(tag) { out_ += ';'; }
+SavedTextWriter::SavedTextWriter(std::string_view tag) : out_(tag) {
+    out_ += ';';
+}
 
 void SavedTextWriter::Number(long long value) {
     out_ += std::to_string(value);

@@ -11,18 +11,18 @@ namespace tavix::console {
 // with std::invalid_argument rather than restored half.
 
 class SavedTextWriter {
-public:
+  public:
     explicit SavedTextWriter(std::string_view tag);
     void Number(long long value);
     void Text(std::string_view text);
     std::string Finish() && { return std::move(out_); }
 
-private:
+  private:
     std::string out_;
 };
 
 class SavedTextReader {
-public:
+  public:
     SavedTextReader(std::string_view saved, std::string_view tag);
     long long Number();
     int Int();
@@ -31,7 +31,7 @@ public:
     // Fails unless everything was read.
     void ExpectEnd() const;
 
-private:
+  private:
     std::string_view rest_;
 };
 

@@ -17,7 +17,7 @@ struct ScriptExhausted {};
 // A terminal for tests: it hands out scripted keys, runs scripted checks between them, and
 // keeps the last frame it was shown.
 class ScriptedTerminal : public Terminal {
-public:
+  public:
     using Check = std::function<void()>;
 
     explicit ScriptedTerminal(int columns = 80, int rows = 25);
@@ -47,7 +47,7 @@ public:
     int Presents() const { return presents_; }
     size_t PendingKeys() const;
 
-private:
+  private:
     std::deque<std::variant<KeyCode, Check>> script_;
     TerminalSize size_;
     bool attached_ = false;

@@ -10,14 +10,18 @@ using S = ConsoleSettings;
 using K = SettingKind;
 using D = DispatchId;
 
-SettingInfo Number(D id, int S::*member) { return {id, K::kNumber, member, nullptr, nullptr, 0}; }
+SettingInfo Number(D id, int S::*member) {
+    return {id, K::kNumber, member, nullptr, nullptr, 0};
+}
 SettingInfo Boolean(D id, bool S::*member) {
     return {id, K::kBoolean, nullptr, member, nullptr, false};
 }
 SettingInfo Text(D id, std::string S::*member) {
     return {id, K::kText, nullptr, nullptr, member, std::string()};
 }
-SettingInfo Slot(D id, int value) { return {id, K::kNumber, nullptr, nullptr, nullptr, value}; }
+SettingInfo Slot(D id, int value) {
+    return {id, K::kNumber, nullptr, nullptr, nullptr, value};
+}
 SettingInfo Flag(D id, bool value) {
     return {id, K::kBoolean, nullptr, nullptr, nullptr, value};
 }

@@ -30,7 +30,7 @@ struct TerminationRequested {
 // What the console needs of a terminal. The real one draws with ncurses; the scripted one
 // feeds keys to tests and keeps every frame.
 class Terminal {
-public:
+  public:
     virtual ~Terminal() = default;
 
     // Attach takes the terminal over (alternate screen, raw keys, no echo); Detach gives it

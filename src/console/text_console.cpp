@@ -59,9 +59,13 @@ void TextConsole::Attach(std::int32_t /*mode*/) {
                  std::clamp(size.rows, 1, kMaxConsoleSide), TextCell());
 }
 
-void TextConsole::Title(const std::string& text) { terminal_->SetTitle(text); }
+void TextConsole::Title(const std::string& text) {
+    terminal_->SetTitle(text);
+}
 
-void TextConsole::Activate() { terminal_->Present(grid_, CurrentCursor()); }
+void TextConsole::Activate() {
+    terminal_->Present(grid_, CurrentCursor());
+}
 
 void TextConsole::Resize(int columns, int rows) {
     if (columns < 1 || rows < 1 || columns > kMaxConsoleSide || rows > kMaxConsoleSide) {
@@ -81,7 +85,9 @@ void TextConsole::Detach() {
 
 // ---- Saving ----
 
-std::string TextConsole::SaveState() const { return EncodeSettings(*this); }
+std::string TextConsole::SaveState() const {
+    return EncodeSettings(*this);
+}
 
 void TextConsole::RestoreState(const std::string& saved) {
     static_cast<ConsoleSettings&>(*this) = DecodeSettings(saved);
@@ -101,7 +107,9 @@ Cell TextConsole::TextCell(char32_t glyph) const {
     return Cell{glyph, PaletteColour(TextColor), PaletteColour(BackColor)};
 }
 
-void TextConsole::Clear() { grid_.Fill(grid_.Bounds(), TextCell()); }
+void TextConsole::Clear() {
+    grid_.Fill(grid_.Bounds(), TextCell());
+}
 
 void TextConsole::ClearArea(int x1, int y1, int x2, int y2) {
     grid_.Fill(Rect{x1, y1, x2, y2}, TextCell());
@@ -134,9 +142,13 @@ KeyCode TextConsole::ReadKey() {
     return last_key_;
 }
 
-KeyCode TextConsole::GetKey() { return ReadKey(); }
+KeyCode TextConsole::GetKey() {
+    return ReadKey();
+}
 
-void TextConsole::FlushKeys(int /*mode*/) { terminal_->DiscardTypeAhead(); }
+void TextConsole::FlushKeys(int /*mode*/) {
+    terminal_->DiscardTypeAhead();
+}
 
 // ---- Settings by dispatch id ----
 
@@ -207,6 +219,8 @@ bool TextConsole::BoolSetting(DispatchId id) const {
     WrongKind(id);
 }
 
-Colour TextConsole::SlotColour(DispatchId id) const { return PaletteColour(IntSetting(id)); }
+Colour TextConsole::SlotColour(DispatchId id) const {
+    return PaletteColour(IntSetting(id));
+}
 
 }  // namespace tavix::console

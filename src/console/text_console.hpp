@@ -23,7 +23,7 @@ namespace tavix::console {
 // Errors (a bad saved text, an unknown dispatch id, a widget that cannot run) are thrown as
 // std::exception; TerminationRequested passes through every call that waits for a key.
 class TextConsole : public ConsoleSettings {
-public:
+  public:
     explicit TextConsole(std::unique_ptr<Terminal> terminal);
     ~TextConsole();
     TextConsole(const TextConsole&) = delete;
@@ -100,7 +100,7 @@ public:
     // Shows the grid on the terminal and waits for a key; every widget reads keys here.
     KeyCode ReadKey();
 
-private:
+  private:
     CursorState CurrentCursor() const;
 
     std::unique_ptr<Terminal> terminal_;

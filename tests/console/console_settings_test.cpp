@@ -41,8 +41,7 @@ TEST(ConsoleSettingsTest, ADamagedSavedTextIsRefusedAndChangesNothing) {
     s.console.TextColor = 9;
     std::string saved = s.console.SaveState();
     s.console.TextColor = 4;
-    EXPECT_THROW(s.console.RestoreState(saved.substr(0, saved.size() - 3)),
-                 std::invalid_argument);
+    EXPECT_THROW(s.console.RestoreState(saved.substr(0, saved.size() - 3)), std::invalid_argument);
     EXPECT_THROW(s.console.RestoreState("nonsense"), std::invalid_argument);
     EXPECT_THROW(s.console.RestoreState(s.console.SaveArea(1, 1, 2, 2)), std::invalid_argument);
     EXPECT_EQ(s.console.TextColor, 4);

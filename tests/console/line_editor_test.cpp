@@ -32,8 +32,7 @@ TEST(LineEditorTest, EditingKeysWorkAsPeopleExpect) {
     EXPECT_EQ(Typed("abcd", Picture::kAny, 9, {keys::kEnd, keys::kDelete}).Text(), "abcd");
     EXPECT_EQ(Typed("abcd", Picture::kAny, 9, {keys::kRight, keys::kInsert, 'X', 'Y'}).Text(),
               "aXYd");
-    EXPECT_EQ(Typed("ab", Picture::kAny, 9, {keys::kEnd, keys::kInsert, 'X', 'Y'}).Text(),
-              "abXY");
+    EXPECT_EQ(Typed("ab", Picture::kAny, 9, {keys::kEnd, keys::kInsert, 'X', 'Y'}).Text(), "abXY");
 }
 
 TEST(LineEditorTest, TheFieldLengthIsNeverExceeded) {
@@ -71,9 +70,9 @@ TEST(LineEditorTest, NonTextKeysAreNotEditingKeys) {
 }
 
 TEST(LineEditorTest, DateFieldKeepsItsSlashes) {
-    EXPECT_EQ(Typed("06/12/2026", Picture::kDate, 10, {'2', '4', '1', '2', '2', '0', '2', '6'})
-                  .Text(),
-              "24/12/2026");
+    EXPECT_EQ(
+        Typed("06/12/2026", Picture::kDate, 10, {'2', '4', '1', '2', '2', '0', '2', '6'}).Text(),
+        "24/12/2026");
     EXPECT_EQ(Typed("06/12/2026", Picture::kDate, 10, {'2'}).Text(), "2 /  /    ");
     EXPECT_EQ(Typed("06/12/2026", Picture::kDate, 10, {keys::kRight, keys::kRight, '9'}).Text(),
               "06/92/2026");

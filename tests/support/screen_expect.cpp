@@ -36,8 +36,8 @@ std::string RowSpan(const console::CellGrid& grid, int y, int x1, int x2) {
         const std::string actual = RowSpan(grid, y, x, x + width - 1);
         const bool row_same = actual == expected[i];
         same = same && row_same;
-        report += (row_same ? "   row " : "!! row ") + std::to_string(y) + ": \"" + actual +
-                  "\"" + (row_same ? "" : " expected \"" + expected[i] + "\"") + "\n";
+        report += (row_same ? "   row " : "!! row ") + std::to_string(y) + ": \"" + actual + "\"" +
+                  (row_same ? "" : " expected \"" + expected[i] + "\"") + "\n";
     }
     if (same) {
         return ::testing::AssertionSuccess();

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "console/cell_grid.hpp"
 #include "console/scripted_terminal.hpp"
@@ -29,7 +29,7 @@ struct ScriptedConsole {
 
     const console::CellGrid& Cells() const { return console.Cells(); }
 
-private:
+  private:
     ScriptedConsole(std::unique_ptr<console::ScriptedTerminal> owned, int columns, int rows);
 };
 
