@@ -1,0 +1,137 @@
+#include "app/main_program.hpp"
+
+#include <string>
+
+#include "app/colour_scheme.hpp"
+#include "app/executable_path.hpp"
+#include "app/guarded.hpp"
+#include "app/main_form.hpp"
+#include "app/main_menu.hpp"
+#include "app/path_text.hpp"
+#include "app/process_end.hpp"
+#include "app/shared_state.hpp"
+#include "demo/info_screen.hpp"
+
+namespace tavix::app {
+
+namespace {
+
+using console::DispatchId;
+
+constexpr int kVersionMajor = TAVIX_VERSION_MAJOR;
+constexpr int kVersionMinor = TAVIX_VERSION_MINOR;
+
+const std::string kDatabaseName = "tavix.mdb";
+const std::string kTitle = "Demo in Kalviro";
+constexpr int kColumns = 24;
+constexpr int kRows = 20;
+constexpr int kStatusOnSignal = 128;
+
+// What the program found when it took the console over, to give it back at the end.
+struct ConsoleAsFound {
+    std::string state;
+    int columns = 0;
+    int rows = 0;
+    std::string screen;
+};
+
+std::string TrimSpaces(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void OpenReadings() {
+    InDevHost = false;
+    AppFolder.clear();
+    DatabasePath.clear();
+    ReadingsSet.reset();
+    ReadingsDb.reset();
+    Guarded([] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
+    Guarded([] { DatabasePath = JoinPath(AppFolder, kDatabaseName); });
+    Guarded([] { ReadingsDb.emplace(store::OpenDatabase(DatabasePath)); });
+    Guarded([] { ReadingsSet.emplace(ReadingsDb.value().OpenRecordset("Readings")); });
+}
+
+ConsoleAsFound TakeOverConsole() {
+    ConsoleAsFound found;
+    Guarded([] { Console().Attach(-1); });
+    Guarded([&] { found.state = Console().SaveState(); });
+    Guarded([] { Console().Title(kTitle); });
+    Guarded([] { Console().Activate(); });
+    Guarded([&] {
+        found.columns = Console().Columns();
+        found.rows = Console().Rows();
+    });
+    Guarded([&] { found.screen = Console().SaveArea(1, 1, found.columns, found.rows); });
+    Guarded([] { Console().Resize(kColumns, kRows); });
+    Guarded(ApplyColourScheme);
+    Guarded([] {
+        Console().Put(DispatchId::kPopupStyle, 0);
+        Console().Put(DispatchId::kSetting16, 0);
+        Console().Put(DispatchId::kFrameStyle, 2);
+    });
+    Guarded([] { Console().Clear(); });
+    Guarded([] { Console().DrawFrame(1, 1, kColumns - 1, kRows - 1); });
+    return found;
+}
+
+void ShowSplash() {
+    std::string splash;
+    Guarded([] { Console().CursorMode = 0; });
+    Guarded([&] {
+        splash = Console().ShowMessage("Demo Tavix v" + std::to_string(kVersionMajor) + "." +
+                                       std::to_string(kVersionMinor));
+    });
+    Guarded([] { Console().GetKey(); });
+    Guarded([&] { Console().CloseMessage(splash); });
+}
+
+void GiveConsoleBack(const ConsoleAsFound& found) {
+    Guarded([&] { Console().Resize(found.columns, found.rows); });
+    Guarded([&] { Console().RestoreArea(1, 1, found.columns, found.rows, found.screen); });
+    Guarded([&] { Console().RestoreState(found.state); });
+}
+
+}  // namespace
+
+void Main() {
+    ConsoleAsFound found;
+    try {
+        OpenReadings();
+        found = TakeOverConsole();
+        Guarded(demo::ShowInfoScreen);
+        Guarded([] { Console().ClearArea(2, 2, kColumns - 2, kRows - 2); });
+        ShowSplash();
+        RunMainMenu();
+    } catch (const console::TerminationRequested& request) {
+        // A signal or the loss of the keyboard: what is stored stays stored; give the
+        // terminal back and close the database as a normal exit would.
+        GiveConsoleBack(found);
+        Shutdown(kStatusOnSignal + request.signal);
+    }
+    GiveConsoleBack(found);
+    Shutdown();
+}
+
+void Shutdown(int status) {
+    if (!InDevHost) {
+        Guarded([] { Console().Detach(); });
+    }
+    UnloadForms();
+    Guarded([] {
+        if (ReadingsSet) {
+            ReadingsSet->Close();
+        }
+        if (ReadingsDb) {
+            ReadingsDb->Close();
+        }
+    });
+    ReadingsSet.reset();
+    ReadingsDb.reset();
+    EndProcess(status);
+}
+
+}  // namespace tavix::app

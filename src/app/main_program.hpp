@@ -1,0 +1,13 @@
+#pragma once
+
+namespace tavix::app {
+
+// The program: finds its folder, opens the readings database beside the executable, takes
+// over the console, shows the information screen and the splash, runs the main menu until
+// the exit is confirmed, gives the console back as it found it and ends the process.
+[[noreturn]] void Main();
+
+// Releases the console, closes the readings and ends the process with the given status.
+[[noreturn]] void Shutdown(int status = 0);
+
+}  // namespace tavix::app

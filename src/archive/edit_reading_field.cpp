@@ -1,0 +1,7 @@
+#include "archive/edit_reading_field.hpp"
+
+namespace tavix::archive {
+
+void EditReadingField(int /*item*/) {}
+
+}  // namespace tavix::archive

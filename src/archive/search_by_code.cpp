@@ -1,0 +1,7 @@
+#include "archive/search_by_code.hpp"
+
+namespace tavix::archive {
+
+void SearchByCode() {}
+
+}  // namespace tavix::archive

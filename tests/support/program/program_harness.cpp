@@ -1,0 +1,145 @@
+#include "support/program/program_harness.hpp"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+#include "app/colour_scheme.hpp"
+#include "app/executable_path.hpp"
+#include "app/main_form.hpp"
+#include "app/main_program.hpp"
+#include "app/process_end.hpp"
+#include "app/shared_state.hpp"
+#include "store/database.hpp"
+
+namespace tavix::testing {
+
+namespace {
+
+class RawConnection {
+  public:
+    explicit RawConnection(const std::string& path) {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            const std::string message = sqlite3_errmsg(db_);
+            sqlite3_close(db_);
+            throw std::runtime_error("test cannot open " + path + ": " + message);
+        }
+        sqlite3_busy_timeout(db_, 5000);
+    }
+    ~RawConnection() { sqlite3_close(db_); }
+    sqlite3* get() const { return db_; }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
+}
+
+}  // namespace
+
+ProgramHarness::ProgramHarness(Database database) : database_path_(folder_.File("tavix.mdb")) {
+    if (database == Database::kEmpty) {
+        store::CreateReadingsDatabase(database_path_);
+        app::DatabasePath = database_path_;
+        app::ReadingsDb.emplace(store::OpenDatabase(database_path_));
+        app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
+    }
+    app::SetTerminalFactory([this] {
+        auto terminal = std::make_unique<console::ScriptedTerminal>(80, 25);
+        terminal_ = terminal.get();
+        return terminal;
+    });
+    console::TextConsole& console = app::Console();
+    console.Attach(-1);
+    console.Resize(24, 20);
+    app::ApplyColourScheme();
+    console.Put(console::DispatchId::kFrameStyle, 2);
+    console.Clear();
+    console.DrawFrame(1, 1, 23, 19);
+}
+
+ProgramHarness::~ProgramHarness() {
+    app::UnloadForms();
+    app::SetTerminalFactory(nullptr);
+    app::SetExecutablePathSource(nullptr);
+    app::SetProcessEnd(nullptr);
+    app::ReadingsSet.reset();
+    app::ReadingsDb.reset();
+    app::DatabasePath.clear();
+    app::AppFolder.clear();
+}
+
+console::TextConsole& ProgramHarness::Console() {
+    return app::Console();
+}
+
+const console::CellGrid& ProgramHarness::Cells() {
+    return app::Console().Cells();
+}
+
+void ProgramHarness::StoreReading(const std::string& code, double qt, const std::string& terminal,
+                                  const store::Timestamp& when) {
+    RawConnection connection(database_path_);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(connection.get(),
+                       "INSERT INTO Readings (code, qt, terminal, DateTime) VALUES (?, ?, ?, ?)",
+                       -1, &statement, nullptr);
+    const std::string date_time = when.ToSqlText();
+    sqlite3_bind_text(statement, 1, code.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(statement, 2, qt);
+    sqlite3_bind_text(statement, 3, terminal.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, 4, date_time.c_str(), -1, SQLITE_TRANSIENT);
+    const int result = sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    if (result != SQLITE_DONE) {
+        throw std::runtime_error("test cannot store a reading");
+    }
+}
+
+std::vector<StoredReading> ProgramHarness::StoredReadings() const {
+    RawConnection connection(database_path_);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection.get(),
+                           "SELECT code, qt, terminal, typeof(terminal), DateTime FROM Readings "
+                           "ORDER BY rowid",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        throw std::runtime_error(std::string("test cannot read readings: ") +
+                                 sqlite3_errmsg(connection.get()));
+    }
+    std::vector<StoredReading> readings;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        readings.push_back(StoredReading{ColumnText(statement, 0), ColumnText(statement, 1),
+                                         ColumnText(statement, 2), ColumnText(statement, 3),
+                                         ColumnText(statement, 4)});
+    }
+    sqlite3_finalize(statement);
+    return readings;
+}
+
+void ProgramHarness::Execute(const std::string& sql) const {
+    RawConnection connection(database_path_);
+    char* error = nullptr;
+    if (sqlite3_exec(connection.get(), sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error != nullptr ? error : "unknown error";
+        sqlite3_free(error);
+        throw std::runtime_error("test SQL failed: " + message);
+    }
+}
+
+int ProgramHarness::RunMain() {
+    // Main opens the database itself, from its own folder.
+    app::ReadingsSet.reset();
+    app::ReadingsDb.reset();
+    app::SetExecutablePathSource([this] { return folder_.File("tavix"); });
+    app::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
+    try {
+        app::Main();
+    } catch (const ProcessEnded& ended) {
+        return ended.status;
+    }
+}
+
+}  // namespace tavix::testing

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/scripted_terminal.hpp"
+#include "console/text_console.hpp"
+#include "store/timestamp.hpp"
+#include "support/temp_dir.hpp"
+
+namespace tavix::testing {
+
+// One row of the Readings table as the sqlite3 tool would show it.
+struct StoredReading {
+    std::string code;
+    std::string qt;             // as SQLite prints it
+    std::string terminal;       // as SQLite prints it
+    std::string terminal_type;  // "text", "integer", "real", "null"
+    std::string date_time;
+};
+
+// Thrown by the replaced process end, so a test sees the program end without ending itself.
+struct ProcessEnded {
+    int status = 0;
+};
+
+// The program's shared state set up as start-up leaves it, headless: the main form's console
+// on a scripted 80 x 25 terminal, resized to 24 x 20 with the colour scheme and the outer
+// frame, and the readings database of a temporary folder open in ReadingsDb and ReadingsSet.
+// Everything is put back when the harness goes.
+class ProgramHarness {
+  public:
+    enum class Database { kEmpty, kMissing };
+
+    explicit ProgramHarness(Database database = Database::kEmpty);
+    ~ProgramHarness();
+    ProgramHarness(const ProgramHarness&) = delete;
+    ProgramHarness& operator=(const ProgramHarness&) = delete;
+
+    console::ScriptedTerminal& Terminal() { return *terminal_; }
+    console::TextConsole& Console();
+    const console::CellGrid& Cells();
+    const std::string& DatabasePath() const { return database_path_; }
+    const std::string& Folder() const { return folder_.Path(); }
+
+    // Readings written and read through their own connection, not through ReadingsSet.
+    void StoreReading(const std::string& code, double qt, const std::string& terminal,
+                      const store::Timestamp& when);
+    std::vector<StoredReading> StoredReadings() const;
+    // Runs any SQL on the file through its own connection.
+    void Execute(const std::string& sql) const;
+
+    // Runs Main with the executable believed to be in the harness's folder, until the
+    // program ends; returns the exit status. The terminal is whatever the script says.
+    int RunMain();
+
+  private:
+    TempDir folder_;
+    std::string database_path_;
+    console::ScriptedTerminal* terminal_ = nullptr;
+};
+
+}  // namespace tavix::testing
