@@ -33,6 +33,24 @@ class RawConnection {
     sqlite3* db_ = nullptr;
 };
 
+// Hands every call to a terminal that the harness owns, so the terminal survives the form.
+class ForwardingTerminal : public console::Terminal {
+  public:
+    explicit ForwardingTerminal(console::ScriptedTerminal& target) : target_(target) {}
+    void Attach() override { target_.Attach(); }
+    void Detach() override { target_.Detach(); }
+    void SetTitle(const std::string& title) override { target_.SetTitle(title); }
+    console::TerminalSize Size() const override { return target_.Size(); }
+    void Present(const console::CellGrid& grid, const console::CursorState& cursor) override {
+        target_.Present(grid, cursor);
+    }
+    console::KeyCode ReadKey() override { return target_.ReadKey(); }
+    void DiscardTypeAhead() override { target_.DiscardTypeAhead(); }
+
+  private:
+    console::ScriptedTerminal& target_;
+};
+
 std::string ColumnText(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);
     return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
@@ -40,18 +58,21 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
 
 }  // namespace
 
-ProgramHarness::ProgramHarness(Database database) : database_path_(folder_.File("tavix.mdb")) {
+ProgramHarness::ProgramHarness(Database database, Start start)
+    : database_path_(folder_.File("tavix.mdb")),
+      terminal_(std::make_unique<console::ScriptedTerminal>(80, 25)) {
     if (database == Database::kEmpty) {
         store::CreateReadingsDatabase(database_path_);
+    }
+    app::SetTerminalFactory([this] { return std::make_unique<ForwardingTerminal>(*terminal_); });
+    if (start == Start::kMain) {
+        return;
+    }
+    if (database == Database::kEmpty) {
         app::DatabasePath = database_path_;
         app::ReadingsDb.emplace(store::OpenDatabase(database_path_));
         app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
     }
-    app::SetTerminalFactory([this] {
-        auto terminal = std::make_unique<console::ScriptedTerminal>(80, 25);
-        terminal_ = terminal.get();
-        return terminal;
-    });
     console::TextConsole& console = app::Console();
     console.Attach(-1);
     console.Resize(24, 20);
@@ -130,9 +151,10 @@ void ProgramHarness::Execute(const std::string& sql) const {
 }
 
 int ProgramHarness::RunMain() {
-    // Main opens the database itself, from its own folder.
+    // Main opens the database itself, from its own folder, and takes the console over anew.
     app::ReadingsSet.reset();
     app::ReadingsDb.reset();
+    app::UnloadForms();
     app::SetExecutablePathSource([this] { return folder_.File("tavix"); });
     app::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
     try {

@@ -29,11 +29,16 @@ struct ProcessEnded {
 // on a scripted 80 x 25 terminal, resized to 24 x 20 with the colour scheme and the outer
 // frame, and the readings database of a temporary folder open in ReadingsDb and ReadingsSet.
 // Everything is put back when the harness goes.
+//
+// With Start::kMain nothing is prepared but the database file: the test scripts the keys and
+// calls RunMain, which starts the program as the real entry does. The scripted terminal
+// outlives the program's console, so the test can look at it afterwards.
 class ProgramHarness {
   public:
     enum class Database { kEmpty, kMissing };
+    enum class Start { kScreens, kMain };
 
-    explicit ProgramHarness(Database database = Database::kEmpty);
+    explicit ProgramHarness(Database database = Database::kEmpty, Start start = Start::kScreens);
     ~ProgramHarness();
     ProgramHarness(const ProgramHarness&) = delete;
     ProgramHarness& operator=(const ProgramHarness&) = delete;
@@ -58,7 +63,7 @@ class ProgramHarness {
   private:
     TempDir folder_;
     std::string database_path_;
-    console::ScriptedTerminal* terminal_ = nullptr;
+    std::unique_ptr<console::ScriptedTerminal> terminal_;
 };
 
 }  // namespace tavix::testing

@@ -1,0 +1,135 @@
+#include "app/main_program.hpp"
+
+#include <gtest/gtest.h>
+
+#include "app/main_form.hpp"
+#include "app/shared_state.hpp"
+#include "support/program/program_harness.hpp"
+#include "support/screen_expect.hpp"
+
+namespace tavix::app {
+namespace {
+
+namespace keys = console::keys;
+using testing::ProgramHarness;
+using testing::RowsAre;
+
+const std::vector<std::string> kMenuRows = {
+    "Inizia          ", "                ", "Codici dei tasti", "                ",
+    "Colori          ", "                ", "Esci            "};
+
+struct MainProgramTest : ::testing::Test {
+    ProgramHarness program{ProgramHarness::Database::kEmpty, ProgramHarness::Start::kMain};
+    console::ScriptedTerminal& terminal = program.Terminal();
+
+    const console::CellGrid& Screen() const { return terminal.Screen(); }
+
+    // Esc leaves the information screen, any key the splash.
+    void PassStartUp() { terminal.Keys({keys::kEsc, 'x'}); }
+    void ConfirmExit() { terminal.Keys({keys::kEsc, 'S'}); }
+
+    // The row of the main menu whose item carries the highlight.
+    int HighlightedRow() const {
+        const console::Colour bar = console::colours::kLightGray;
+        for (int row = 3; row <= 9; ++row) {
+            if (Screen().At(3, row).bg == bar && Screen().At(18, row).bg == bar) {
+                return row;
+            }
+        }
+        return 0;
+    }
+};
+
+TEST_F(MainProgramTest, StartsWithInformationScreenSplashAndMenu) {
+    terminal.Then([&] {
+        EXPECT_TRUE(RowsAre(Screen(), 1, 1, {"╔═════════════════════╗"}));
+        EXPECT_TRUE(RowsAre(Screen(), 2, 2, {"Questo applicativo e'", "scritto utilizzando  "}));
+        EXPECT_TRUE(RowsAre(Screen(), 2, 15, {"continuare.          "}));
+        EXPECT_EQ(terminal.Title(), "Demo in Kalviro");
+        EXPECT_EQ(Screen().Columns(), 24);
+        EXPECT_EQ(Screen().Rows(), 20);
+    });
+    terminal.Key(keys::kEsc).Then([&] {
+        EXPECT_TRUE(RowsAre(Screen(), 4, 9,
+                            {"╔═══════════════╗", "║Demo Tavix v1.0║", "╚═══════════════╝"}));
+        EXPECT_FALSE(terminal.Cursor().visible);
+    });
+    terminal.Key('x').Then([&] {
+        EXPECT_TRUE(RowsAre(Screen(), 3, 3, kMenuRows));
+        EXPECT_TRUE(RowsAre(Screen(), 2, 18, {"Acquisizione cod./qt "}));
+        EXPECT_EQ(Screen().At(2, 3), (console::Cell{U' ', 14, 1}));
+        EXPECT_EQ(HighlightedRow(), 3);
+    });
+    ConfirmExit();
+    EXPECT_EQ(program.RunMain(), 0);
+    EXPECT_EQ(terminal.DetachCount(), 1);
+    EXPECT_FALSE(ReadingsSet.has_value());
+    EXPECT_FALSE(ReadingsDb.has_value());
+}
+
+TEST_F(MainProgramTest, EscThenNoShowsTheMenuAgainOnTheSameItem) {
+    PassStartUp();
+    terminal.Keys({keys::kDown, keys::kEsc}).Then([&] {
+        EXPECT_TRUE(RowsAre(Screen(), 2, 10, {"Confermi uscita (S/N)?"}));
+    });
+    terminal.Key('N').Then([&] {
+        EXPECT_TRUE(RowsAre(Screen(), 3, 3, kMenuRows));
+        EXPECT_EQ(HighlightedRow(), 5);
+        EXPECT_TRUE(RowsAre(Screen(), 2, 18, {"Mostra codici tasti  "}));
+    });
+    ConfirmExit();
+    EXPECT_EQ(program.RunMain(), 0);
+}
+
+TEST_F(MainProgramTest, ExitItemThenNoKeepsTheExitItemHighlighted) {
+    PassStartUp();
+    terminal.Key('e').Then(
+        [&] { EXPECT_TRUE(RowsAre(Screen(), 2, 10, {"Confermi uscita (S/N)?"})); });
+    terminal.Key('n').Then([&] { EXPECT_EQ(HighlightedRow(), 9); });
+    terminal.Keys({keys::kEnter, 's'});
+    EXPECT_EQ(program.RunMain(), 0);
+    EXPECT_EQ(terminal.PendingKeys(), 0u);
+}
+
+TEST_F(MainProgramTest, AfterAScreenReturnsTheMenuHighlightsWhatMenuIndexHolds) {
+    PassStartUp();
+    terminal.Keys({'c', keys::kEsc}).Then([&] { EXPECT_EQ(HighlightedRow(), 5); });
+    terminal.Keys({'o', keys::kEsc}).Then([&] { EXPECT_EQ(HighlightedRow(), 7); });
+    ConfirmExit();
+    EXPECT_EQ(program.RunMain(), 0);
+}
+
+TEST(MainProgramStartTest, WithoutADatabaseTheProgramStillStartsSilently) {
+    ProgramHarness program(ProgramHarness::Database::kMissing, ProgramHarness::Start::kMain);
+    console::ScriptedTerminal& terminal = program.Terminal();
+    terminal.Then(
+        [&] { EXPECT_TRUE(RowsAre(terminal.Screen(), 2, 2, {"Questo applicativo e'"})); });
+    terminal.Keys({keys::kEsc, 'x'}).Then([&] {
+        EXPECT_TRUE(RowsAre(terminal.Screen(), 3, 3, kMenuRows));
+        EXPECT_FALSE(ReadingsSet.has_value());
+    });
+    terminal.Keys({keys::kEsc, 'S'});
+    EXPECT_EQ(program.RunMain(), 0);
+}
+
+TEST(MainProgramStartTest, WithoutAConsoleTheProgramEndsWithoutShowingAnything) {
+    ProgramHarness program(ProgramHarness::Database::kEmpty, ProgramHarness::Start::kMain);
+    SetTerminalFactory([]() -> std::unique_ptr<console::Terminal> {
+        throw std::runtime_error("no terminal here");
+    });
+    EXPECT_EQ(program.RunMain(), 0);
+    EXPECT_EQ(program.Terminal().Presents(), 0);
+}
+
+TEST(MainProgramStartTest, ATerminationRequestClosesEverythingAndEndsWithTheSignal) {
+    ProgramHarness program(ProgramHarness::Database::kEmpty, ProgramHarness::Start::kMain);
+    program.Terminal().Keys({keys::kEsc, 'x'}).Then([] {
+        throw console::TerminationRequested{15};
+    });
+    EXPECT_EQ(program.RunMain(), 128 + 15);
+    EXPECT_EQ(program.Terminal().DetachCount(), 1);
+    EXPECT_FALSE(ReadingsDb.has_value());
+}
+
+}  // namespace
+}  // namespace tavix::app
