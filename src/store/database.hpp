@@ -14,7 +14,7 @@ class Connection;
 // An open database file. The file must exist: opening never creates one. Several programs
 // may have the same file open at once.
 class Database {
-public:
+  public:
     explicit Database(std::shared_ptr<Connection> connection);
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;
@@ -29,7 +29,7 @@ public:
 
     const std::string& Path() const;
 
-private:
+  private:
     std::shared_ptr<Connection> connection_;
 };
 

@@ -22,7 +22,7 @@ class Connection;
 // Eof() and Bof() become true past either end and are both true on an empty table. Every
 // failure throws StoreError.
 class Recordset {
-public:
+  public:
     Recordset(std::shared_ptr<Connection> connection, std::string table);
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
@@ -74,7 +74,7 @@ public:
 
     void Close();
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };

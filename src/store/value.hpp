@@ -12,6 +12,8 @@ namespace tavix::store {
 // number, a text or a date and time.
 using Value = std::variant<std::monostate, std::int64_t, double, std::string, Timestamp>;
 
-inline bool IsNull(const Value& value) { return std::holds_alternative<std::monostate>(value); }
+inline bool IsNull(const Value& value) {
+    return std::holds_alternative<std::monostate>(value);
+}
 
 }  // namespace tavix::store

@@ -1,0 +1,266 @@
+#include "recordset.hpp"
+
+#include <charconv>
+#include <vector>
+
+#include "query.hpp"
+#include "recordset_state.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::string_view kTableOrderName = "PrimaryKey";
+
+bool IsTableOrderName(std::string_view name) {
+    return name.empty() || name == kTableOrderName;
+}
+
+}  // namespace
+
+Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
+    : state_(std::make_unique<State>()) {
+    State& state = *state_;
+    state.connection = std::move(connection);
+    state.table = LoadTableSchema(*state.connection, table);
+    const std::string quoted = QuoteIdentifier(state.table.name);
+    state.select_by_rowid = "SELECT * FROM " + quoted + " WHERE rowid = ?1";
+    state.delete_by_rowid = "DELETE FROM " + quoted + " WHERE rowid = ?1 RETURNING *";
+    state.order = MakeTableOrder(*state.connection, state.table);
+    state.MoveToOr(state.order->First(), Place::kEmpty);
+}
+
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+Recordset::~Recordset() = default;
+
+void Recordset::MoveFirst() {
+    constexpr std::string_view kAction = "move to the first record";
+    state_->CheckUsable(kAction);
+    state_->pending.reset();
+    state_->MoveToOr(state_->order->First(), Place::kEmpty);
+    if (state_->place == Place::kEmpty) {
+        state_->Fail(kAction, "the table has no records");
+    }
+}
+
+void Recordset::MoveLast() {
+    constexpr std::string_view kAction = "move to the last record";
+    state_->CheckUsable(kAction);
+    state_->pending.reset();
+    state_->MoveToOr(state_->order->Last(), Place::kEmpty);
+    if (state_->place == Place::kEmpty) {
+        state_->Fail(kAction, "the table has no records");
+    }
+}
+
+void Recordset::MoveNext() {
+    constexpr std::string_view kAction = "move to the next record";
+    State& state = *state_;
+    state.CheckUsable(kAction);
+    state.pending.reset();
+    if (Eof()) {
+        state.Fail(kAction, "already past the last record");
+    }
+    if (state.place == Place::kBeforeFirst) {
+        state.MoveToOr(state.order->First(), Place::kEmpty);
+    } else {
+        state.MoveToOr(state.order->After(state.position), Place::kAfterLast);
+    }
+}
+
+void Recordset::MovePrevious() {
+    constexpr std::string_view kAction = "move to the previous record";
+    State& state = *state_;
+    state.CheckUsable(kAction);
+    state.pending.reset();
+    if (Bof()) {
+        state.Fail(kAction, "already before the first record");
+    }
+    if (state.place == Place::kAfterLast) {
+        state.MoveToOr(state.order->Last(), Place::kEmpty);
+    } else {
+        state.MoveToOr(state.order->Before(state.position), Place::kBeforeFirst);
+    }
+}
+
+bool Recordset::Eof() const {
+    state_->CheckUsable("test for the end of the records");
+    return state_->place == Place::kAfterLast || state_->place == Place::kEmpty;
+}
+
+bool Recordset::Bof() const {
+    state_->CheckUsable("test for the start of the records");
+    return state_->place == Place::kBeforeFirst || state_->place == Place::kEmpty;
+}
+
+Value Recordset::Fields(std::string_view name) const {
+    const std::string action = "read the field " + QuoteIdentifier(name);
+    State& state = *state_;
+    state.CheckUsable(action);
+    const std::size_t column = state.ColumnOf(name, action);
+    if (state.pending) {
+        if (const Value* assigned = state.pending->Assigned(column)) {
+            return *assigned;
+        }
+        if (!state.pending->IsEdit()) {
+            return std::monostate{};  // a new record's fields start empty
+        }
+    }
+    state.CheckCurrentRecord(action);
+    return state.ReadStoredField(column, action);
+}
+
+void Recordset::AddNew() {
+    state_->CheckUsable("add a record");
+    state_->pending.reset();
+    state_->pending = PendingChange::ForNewRecord();
+}
+
+void Recordset::Edit() {
+    constexpr std::string_view kAction = "edit the current record";
+    State& state = *state_;
+    state.pending.reset();
+    state.CheckCurrentRecord(kAction);
+    auto lock = std::make_unique<ImmediateTransaction>(*state.connection, kAction);
+    if (!state.order->Find(state.position.rowid)) {
+        state.Fail(kAction, "the current record no longer exists (another program deleted it)");
+    }
+    state.pending = PendingChange::ForEdit(state.position.rowid, std::move(lock));
+}
+
+void Recordset::SetField(std::string_view name, const Value& value) {
+    const std::string action = "set the field " + QuoteIdentifier(name);
+    State& state = *state_;
+    state.CheckUsable(action);
+    const std::size_t column = state.ColumnOf(name, action);
+    if (!state.pending) {
+        state.Fail(action, "no AddNew or Edit is pending");
+    }
+    state.pending->Assign(column, value);
+}
+
+void Recordset::Update() {
+    constexpr std::string_view kAction = "update the record";
+    State& state = *state_;
+    state.CheckUsable(kAction);
+    if (!state.pending) {
+        state.Fail(kAction, "no AddNew or Edit is pending");
+    }
+    // Taken out first: a failed write leaves nothing pending and no transaction open.
+    PendingChange change = std::move(*state.pending);
+    state.pending.reset();
+    change.Write(*state.connection, state.table);
+}
+
+void Recordset::CancelUpdate() {
+    state_->CheckUsable("cancel the pending change");
+    state_->pending.reset();
+}
+
+void Recordset::Delete() {
+    constexpr std::string_view kAction = "delete the current record";
+    State& state = *state_;
+    state.pending.reset();
+    state.CheckCurrentRecord(kAction);
+    ImmediateTransaction transaction(*state.connection, kAction);
+    std::vector<SqlValue> row;
+    {
+        Query query(*state.connection, state.delete_by_rowid, kAction);
+        query->Bind(1, state.position.rowid);
+        if (!query.Step()) {
+            state.Fail(kAction, "the record no longer exists (another program deleted it)");
+        }
+        for (int column = 0; column < query->ColumnCount(); ++column) {
+            row.push_back(query->ColumnSqlValue(column));
+        }
+        while (query.Step()) {
+        }
+    }
+    transaction.Commit();
+    state.place = Place::kDeleted;
+    state.deleted_row = std::move(row);
+}
+
+void Recordset::SetIndex(std::string_view index_name) {
+    const std::string action = "select the index " + QuoteIdentifier(index_name);
+    State& state = *state_;
+    state.CheckUsable(action);
+    state.pending.reset();
+    std::unique_ptr<RecordOrder> order;
+    std::optional<std::size_t> index_column;
+    std::string name;
+    if (IsTableOrderName(index_name)) {
+        order = MakeTableOrder(*state.connection, state.table);
+    } else {
+        const IndexOnColumn index = FindIndex(*state.connection, state.table, index_name);
+        order = MakeIndexOrder(*state.connection, state.table, index);
+        index_column = state.table.ColumnIndex(index.column_name);
+        name = index.index_name;
+    }
+    state.index_column = index_column;
+    if (state.place == Place::kOnRecord || state.place == Place::kDeleted) {
+        const std::optional<Position> position = state.PositionIn(*order);
+        if (position) {
+            state.position = *position;
+        } else {
+            state.place = Place::kBeforeFirst;  // the record vanished under another program
+        }
+    }
+    state.order = std::move(order);
+    state.index_name = std::move(name);
+}
+
+const std::string& Recordset::Index() const {
+    return state_->index_name;
+}
+
+void Recordset::Seek(std::string_view comparison, const Value& key) {
+    constexpr std::string_view kAction = "seek a record";
+    State& state = *state_;
+    state.CheckUsable(kAction);
+    state.pending.reset();
+    if (comparison != "=") {
+        state.Fail(kAction, "only the comparison \"=\" is supported, not \"" +
+                                std::string(comparison) + "\"");
+    }
+    const std::optional<Position> found = state.order->FirstWithKey(key);
+    state.no_match = !found;
+    if (found) {
+        state.MoveTo(*found);
+    }
+}
+
+bool Recordset::NoMatch() const {
+    return state_->no_match;
+}
+
+std::string Recordset::Bookmark() const {
+    state_->CheckCurrentRecord("take a bookmark");
+    return std::to_string(state_->position.rowid);
+}
+
+void Recordset::SetBookmark(const std::string& bookmark) {
+    constexpr std::string_view kAction = "return to a bookmark";
+    State& state = *state_;
+    state.CheckUsable(kAction);
+    state.pending.reset();
+    std::int64_t rowid = 0;
+    const auto [end, error] =
+        std::from_chars(bookmark.data(), bookmark.data() + bookmark.size(), rowid);
+    if (error != std::errc() || end != bookmark.data() + bookmark.size()) {
+        state.Fail(kAction, "\"" + bookmark + "\" is not a bookmark of this recordset");
+    }
+    const std::optional<Position> position = state.order->Find(rowid);
+    if (!position) {
+        state.Fail(kAction, "the bookmarked record no longer exists");
+    }
+    state.MoveTo(*position);
+}
+
+void Recordset::Close() {
+    state_->pending.reset();
+    state_->closed = true;
+}
+
+}  // namespace tavix::store

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+
+namespace tavix::store {
+
+// Throws StoreError "<path>: cannot <action>: <reason>", the one shape every failure of the
+// store takes, so that a person sees which file, what failed and why.
+[[noreturn]] void Fail(const std::string& path, std::string_view action, std::string_view reason);
+
+// The reason for SQLite's last failure on a connection, in words for a person: a lock held too
+// long, a read-only file, a full disk and a damaged file are named as such.
+std::string SqliteReason(sqlite3* db, int result_code);
+
+}  // namespace tavix::store

@@ -1,0 +1,132 @@
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "readings_file.hpp"
+
+namespace tavix::store {
+namespace {
+
+constexpr uid_t kNobody = 65534;
+constexpr int kCannotDropPrivileges = 90;
+constexpr int kUnexpectedException = 91;
+
+// Runs body in a child process and returns its exit code. The tests run as root in CI, and
+// root writes to any file whatever its mode, so the child then becomes an unprivileged user:
+// only that way does a read-only file refuse a write.
+int RunAsUnprivilegedUser(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(kCannotDropPrivileges);
+        }
+        try {
+            _exit(body());
+        } catch (...) {
+            _exit(kUnexpectedException);
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool Refused(const std::function<void()>& write) {
+    try {
+        write();
+    } catch (const StoreError& error) {
+        return std::string(error.what()).find("read-only") != std::string::npos;
+    }
+    return false;
+}
+
+// Every kind of write is refused with a message saying why, while reading goes on.
+int ReadButFailToWrite(const std::string& path) {
+    Database database = OpenDatabase(path);
+    Recordset readings = database.OpenRecordset("Readings");
+    if (IdsForward(readings).size() != 2) {
+        return 2;
+    }
+    readings.MoveFirst();
+    if (!Refused([&] { AddReading(readings, "X"); })) {
+        return 3;
+    }
+    if (!Refused([&] {
+            readings.Edit();
+            readings.SetField("code", "X");
+            readings.Update();
+        })) {
+        return 4;
+    }
+    if (!Refused([&] { readings.Delete(); })) {
+        return 5;
+    }
+    return 0;
+}
+
+class ReadOnlyTest : public ReadingsFile {
+  protected:
+    ReadOnlyTest() {
+        {
+            Database database = OpenDatabase(path_);
+            Recordset readings = database.OpenRecordset("Readings");
+            AddReading(readings, "A");
+            AddReading(readings, "B");
+        }
+        before_ = Contents(path_);
+    }
+
+    void ExpectUnchanged() {
+        EXPECT_TRUE(Contents(path_) == before_) << "the database file was changed";
+        EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings"), 2);
+    }
+
+    std::string before_;
+};
+
+TEST_F(ReadOnlyTest, AReadOnlyFileCanBeReadButRefusesEveryWrite) {
+    namespace fs = std::filesystem;
+    ASSERT_EQ(before_.size() % 4096, 0u) << "the WAL was not checkpointed into the file";
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir_.Path(), fs::perms::all);  // SQLite may add its WAL index beside it
+
+    EXPECT_EQ(RunAsUnprivilegedUser([&] { return ReadButFailToWrite(path_); }), 0);
+    ExpectUnchanged();
+}
+
+TEST_F(ReadOnlyTest, AFileInAReadOnlyFolderIsLeftUnchanged) {
+    namespace fs = std::filesystem;
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path_.c_str(), kNobody, kNobody), 0);  // writable file, locked folder
+    }
+    fs::permissions(dir_.Path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+
+    const int result = RunAsUnprivilegedUser([&] {
+        try {
+            return ReadButFailToWrite(path_);
+        } catch (const StoreError& error) {
+            // Opening may fail at once: WAL needs a file beside the database.
+            return std::string(error.what()).find(path_) != std::string::npos ? 0 : 6;
+        }
+    });
+    fs::permissions(dir_.Path(), fs::perms::owner_all);
+    EXPECT_EQ(result, 0);
+    ExpectUnchanged();
+}
+
+}  // namespace
+}  // namespace tavix::store

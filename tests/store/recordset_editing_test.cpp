@@ -1,0 +1,205 @@
+#include <chrono>
+
+#include "readings_file.hpp"
+#include "store/move_to_first.hpp"
+
+namespace tavix::store {
+namespace {
+
+using EditingTest = ReadingsFile;
+using Ids = std::vector<std::int64_t>;
+using std::chrono::milliseconds;
+
+// Four readings A, B, C, D with ids 1 to 4.
+class FourReadings : public ReadingsFile {
+  protected:
+    FourReadings() {
+        for (const char* code : {"A", "B", "C", "D"}) {
+            AddReading(readings_, code);
+        }
+        readings_.MoveFirst();
+    }
+
+    void MoveToId(std::int64_t id) {
+        for (readings_.MoveFirst(); CurrentId(readings_) != id; readings_.MoveNext()) {
+        }
+    }
+
+    Database database_ = OpenDatabase(path_, milliseconds(100));
+    Recordset readings_ = database_.OpenRecordset("Readings");
+};
+
+TEST_F(EditingTest, FieldsReadBackAsWrittenAndEachUpdateIsInTheFileAtOnce) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    const Timestamp stamp{2026, 12, 6, 7, 5, 9};
+    readings.AddNew();
+    readings.SetField("code", "A1");
+    readings.SetField("qt", 2.5);
+    readings.SetField("DateTime", stamp);
+    readings.SetField("terminal", "007");
+    readings.Update();
+
+    Recordset other = OpenDatabase(path_).OpenRecordset("Readings");
+    EXPECT_EQ(other.Fields("code"), Value("A1"));
+    EXPECT_EQ(other.Fields("qt"), Value(2.5));
+    EXPECT_EQ(other.Fields("DateTime"), Value(stamp));
+    EXPECT_EQ(other.Fields("terminal"), Value("007"));  // a text, leading zeros kept
+
+    readings.MoveFirst();
+    readings.Edit();
+    readings.SetField("terminal", 3.0);
+    readings.Update();
+    EXPECT_EQ(OpenDatabase(path_).OpenRecordset("Readings").Fields("terminal"), Value(3.0));
+
+    readings.Edit();
+    readings.SetField("terminal", "");
+    readings.Update();
+    EXPECT_EQ(OpenDatabase(path_).OpenRecordset("Readings").Fields("terminal"), Value(""));
+    EXPECT_EQ(readings.Fields("code"), Value("A1"));  // the edited record stays current
+}
+
+TEST_F(EditingTest, DateTimeIsKeptAsSqliteTextAndOtherTextStaysText) {
+    {
+        Database database = OpenDatabase(path_);
+        Recordset readings = database.OpenRecordset("Readings");
+        readings.AddNew();
+        readings.SetField("DateTime", Timestamp{2027, 1, 1, 0, 0, 0});
+        readings.Update();
+        readings.AddNew();
+        readings.SetField("DateTime", "not a date");
+        readings.Update();
+    }
+    OtherProgram other(path_);
+    EXPECT_EQ(other.Text("SELECT DateTime FROM Readings WHERE id = 1"), "2027-01-01 00:00:00");
+    Recordset readings = OpenDatabase(path_).OpenRecordset("Readings");
+    readings.MoveLast();
+    EXPECT_EQ(readings.Fields("DateTime"), Value("not a date"));
+}
+
+TEST_F(FourReadings, AddNewKeepsTheCurrentRecordAndAddsAtTheEnd) {
+    MoveToId(2);
+    readings_.AddNew();
+    readings_.SetField("code", "E");
+    EXPECT_EQ(readings_.Fields("code"), Value("E"));    // the pending record's value
+    EXPECT_TRUE(IsNull(readings_.Fields("terminal")));  // not assigned yet
+    readings_.Update();
+    EXPECT_EQ(CurrentId(readings_), 2);
+    EXPECT_EQ(IdsForward(readings_), (Ids{1, 2, 3, 4, 5}));
+}
+
+TEST_F(FourReadings, DeleteInTheMiddleLeavesNoCurrentRecordUntilAMove) {
+    MoveToId(2);
+    readings_.Delete();
+    EXPECT_THROW(readings_.Fields("code"), StoreError);
+    EXPECT_THROW(readings_.Bookmark(), StoreError);
+    EXPECT_THROW(readings_.Delete(), StoreError);
+    EXPECT_FALSE(readings_.Eof());
+    EXPECT_FALSE(readings_.Bof());
+    readings_.MoveNext();
+    EXPECT_EQ(CurrentId(readings_), 3);
+
+    readings_.Delete();
+    readings_.MovePrevious();
+    EXPECT_EQ(CurrentId(readings_), 1);
+    EXPECT_EQ(IdsForward(readings_), (Ids{1, 4}));
+    EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings"), 2);
+}
+
+TEST_F(FourReadings, DeleteInCodeOrderMovesToTheNeighboursInCodeOrder) {
+    AddReading(readings_, "B");  // id 5: code order is 1, 2, 5, 3, 4
+    readings_.SetIndex("Code");
+    MoveToId(2);
+    readings_.Delete();
+    readings_.MoveNext();
+    EXPECT_EQ(CurrentId(readings_), 5);
+    readings_.Delete();
+    readings_.MovePrevious();
+    EXPECT_EQ(CurrentId(readings_), 1);
+}
+
+TEST_F(FourReadings, SelectingTheIndexRightAfterADeleteStepsFromTheDeletedCode) {
+    AddReading(readings_, "A");  // id 5: code order is 1, 5, 2, 3, 4
+    MoveToId(2);
+    readings_.Delete();
+    readings_.SetIndex("Code");
+    readings_.MovePrevious();
+    EXPECT_EQ(CurrentId(readings_), 5);
+}
+
+TEST_F(FourReadings, DeletingTheLastRecordMovesPastTheEnd) {
+    readings_.MoveLast();
+    readings_.Delete();
+    readings_.MoveNext();
+    EXPECT_TRUE(readings_.Eof());
+    MoveToFirst(readings_);
+    EXPECT_EQ(CurrentId(readings_), 1);
+}
+
+TEST_F(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    AddReading(readings, "A");
+    readings.MoveFirst();
+    readings.Delete();
+    readings.MoveNext();
+    EXPECT_TRUE(readings.Eof());
+    MoveToFirst(readings);
+    EXPECT_TRUE(readings.Eof());
+    EXPECT_TRUE(readings.Bof());
+    EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings"), 0);
+}
+
+TEST_F(FourReadings, MisuseFailsAndChangesNothing) {
+    EXPECT_THROW(readings_.Update(), StoreError);  // nothing pending
+    EXPECT_THROW(readings_.SetField("code", "X"), StoreError);
+    EXPECT_THROW(readings_.Fields("colour"), StoreError);
+    readings_.Edit();
+    EXPECT_THROW(readings_.SetField("colour", "X"), StoreError);
+    readings_.SetField("code", "X");
+    readings_.CancelUpdate();
+    EXPECT_THROW(readings_.Update(), StoreError);
+    EXPECT_EQ(readings_.Fields("code"), Value("A"));
+}
+
+// A pending Edit holds the write lock; anything that leaves it must let go, or the other
+// program (and the next write here) would wait for nothing.
+TEST_F(FourReadings, AMoveOrCloseDropsAPendingEditAndItsLock) {
+    OtherProgram other(path_);
+    readings_.Edit();
+    readings_.SetField("code", "X");
+    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_BUSY);
+    readings_.MoveNext();
+    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);
+    EXPECT_EQ(other.Text("SELECT code FROM Readings WHERE id = 1"), "A");
+    EXPECT_THROW(readings_.Update(), StoreError);
+
+    readings_.Edit();
+    readings_.Close();
+    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 8 WHERE id = 4"), SQLITE_OK);
+    EXPECT_THROW(readings_.MoveFirst(), StoreError);
+}
+
+TEST_F(FourReadings, AFailedUpdateStoresNothingAndReleasesTheLock) {
+    readings_.Edit();
+    readings_.SetField("code", "X");
+    readings_.SetField("id", std::int64_t{2});  // taken by B
+    EXPECT_THROW(readings_.Update(), StoreError);
+    EXPECT_THROW(readings_.Update(), StoreError);  // nothing left pending
+    OtherProgram other(path_);
+    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);
+    EXPECT_EQ(other.Text("SELECT code FROM Readings WHERE id = 1"), "A");
+}
+
+TEST_F(FourReadings, EditOfARecordAnotherProgramDeletedFails) {
+    OtherProgram other(path_);
+    ASSERT_EQ(other.Execute("DELETE FROM Readings WHERE id = 1"), SQLITE_OK);
+    EXPECT_THROW(readings_.Edit(), StoreError);
+    EXPECT_THROW(readings_.Fields("code"), StoreError);
+    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);  // no lock
+    readings_.MoveNext();
+    EXPECT_EQ(CurrentId(readings_), 2);
+}
+
+}  // namespace
+}  // namespace tavix::store

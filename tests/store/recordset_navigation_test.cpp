@@ -1,0 +1,129 @@
+#include <algorithm>
+#include <random>
+#include <tuple>
+
+#include "readings_file.hpp"
+#include "store/move_to_first.hpp"
+
+namespace tavix::store {
+namespace {
+
+using NavigationTest = ReadingsFile;
+using Ids = std::vector<std::int64_t>;
+
+TEST_F(NavigationTest, EmptyTableIsAtBothEndsAndEveryMoveFails) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    EXPECT_TRUE(readings.Eof());
+    EXPECT_TRUE(readings.Bof());
+    EXPECT_THROW(readings.MoveFirst(), StoreError);
+    EXPECT_THROW(readings.MoveLast(), StoreError);
+    EXPECT_THROW(readings.MoveNext(), StoreError);
+    EXPECT_THROW(readings.MovePrevious(), StoreError);
+    EXPECT_THROW(readings.Fields("code"), StoreError);
+    MoveToFirst(readings);
+    EXPECT_TRUE(readings.Eof());
+    EXPECT_TRUE(readings.Bof());
+}
+
+TEST_F(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    AddReading(readings, "C");
+    AddReading(readings, "A");
+    Recordset reopened = database.OpenRecordset("Readings");
+    EXPECT_EQ(std::get<std::string>(reopened.Fields("code")), "C");
+
+    reopened.MoveNext();
+    reopened.MoveNext();
+    EXPECT_TRUE(reopened.Eof());
+    EXPECT_FALSE(reopened.Bof());
+    EXPECT_THROW(reopened.Fields("code"), StoreError);
+    EXPECT_THROW(reopened.MoveNext(), StoreError);
+    reopened.MovePrevious();  // from past the end back onto the last record
+    EXPECT_EQ(std::get<std::string>(reopened.Fields("code")), "A");
+
+    reopened.MovePrevious();
+    reopened.MovePrevious();
+    EXPECT_TRUE(reopened.Bof());
+    EXPECT_FALSE(reopened.Eof());
+    EXPECT_THROW(reopened.MovePrevious(), StoreError);
+    reopened.MoveNext();
+    EXPECT_EQ(std::get<std::string>(reopened.Fields("code")), "C");
+}
+
+TEST_F(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    for (const char* code : {"C", "A", "B", "A"}) {
+        AddReading(readings, code);
+    }
+    EXPECT_EQ(IdsForward(readings), (Ids{1, 2, 3, 4}));
+
+    readings.MoveFirst();
+    readings.MoveNext();
+    readings.MoveNext();  // on "B", id 3
+    readings.SetIndex("Code");
+    EXPECT_EQ(readings.Index(), "Code");
+    EXPECT_EQ(CurrentId(readings), 3);
+    readings.MovePrevious();
+    EXPECT_EQ(CurrentId(readings), 4);  // equal codes in the table's own order
+    EXPECT_EQ(IdsForward(readings), (Ids{2, 4, 3, 1}));
+    EXPECT_EQ(IdsBackward(readings), (Ids{1, 3, 4, 2}));
+
+    readings.SetIndex("");
+    EXPECT_EQ(readings.Index(), "");
+    EXPECT_EQ(IdsForward(readings), (Ids{1, 2, 3, 4}));
+    EXPECT_THROW(readings.SetIndex("NoSuchIndex"), StoreError);
+}
+
+// Many duplicates, NULL codes and empty codes: walking the index order either way must give
+// every record exactly once, sorted by (code, id) with NULL first.
+TEST_F(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    std::mt19937 random(20261206);
+    std::vector<std::tuple<int, std::string, std::int64_t>> expected;  // (not null, code, id)
+    for (std::int64_t id = 1; id <= 120; ++id) {
+        const unsigned pick = random() % 6;
+        if (pick == 0) {
+            AddReading(readings, std::monostate{});
+            expected.emplace_back(0, "", id);
+        } else {
+            const std::string code = pick == 1 ? "" : std::string(1, static_cast<char>('A' + pick));
+            AddReading(readings, code);
+            expected.emplace_back(1, code, id);
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::int64_t> expected_ids;
+    for (const auto& entry : expected) {
+        expected_ids.push_back(std::get<2>(entry));
+    }
+
+    readings.SetIndex("Code");
+    EXPECT_EQ(IdsForward(readings), expected_ids);
+    std::reverse(expected_ids.begin(), expected_ids.end());
+    EXPECT_EQ(IdsBackward(readings), expected_ids);
+}
+
+TEST_F(NavigationTest, MovesSeeRecordsAnotherProgramAddedMeanwhile) {
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    AddReading(readings, "B");
+    readings.MoveFirst();
+    OtherProgram other(path_);
+    ASSERT_EQ(other.Execute("INSERT INTO Readings (code) VALUES ('A'), ('C')"), SQLITE_OK);
+
+    readings.MoveNext();
+    EXPECT_EQ(std::get<std::string>(readings.Fields("code")), "A");
+    readings.SetIndex("Code");
+    readings.MoveNext();
+    EXPECT_EQ(std::get<std::string>(readings.Fields("code")), "B");
+    readings.MoveNext();
+    EXPECT_EQ(std::get<std::string>(readings.Fields("code")), "C");
+    EXPECT_EQ(IdsForward(readings), (Ids{2, 1, 3}));
+}
+
+}  // namespace
+}  // namespace tavix::store

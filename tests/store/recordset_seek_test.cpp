@@ -1,0 +1,69 @@
+#include "readings_file.hpp"
+
+namespace tavix::store {
+namespace {
+
+// Codes by id: 1 B, 2 A, 3 C, 4 A, 5 AB.
+class SeekTest : public ReadingsFile {
+  protected:
+    SeekTest() {
+        for (const char* code : {"B", "A", "C", "A", "AB"}) {
+            AddReading(readings_, code);
+        }
+        readings_.MoveFirst();
+    }
+
+    Database database_ = OpenDatabase(path_);
+    Recordset readings_ = database_.OpenRecordset("Readings");
+};
+
+TEST_F(SeekTest, FindsTheFirstOfEqualCodesWhereverItStarts) {
+    readings_.MoveLast();
+    readings_.SetIndex("Code");
+    readings_.Seek("=", "A");
+    EXPECT_FALSE(readings_.NoMatch());
+    EXPECT_EQ(CurrentId(readings_), 2);
+    readings_.MoveNext();
+    EXPECT_EQ(CurrentId(readings_), 4);
+    readings_.Seek("=", "AB");
+    EXPECT_EQ(CurrentId(readings_), 5);
+}
+
+TEST_F(SeekTest, NoMatchKeepsTheRecordAndTheBookmarkReturnsToIt) {
+    readings_.MoveNext();
+    readings_.MoveNext();  // on C, id 3
+    const std::string saved = readings_.Bookmark();
+    readings_.SetIndex("Code");
+    for (const char* missing : {"a", "A ", "Z", ""}) {
+        readings_.Seek("=", missing);
+        EXPECT_TRUE(readings_.NoMatch()) << '"' << missing << '"';
+        EXPECT_EQ(CurrentId(readings_), 3);
+    }
+    readings_.MoveFirst();
+    readings_.SetBookmark(saved);
+    EXPECT_EQ(CurrentId(readings_), 3);
+    readings_.Seek("=", "B");
+    EXPECT_FALSE(readings_.NoMatch());  // a later match clears it
+}
+
+TEST_F(SeekTest, SeekNeedsTheIndexAndAnEqualityComparison) {
+    EXPECT_THROW(readings_.Seek("=", "A"), StoreError);
+    readings_.SetIndex("Code");
+    EXPECT_THROW(readings_.Seek(">=", "A"), StoreError);
+}
+
+// AUTOINCREMENT never hands a deleted record's id to a new one, so an old bookmark cannot come
+// back to life on a different reading.
+TEST_F(SeekTest, BookmarkOfADeletedRecordFailsEvenAfterNewRecords) {
+    readings_.MoveLast();
+    const std::string last = readings_.Bookmark();
+    readings_.Delete();
+    AddReading(readings_, "N");
+    EXPECT_THROW(readings_.SetBookmark(last), StoreError);
+    EXPECT_THROW(readings_.SetBookmark("not a bookmark"), StoreError);
+    readings_.MoveLast();
+    EXPECT_EQ(CurrentId(readings_), 6);
+}
+
+}  // namespace
+}  // namespace tavix::store
