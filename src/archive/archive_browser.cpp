@@ -1,9 +1,212 @@
 #include "archive/archive_browser.hpp"
 
+#include <array>
+#include <string>
+
+#include "app/colour_scheme.hpp"
+#include "app/guarded.hpp"
+#include "app/shared_state.hpp"
+#include "archive/edit_reading_field.hpp"
+#include "archive/field_menu.hpp"
+#include "archive/reading_texts.hpp"
+#include "archive/search_by_code.hpp"
+#include "store/move_to_first.hpp"
+
+// Every step below runs guarded: a step that fails (a refused store operation, a record
+// another program removed, a date that does not exist) is skipped without a message and the
+// reading keeps its stored values. The browser never ends the acquisition that runs it.
+
 namespace tavix::archive {
 
-void ArchiveBrowser() {}
+namespace {
 
-void MenuKey(console::KeyCode& /*key*/, console::KeyAction& /*action*/, std::int32_t /*menu_id*/) {}
+namespace keys = console::keys;
+using app::Guarded;
+
+// The work area, saved on entry and given back on the way out.
+constexpr int kAreaLeft = 2;
+constexpr int kAreaTop = 2;
+constexpr int kAreaRight = 22;
+constexpr int kAreaBottom = 18;
+// Each pass redraws only the rows of the field menu; the key texts below stay.
+constexpr int kReadingBottom = 12;
+
+struct KeyText {
+    int row;
+    const char* text;
+};
+
+// Each key name is padded to eight characters, so every word starts in column 11.
+constexpr int kKeyTextColumn = 3;
+constexpr std::array<KeyText, 5> kKeyTexts = {{
+    {14, "< >     scorre"},
+    {15, "Enter   modifica"},
+    {16, "Esc     esce"},
+    {17, "BkSp    cancella"},
+    {18, "F3      cerca"},
+}};
+
+const std::string kEmptyTableText = "Nessun record in archivio!";
+const std::string kEmptyTableButtons = "Ok";
+const std::string kDeleteQuestion = "Cancello il record?";
+const std::string kDeleteButtons = "Ok#Annulla";
+constexpr int kOkButton = 1;
+
+enum class Next { kBrowse, kLeave };
+enum class MenuEnd { kAccepted, kNotAccepted, kFailed };
+
+// A recordset that cannot say where it stands is treated as having nothing to show.
+bool AtEof() {
+    bool at_eof = true;
+    Guarded([&] { at_eof = app::Readings().Eof(); });
+    return at_eof;
+}
+
+void ShowEmptyTableMessage() {
+    console::TextConsole& console = app::Console();
+    console.MessageText = kEmptyTableText;
+    console.MessageButtons = kEmptyTableButtons;
+    console.MessageChoice = kOkButton;
+    Guarded([&] { console.MessageBox(0); });
+}
+
+void PrepareScreen() {
+    console::TextConsole& console = app::Console();
+    console.ClearArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom);
+    console.Shadow = false;
+    for (const KeyText& key_text : kKeyTexts) {
+        console.PrintAt(kKeyTextColumn, key_text.row, key_text.text);
+    }
+}
+
+// Shows the current reading in the field menu with the highlight on `item` and runs the menu.
+MenuEnd ShowReading(int item) {
+    console::TextConsole& console = app::Console();
+    console.ClearArea(kAreaLeft, kAreaTop, kAreaRight, kReadingBottom);
+    // A reading that cannot be read shows empty values rather than the previous reading's.
+    ReadingTexts texts;
+    Guarded([&] { texts = TextsOfCurrentReading(app::Readings()); });
+    console.MenuItems = FieldMenuItems(texts);
+    console.MenuMask = kFieldMenuMask;
+    console.MenuIndex = item;
+    bool accepted = false;
+    if (!Guarded([&] { accepted = console.Menu(kFieldMenuColumn, kFieldMenuRow, kBrowserMenu); })) {
+        return MenuEnd::kFailed;
+    }
+    return accepted ? MenuEnd::kAccepted : MenuEnd::kNotAccepted;
+}
+
+// Never wraps around: past the first reading the first one stays shown.
+void StepBack() {
+    Guarded([] { app::Readings().MovePrevious(); });
+    Guarded([] {
+        if (app::Readings().Bof()) {
+            app::Readings().MoveFirst();
+        }
+    });
+}
+
+// Never wraps around: past the last reading the last one stays shown.
+void StepForward() {
+    Guarded([] { app::Readings().MoveNext(); });
+    Guarded([] {
+        if (app::Readings().Eof()) {
+            app::Readings().MoveLast();
+        }
+    });
+}
+
+bool DeletionConfirmed() {
+    console::TextConsole& console = app::Console();
+    console.MessageText = kDeleteQuestion;
+    console.MessageButtons = kDeleteButtons;
+    console.MessageChoice = kOkButton;
+    bool confirmed = false;
+    Guarded([&] { confirmed = console.MessageBox(0) && console.MessageChoice == kOkButton; });
+    return confirmed;
+}
+
+// Deletes the shown reading after asking, then shows the next one in order, or the first
+// when it was the last. Leaving is the answer once no reading is left.
+Next DeleteShownReading() {
+    console::TextConsole& console = app::Console();
+    console.Shadow = true;
+    // A refused deletion leaves the reading there, and shown.
+    if (DeletionConfirmed() && Guarded([] { app::Readings().Delete(); })) {
+        Guarded([] { app::Readings().MoveNext(); });
+        if (AtEof()) {
+            Guarded([] { store::MoveToFirst(app::Readings()); });
+            if (AtEof()) {
+                return Next::kLeave;
+            }
+        }
+    }
+    console.Shadow = false;
+    return Next::kBrowse;
+}
+
+Next ActOnKey(console::KeyCode key) {
+    switch (key) {
+        case keys::kLeft:
+            StepBack();
+            return Next::kBrowse;
+        case keys::kRight:
+            StepForward();
+            return Next::kBrowse;
+        case keys::kBackspace:
+            return DeleteShownReading();
+        case keys::kF3:
+            // Afterwards the current record is shown: the one found, or the one shown before.
+            Guarded(SearchByCode);
+            return Next::kBrowse;
+        default:
+            return Next::kLeave;
+    }
+}
+
+void Browse() {
+    console::TextConsole& console = app::Console();
+    int remembered_item = kCodeItem;
+    for (;;) {
+        switch (ShowReading(remembered_item)) {
+            case MenuEnd::kAccepted: {
+                const int item = console.MenuIndex;
+                Guarded([&] { EditReadingField(item); });
+                break;
+            }
+            case MenuEnd::kNotAccepted:
+                if (ActOnKey(console.LastKey()) == Next::kLeave) {
+                    return;
+                }
+                break;
+            case MenuEnd::kFailed:
+                // Going on would redraw the same failing menu without ever reading a key.
+                return;
+        }
+        // The highlight stays on its field while the operator steps, edits, deletes or searches.
+        remembered_item = console.MenuIndex;
+    }
+}
+
+}  // namespace
+
+void ArchiveBrowser() {
+    console::TextConsole& console = app::Console();
+    // Fails on an empty table; the test of Eof below decides.
+    Guarded([] { store::MoveToFirst(app::Readings()); });
+    const std::string saved_area = console.SaveArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom);
+    const std::string saved_state = console.SaveState();
+    app::ApplyColourScheme();
+    if (AtEof()) {
+        ShowEmptyTableMessage();
+    } else {
+        PrepareScreen();
+        Browse();
+    }
+    // Brings back the caller's colours and Shadow too. The position of the readings stays
+    // where browsing left it.
+    Guarded([&] { console.RestoreArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom, saved_area); });
+    Guarded([&] { console.RestoreState(saved_state); });
+}
 
 }  // namespace tavix::archive

@@ -1,7 +1,92 @@
 #include "archive/search_by_code.hpp"
 
+#include <string>
+
+#include "app/shared_state.hpp"
+
 namespace tavix::archive {
 
-void SearchByCode() {}
+namespace {
+
+// The popup's frame; the saved area is one column and one row larger, for the shadow.
+constexpr int kFrameLeft = 1;
+constexpr int kFrameTop = 7;
+constexpr int kFrameRight = 23;
+constexpr int kFrameBottom = 10;
+constexpr int kSavedRight = kFrameRight + 1;
+constexpr int kSavedBottom = kFrameBottom + 1;
+
+const std::string kPrompt = "Codice:";
+constexpr int kPromptColumn = 3;
+constexpr int kPromptRow = 8;
+
+// The same settings as the entry screen's code field, so the text compares with codes
+// stored through it.
+constexpr int kEditorColumn = 3;
+constexpr int kEditorRow = 9;
+constexpr int kCodeLength = 18;
+const std::string kCapitals = "!";
+constexpr std::int32_t kEditorId = 0;
+
+const std::string kCodeIndex = "Code";
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+void DrawPopup() {
+    console::TextConsole& console = app::Console();
+    console.Shadow = true;
+    console.DrawFrame(kFrameLeft, kFrameTop, kFrameRight, kFrameBottom);
+    console.PrintAt(kPromptColumn, kPromptRow, kPrompt);
+}
+
+bool AskForCode() {
+    console::TextConsole& console = app::Console();
+    console.FieldValue.clear();
+    console.FieldLength = kCodeLength;
+    console.FieldWidth = kCodeLength;
+    console.FieldSettingB = 0;
+    console.FieldPicture = kCapitals;
+    console.FieldSettingA = 0;
+    return console.EditField(kEditorColumn, kEditorRow, kEditorId) && !IsBlank(console.FieldValue);
+}
+
+// Makes the first reading with exactly that code current; with none, the reading current
+// before. The code order stays selected either way.
+void SeekCode(const std::string& code) {
+    store::Recordset& readings = app::Readings();
+    const std::string saved_position = readings.Bookmark();
+    readings.SetIndex(kCodeIndex);
+    readings.Seek("=", code);
+    if (readings.NoMatch()) {
+        readings.SetBookmark(saved_position);
+    }
+}
+
+}  // namespace
+
+void SearchByCode() {
+    console::TextConsole& console = app::Console();
+    const std::string saved_state = console.SaveState();
+    const std::string saved_area =
+        console.SaveArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom);
+    // The popup goes, and the settings come back, however the search ends.
+    auto restore = [&] {
+        console.RestoreArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom, saved_area);
+        console.RestoreState(saved_state);
+    };
+    try {
+        DrawPopup();
+        if (AskForCode()) {
+            // Trimming only decides whether to search: the key is the text as typed.
+            SeekCode(console.FieldValue);
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
 
 }  // namespace tavix::archive

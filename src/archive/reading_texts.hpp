@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "store/recordset.hpp"
+#include "store/value.hpp"
+
+namespace tavix::archive {
+
+// The fields of a reading, by the names the table gives them.
+inline constexpr std::string_view kCodeField = "code";
+inline constexpr std::string_view kQuantityField = "qt";
+inline constexpr std::string_view kTerminalField = "terminal";
+inline constexpr std::string_view kDateTimeField = "DateTime";
+
+// The five values of a reading as the browser shows them and its editors start from: code,
+// quantity and terminal in their general form (numbers with "." whatever the locale, so the
+// editors read back what they showed), the day as "dd/mm/yyyy" and the time as "hh:nn:ss".
+// A missing value gives an empty text.
+struct ReadingTexts {
+    std::string code;
+    std::string quantity;
+    std::string terminal;
+    std::string date;
+    std::string time;
+
+    friend bool operator==(const ReadingTexts&, const ReadingTexts&) = default;
+};
+
+// The texts of the current record of readings.
+ReadingTexts TextsOfCurrentReading(const store::Recordset& readings);
+
+// The day and the time of a stored DateTime; empty when it holds no date and time (a null,
+// or a text another tool wrote that is not one).
+std::string DateTextOf(const store::Value& date_time);
+std::string TimeTextOf(const store::Value& date_time);
+
+}  // namespace tavix::archive
