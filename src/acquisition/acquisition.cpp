@@ -1,12 +1,69 @@
 #include "acquisition/acquisition.hpp"
 
+#include <cstdint>
+#include <string>
+
+#include "app/confirm_yes_no.hpp"
+#include "app/shared_state.hpp"
+#include "app/text_layout.hpp"
+
 namespace tavix::acquisition {
 
-void RunAcquisition() {}
+namespace {
 
-void EntryLoop(const std::string& /*terminal*/) {}
+// The terminal prompt, inside the work area (2, 2)-(22, 18).
+constexpr int kWorkLeft = 2;
+constexpr int kWorkTop = 2;
+constexpr int kWorkRight = 22;
+constexpr int kWorkBottom = 18;
+constexpr int kWorkWidth = kWorkRight - kWorkLeft + 1;
 
-void AppendReading(const std::string& /*code*/, const std::string& /*quantity*/,
-                   const std::string& /*terminal*/) {}
+const std::string kTerminalLabel = "Terminale:";
+constexpr int kLabelRow = 5;
+
+constexpr int kTerminalColumn = 10;
+constexpr int kTerminalRow = 8;
+constexpr int kTerminalLength = 5;
+const std::string kDigitsOnly = "N";
+// The prompt's editor has no special keys: FieldKey leaves identifier 0 alone.
+constexpr std::int32_t kTerminalField = 0;
+
+const std::string kFirstTerminal = "1";
+const std::string kEndOfReadingsQuestion = "Fine letture";
+
+void ShowTerminalPrompt() {
+    console::TextConsole& console = app::Console();
+    console.ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom);
+    console.PrintAt(kWorkLeft, kLabelRow, app::CentreText(kTerminalLabel, kWorkWidth));
+}
+
+// Offers terminal in the prompt's field; true when the operator confirmed it.
+bool EditTerminal(const std::string& terminal) {
+    console::TextConsole& console = app::Console();
+    console.FieldValue = terminal;
+    console.FieldLength = kTerminalLength;
+    console.FieldWidth = kTerminalLength;
+    console.FieldSettingB = 0;
+    console.FieldPicture = kDigitsOnly;
+    console.FieldSettingA = 0;
+    return console.EditField(kTerminalColumn, kTerminalRow, kTerminalField);
+}
+
+}  // namespace
+
+void RunAcquisition() {
+    std::string terminal = kFirstTerminal;
+    for (;;) {
+        ShowTerminalPrompt();
+        const bool confirmed = EditTerminal(terminal);
+        // Confirmed or left, the next prompt offers what the field held.
+        terminal = app::Console().FieldValue;
+        if (confirmed) {
+            EntryLoop(terminal);
+        } else if (app::ConfirmYesNo(kEndOfReadingsQuestion)) {
+            return;
+        }
+    }
+}
 
 }  // namespace tavix::acquisition

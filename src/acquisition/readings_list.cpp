@@ -1,9 +1,95 @@
 #include "acquisition/readings_list.hpp"
 
+#include <string>
+
+#include "acquisition/list_line.hpp"
+#include "app/shared_state.hpp"
+#include "store/move_to_first.hpp"
+
 namespace tavix::acquisition {
 
-void ShowReadingsList() {}
+namespace {
 
-void ListKey(console::KeyCode& /*key*/, console::KeyAction& /*action*/, std::int32_t /*list_id*/) {}
+using console::DispatchId;
+
+constexpr int kListColumn = 3;
+constexpr int kListRow = 3;
+constexpr int kListWidth = 21;
+constexpr int kListRows = 17;
+constexpr std::int32_t kListId = 0;
+const std::string kListTitle = "Record in memoria";
+constexpr int kMostLines = 50;
+const std::string kLineSeparator = "#";
+
+const std::string kNoReadingsMessage = "Nessun record in archivio!";
+const std::string kOkButton = "Ok";
+
+void TellNoReadings() {
+    console::TextConsole& console = app::Console();
+    console.MessageText = kNoReadingsMessage;
+    console.MessageButtons = kOkButton;
+    console.MessageChoice = 1;
+    console.MessageBox(0);
+}
+
+// The lines of the first readings from the current one on, in the current order.
+std::string ListItemsFrom(store::Recordset& readings) {
+    std::string items;
+    for (int count = 0; !readings.Eof() && count < kMostLines; ++count) {
+        if (!items.empty()) {
+            items += kLineSeparator;
+        }
+        items += ListLine(readings);
+        readings.MoveNext();
+    }
+    return items;
+}
+
+void ShowList(const std::string& items) {
+    console::TextConsole& console = app::Console();
+    console.ListWidth = kListWidth;
+    console.ListRows = kListRows;
+    console.Put(DispatchId::kListSetting66, 0);
+    console.ListIndex = 1;
+    console.Put(DispatchId::kListSetting67, false);
+    console.ListItems = items;
+    console.ListTitle = kListTitle;
+    console.Put(DispatchId::kListSetting68, 0);
+    console.Put(DispatchId::kListSetting40, "");
+    console.ListBox(kListColumn, kListRow, kListId);
+}
+
+}  // namespace
+
+// The list and the dialog give back the cells they covered; only the settings need saving.
+void ShowReadingsList() {
+    console::TextConsole& console = app::Console();
+    const std::string saved_state = console.SaveState();
+    store::Recordset& readings = app::Readings();
+    store::MoveToFirst(readings);
+    if (readings.Eof()) {
+        TellNoReadings();
+    } else {
+        ShowList(ListItemsFrom(readings));
+    }
+    console.RestoreState(saved_state);
+}
+
+void ListKey(console::KeyCode& key, console::KeyAction& action, std::int32_t /*list_id*/) {
+    namespace keys = console::keys;
+    switch (key) {
+        case keys::kEsc:
+        case keys::kUp:
+        case keys::kLeft:
+        case keys::kRight:
+        case keys::kDown:
+            action = console::KeyAction::kConsole;
+            break;
+        default:
+            // Enter included: the list is for looking only, no choice is taken from it.
+            action = console::KeyAction::kEndNotAccepted;
+            break;
+    }
+}
 
 }  // namespace tavix::acquisition

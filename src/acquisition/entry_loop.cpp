@@ -1,0 +1,144 @@
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "acquisition/acquisition.hpp"
+#include "acquisition/field_key.hpp"
+#include "app/shared_state.hpp"
+#include "app/text_layout.hpp"
+
+namespace tavix::acquisition {
+
+namespace {
+
+using console::DispatchId;
+
+// The entry screen, inside the work area (2, 2)-(22, 18).
+constexpr int kWorkLeft = 2;
+constexpr int kWorkTop = 2;
+constexpr int kWorkRight = 22;
+constexpr int kWorkBottom = 18;
+constexpr int kWorkWidth = kWorkRight - kWorkLeft + 1;
+
+const std::string kTerminalHeading = "Terminale: ";
+constexpr int kHeadingRow = 3;
+
+constexpr int kTextColumn = 3;
+constexpr int kCodeLabelRow = 6;
+constexpr int kCodeRow = 7;
+constexpr int kQuantityLabelRow = 9;
+constexpr int kQuantityRow = 10;
+constexpr int kPromptRow = 12;
+
+const std::string kCodeLabel = "Codice:";
+const std::string kQuantityLabel = "Quantita':";
+// Both prompts are as long as the longer one, so each covers the other.
+const std::string kCodePrompt = "Digita codice      ";
+const std::string kQuantityPrompt = "Digita quantita'";
+const std::string kKeyHelp[] = {"F1 pulisci", "F3 archivio", "F5 lista"};
+constexpr int kKeyHelpRow = 15;
+
+constexpr int kCodeLength = 18;
+constexpr int kQuantityLength = 6;
+const std::string kCapitals = "!";
+const std::string kDigitsOnly = "N";
+const std::string kFirstQuantity = "1";
+
+const std::string kNotStoredMessage = "Lettura non salvata!";
+const std::string kOkButton = "Ok";
+
+enum class Expecting { kCode = 1, kQuantity = 2 };
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+void DrawEntryScreen(const std::string& terminal) {
+    console::TextConsole& console = app::Console();
+    console.ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom);
+    console.PrintAt(kWorkLeft, kHeadingRow,
+                    app::CentreText(kTerminalHeading + terminal, kWorkWidth));
+    console.PrintAt(kTextColumn, kCodeLabelRow, kCodeLabel);
+    console.PrintAt(kTextColumn, kQuantityLabelRow, kQuantityLabel);
+    console.PrintAt(kTextColumn, kPromptRow, kCodePrompt);
+    int row = kKeyHelpRow;
+    for (const std::string& help : kKeyHelp) {
+        console.PrintAt(kTextColumn, row++, help);
+    }
+}
+
+// Runs the line editor on one of the entry fields; true when the operator confirmed it.
+bool EditEntryField(int row, std::int32_t field_id, int length, const std::string& picture,
+                    const std::string& value) {
+    console::TextConsole& console = app::Console();
+    console.FieldSettingA = 0;
+    console.FieldSettingB = 0;
+    console.Put(DispatchId::kEditorSetting37, false);
+    console.FieldLength = length;
+    console.FieldWidth = length;
+    console.FieldPicture = picture;
+    console.FieldValue = value;
+    return console.EditField(kTextColumn, row, field_id);
+}
+
+void TellReadingNotStored() {
+    console::TextConsole& console = app::Console();
+    const std::string saved_state = console.SaveState();
+    console.MessageText = kNotStoredMessage;
+    console.MessageButtons = kOkButton;
+    console.MessageChoice = 1;
+    console.MessageBox(0);
+    console.RestoreState(saved_state);
+}
+
+// The operator saw the reading confirmed: a failure to store it must not pass in silence
+// on its way back to the main menu.
+void StoreReading(const std::string& code, const std::string& quantity,
+                  const std::string& terminal) {
+    try {
+        AppendReading(code, quantity, terminal);
+    } catch (const std::exception&) {
+        TellReadingNotStored();
+        throw;
+    }
+}
+
+}  // namespace
+
+void EntryLoop(const std::string& terminal) {
+    DrawEntryScreen(terminal);
+    console::TextConsole& console = app::Console();
+    Expecting expecting = Expecting::kCode;
+    std::string code;
+    std::string quantity = kFirstQuantity;
+    for (;;) {
+        console.PrintAt(kTextColumn, kCodeRow, app::PadText(code, kCodeLength, " "));
+        console.PrintAt(kTextColumn, kQuantityRow, app::PadText(quantity, kQuantityLength, " "));
+        if (expecting == Expecting::kCode) {
+            console.PrintAt(kTextColumn, kPromptRow, kCodePrompt);
+            if (!EditEntryField(kCodeRow, kCodeField, kCodeLength, kCapitals, "")) {
+                return;
+            }
+            code = console.FieldValue;
+            if (!IsBlank(code)) {
+                expecting = Expecting::kQuantity;
+            }
+        }
+        if (expecting == Expecting::kQuantity) {
+            console.PrintAt(kTextColumn, kPromptRow, kQuantityPrompt);
+            if (!EditEntryField(kQuantityRow, kQuantityField, kQuantityLength, kDigitsOnly,
+                                kFirstQuantity)) {
+                expecting = Expecting::kCode;  // nothing stored
+                continue;
+            }
+            quantity = console.FieldValue;
+            if (!IsBlank(quantity)) {
+                StoreReading(code, quantity, terminal);
+                quantity = kFirstQuantity;
+                expecting = Expecting::kCode;
+            }
+        }
+    }
+}
+
+}  // namespace tavix::acquisition

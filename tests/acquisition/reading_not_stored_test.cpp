@@ -1,0 +1,150 @@
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "acquisition/acquisition.hpp"
+#include "app/main_menu.hpp"
+#include "app/shared_state.hpp"
+#include "screen_text.hpp"
+#include "store/database.hpp"
+#include "store/store_error.hpp"
+#include "support/program/program_harness.hpp"
+#include "support/screen_expect.hpp"
+
+namespace tavix::acquisition {
+namespace {
+
+namespace keys = console::keys;
+using testing::ProgramHarness;
+using testing::RowsAre;
+
+const std::string kNotStored = "Lettura non salvata!";
+
+// The message as the narrow console wraps it.
+bool ShowsNotStored(const console::CellGrid& grid) {
+    return ScreenShowsAll(grid, {"Lettura non", "salvata!", " Ok "});
+}
+
+// Terminal 1, code A, quantity 1: one reading confirmed at the first prompt.
+void ConfirmOneReading(console::ScriptedTerminal& script) {
+    script.Keys({keys::kEnter, 'A', keys::kEnter, keys::kEnter});
+}
+
+TEST(ReadingNotStoredTest, WithoutADatabaseTheOperatorIsToldAndAcquisitionEnds) {
+    ProgramHarness harness(ProgramHarness::Database::kMissing);
+    console::TextConsole& console = harness.Console();
+    console.MessageText = "earlier text";
+    console.MessageButtons = "Si#No";
+    console.MessageChoice = 2;
+    bool told = false;
+    ConfirmOneReading(harness.Terminal());
+    harness.Terminal().Then([&] {
+        told = ShowsNotStored(harness.Cells()) && console.MessageText == kNotStored;
+        EXPECT_FALSE(ScreenShows(harness.Cells(), " No "));
+        // The dialog stands over the entry screen.
+        EXPECT_TRUE(RowsAre(harness.Cells(), 3, 6, {"Codice:"}));
+    });
+    harness.Terminal().Key(keys::kEnter);
+
+    EXPECT_THROW(RunAcquisition(), store::StoreError);
+    EXPECT_TRUE(told) << "the operator was not told";
+    EXPECT_FALSE(ScreenShows(harness.Cells(), "salvata!")) << "the dialog stayed";
+    EXPECT_EQ(console.MessageText, "earlier text");
+    EXPECT_EQ(console.MessageButtons, "Si#No");
+    EXPECT_EQ(console.MessageChoice, 2);
+}
+
+TEST(ReadingNotStoredTest, TheMainMenuFollowsTheMessage) {
+    ProgramHarness harness(ProgramHarness::Database::kMissing);
+    auto& script = harness.Terminal();
+    script.Key(keys::kEnter);  // item 1, acquisition
+    ConfirmOneReading(script);
+    script.Then([&] { EXPECT_TRUE(ShowsNotStored(harness.Cells())); });
+    script.Key(keys::kEnter);
+    script.Then([&] {
+        EXPECT_FALSE(ScreenShows(harness.Cells(), "salvata!"));
+        EXPECT_TRUE(ScreenShows(harness.Cells(), "Inizia"));
+        EXPECT_FALSE(ScreenShows(harness.Cells(), "Codice:"));
+    });
+    script.Keys({keys::kEsc, 'S'});
+    app::RunMainMenu();
+    EXPECT_EQ(script.PendingKeys(), 0u);
+}
+
+// Root writes to any file whatever its mode, so the program runs as an unprivileged user in
+// a child process; its exit status tells the parent what happened.
+constexpr uid_t kNobody = 65534;
+enum ChildResult {
+    kToldAndEnded = 0,
+    kCannotDropPrivileges = 90,
+    kCannotOpen,
+    kStoredWithoutFailing,
+    kNotTold,
+    kOtherFailure,
+};
+
+int RunAsUnprivilegedUser(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(kCannotDropPrivileges);
+        }
+        _exit(body());  // no destructors: the parent owns the folder and the console
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int ConfirmAReadingOnAReadOnlyFile(ProgramHarness& harness) {
+    try {
+        app::ReadingsDb.emplace(store::OpenDatabase(harness.DatabasePath()));
+        app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
+    } catch (const store::StoreError&) {
+        return kCannotOpen;
+    }
+    bool told = false;
+    ConfirmOneReading(harness.Terminal());
+    harness.Terminal().Then([&] { told = ShowsNotStored(harness.Cells()); });
+    harness.Terminal().Key(keys::kEnter);
+    try {
+        RunAcquisition();
+        return kStoredWithoutFailing;
+    } catch (const store::StoreError&) {
+        return told ? kToldAndEnded : kNotTold;
+    } catch (...) {
+        return kOtherFailure;
+    }
+}
+
+TEST(ReadingNotStoredTest, OnAReadOnlyFileTheWriteIsRefusedAndTheOperatorTold) {
+    namespace fs = std::filesystem;
+    ProgramHarness harness;
+    harness.StoreReading("OLD1", 1, "1", {2026, 12, 6, 7, 5, 9});
+    harness.StoreReading("OLD2", 2, "1", {2026, 12, 6, 7, 5, 9});
+    // Closed before the child starts: it must open the file as its own user, and closing
+    // the last connection folds the write-ahead log into the file.
+    app::ReadingsSet.reset();
+    app::ReadingsDb.reset();
+    ASSERT_FALSE(fs::exists(harness.DatabasePath() + "-wal"));
+    fs::permissions(harness.DatabasePath(),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(harness.Folder(), fs::perms::all);  // SQLite adds its shared memory beside it
+
+    EXPECT_EQ(RunAsUnprivilegedUser([&] { return ConfirmAReadingOnAReadOnlyFile(harness); }),
+              kToldAndEnded);
+
+    fs::permissions(harness.DatabasePath(), fs::perms::owner_read | fs::perms::owner_write);
+    const auto readings = harness.StoredReadings();
+    ASSERT_EQ(readings.size(), 2u);
+    EXPECT_EQ(readings[0].code, "OLD1");
+    EXPECT_EQ(readings[1].code, "OLD2");
+}
+
+}  // namespace
+}  // namespace tavix::acquisition
