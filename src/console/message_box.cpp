@@ -9,8 +9,8 @@ namespace tavix::console {
 
 namespace {
 
-// Inside the frame: one blank column each side of the text, one blank row above the text
-// and one between the text and the buttons.
+// Inside the frame: one blank column each side of the text where the console has room for
+// it, one blank row above the text and one between the text and the buttons.
 constexpr int kMargin = 1;
 
 int ButtonRowWidth(const std::vector<std::string>& buttons) {
@@ -33,13 +33,15 @@ bool TextConsole::MessageBox(std::int32_t /*mode*/) {
         buttons.push_back("Ok");
     }
     const int shadow = Shadow ? 1 : 0;
-    const int widest_text = std::max(1, Columns() - shadow - 2 - 2 * kMargin);
+    // A text wraps only when it does not fit on one row; the side margins give way first.
+    const int widest_text = std::max(1, Columns() - shadow - 2);
     const std::vector<std::string> lines = WrapWords(MessageText, widest_text);
     int inner = ButtonRowWidth(buttons);
     for (const std::string& line : lines) {
         inner = std::max(inner, static_cast<int>(line.size()));
     }
-    const int width = inner + 2 + 2 * kMargin;
+    const int margin = inner + 2 * kMargin <= widest_text ? kMargin : 0;
+    const int width = inner + 2 + 2 * margin;
     const int height = static_cast<int>(lines.size()) + 5;
     const int x1 = CentredStart(Columns(), width + shadow);
     const int y1 = CentredStart(Rows(), height + shadow);
@@ -53,10 +55,10 @@ bool TextConsole::MessageBox(std::int32_t /*mode*/) {
         DrawFramed(frame, SlotCell(DispatchId::kDialogFrame, DispatchId::kDialogBack), body);
         for (size_t i = 0; i < lines.size(); ++i) {
             const int row = y1 + 2 + static_cast<int>(i);
-            const int start = x1 + 1 + kMargin + (inner - static_cast<int>(lines[i].size())) / 2;
+            const int start = x1 + 1 + margin + (inner - static_cast<int>(lines[i].size())) / 2;
             WriteText(grid_, start, row, lines[i], body, frame.x2 - 1);
         }
-        int column = x1 + 1 + kMargin + (inner - ButtonRowWidth(buttons)) / 2;
+        int column = x1 + 1 + margin + (inner - ButtonRowWidth(buttons)) / 2;
         for (size_t i = 0; i < buttons.size(); ++i) {
             const bool selected = static_cast<int>(i) + 1 == choice;
             const Cell look = selected ? SlotCell(DispatchId::kSelectedButtonText,

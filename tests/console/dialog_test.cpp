@@ -36,6 +36,19 @@ TEST_F(DialogTest, MessageBoxWrapsALongTextAndRestoresWhatItCovered) {
     EXPECT_EQ(s.Cells(), before);
 }
 
+TEST_F(DialogTest, ATextThatFitsOneRowIsNotWrappedTheMarginsGiveWay) {
+    s.console.MessageText = "Lettura non salvata!";
+    s.console.MessageButtons = "Ok";
+    s.terminal.Then([&] {
+        EXPECT_TRUE(RowsAre(
+            s.terminal.Screen(), 1, 7,
+            {"╔════════════════════╗", "║                    ║", "║Lettura non salvata!║",
+             "║                    ║", "║         Ok         ║", "╚════════════════════╝"}));
+    });
+    s.terminal.Key(keys::kEnter);
+    EXPECT_TRUE(s.console.MessageBox(0));
+}
+
 TEST_F(DialogTest, ButtonsAreChosenWithArrowsAndTab) {
     s.console.MessageText = "Cancello il record?";
     s.console.MessageButtons = "Ok#Annulla";
