@@ -26,17 +26,29 @@ class InfoScreenTest : public ::testing::Test {
     const console::CellGrid& Cells() { return harness_.Cells(); }
 
     void ExpectInfoText() {
-        EXPECT_TRUE(RowsAre(
-            Cells(), 1, 1,
-            {
-                "╔═════════════════════╗", "║Questo applicativo e'║", "║scritto utilizzando  ║",
-                "║Kalviro e Visual     ║", "║Basic. Puo' essere   ║", "║liberamente          ║",
-                "║utilizzato e         ║", "║distribuito, al solo ║", "║fine di visualizzare ║",
-                "║e provare le         ║", "║caratteristiche del  ║", "║pacchetto.           ║",
-                "║                     ║", "║Premere ESC per      ║", "║continuare.          ║",
-                "║                     ║", "║                     ║", "║                     ║",
-                "╚═════════════════════╝",
-            }));
+        // clang-format off
+        EXPECT_TRUE(RowsAre(Cells(), 1, 1, {
+            "╔═════════════════════╗",
+            "║Questo applicativo e'║",
+            "║scritto utilizzando  ║",
+            "║Kalviro e Visual     ║",
+            "║Basic. Puo' essere   ║",
+            "║liberamente          ║",
+            "║utilizzato e         ║",
+            "║distribuito, al solo ║",
+            "║fine di visualizzare ║",
+            "║e provare le         ║",
+            "║caratteristiche del  ║",
+            "║pacchetto.           ║",
+            "║                     ║",
+            "║Premere ESC per      ║",
+            "║continuare.          ║",
+            "║                     ║",
+            "║                     ║",
+            "║                     ║",
+            "╚═════════════════════╝",
+        }));
+        // clang-format on
     }
 
     ProgramHarness harness_;

@@ -57,17 +57,29 @@ class KeyCodeViewerTest : public ::testing::Test {
 
 TEST_F(KeyCodeViewerTest, DrawsItsLabelsInTheWorkAreaBeforeTheFirstKey) {
     Script().Then([&] {
-        EXPECT_TRUE(RowsAre(
-            Cells(), 1, 1,
-            {
-                "╔═════════════════════╗", "║                     ║", "║ = Premere un tasto =║",
-                "║                     ║", "║ Tasto:              ║", "║                     ║",
-                "║ ASCII:              ║", "║                     ║", "║ Costante:           ║",
-                "║                     ║", "║                     ║", "║                     ║",
-                "║                     ║", "║                     ║", "║     (ESC esce)      ║",
-                "║                     ║", "║                     ║", "║                     ║",
-                "╚═════════════════════╝",
-            }));
+        // clang-format off
+        EXPECT_TRUE(RowsAre(Cells(), 1, 1, {
+            "╔═════════════════════╗",
+            "║                     ║",
+            "║ = Premere un tasto =║",
+            "║                     ║",
+            "║ Tasto:              ║",
+            "║                     ║",
+            "║ ASCII:              ║",
+            "║                     ║",
+            "║ Costante:           ║",
+            "║                     ║",
+            "║                     ║",
+            "║                     ║",
+            "║                     ║",
+            "║                     ║",
+            "║     (ESC esce)      ║",
+            "║                     ║",
+            "║                     ║",
+            "║                     ║",
+            "╚═════════════════════╝",
+        }));
+        // clang-format on
         ExpectCellColour(3, 3, colours::kWhite);
         ExpectCellColour(22, 3, colours::kWhite);
         ExpectCellColour(3, 5, colours::kYellow);
