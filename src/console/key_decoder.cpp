@@ -298,7 +298,16 @@ DecodeResult DecodeEscape(std::string_view pending, bool more_may_come) {
     if (pending[1] == '[' || pending[1] == 'O') {
         return DecodeControlSequence(pending, more_may_come);
     }
-    return Key(keys::kEsc, 1);
+    if (static_cast<unsigned char>(pending[1]) == kEscByte) {
+        return Key(keys::kEsc, 1);  // Esc pressed twice in a row
+    }
+    // Esc with a key right behind it is how terminals send Alt with that key. The program has
+    // no code for Alt combinations, and taking it apart would turn Alt+E into Esc and E.
+    const DecodeResult alt_key = DecodeKey(pending.substr(1), more_may_come);
+    if (alt_key.kind == DecodeResult::Kind::kNeedMore) {
+        return alt_key;
+    }
+    return Discard(1 + alt_key.length);
 }
 
 // The shape of a UTF-8 character from its first byte: its length, the payload bits of the

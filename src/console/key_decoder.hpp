@@ -29,8 +29,8 @@ struct DecodeResult {
 // `more_may_come` tells whether the caller is still willing to wait for bytes. When it is
 // false the answer is never kNeedMore for non-empty input: an Esc with nothing after it is
 // the Esc key, and a sequence cut short is dropped. A sequence, a character or a modifier
-// combination the console has no code for is dropped whole, so that a key the console
-// cannot decode never comes out as another key.
+// combination the console has no code for (Alt with any key, Shift with an arrow, ...) is
+// dropped whole, so that a key the console cannot decode never comes out as another key.
 DecodeResult DecodeKey(std::string_view pending, bool more_may_come);
 
 }  // namespace tavix::console

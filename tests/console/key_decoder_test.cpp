@@ -196,17 +196,22 @@ TEST(KeyDecoderEscape, ALoneEscWaitsAndThenIsEsc) {
     EXPECT_EQ(DecodeKey("\x1b", false), (DecodeResult{Kind::kKey, 1, keys::kEsc}));
 }
 
-TEST(KeyDecoderEscape, EscBeforeAByteThatStartsNoSequenceIsEscThenThatKey) {
+TEST(KeyDecoderEscape, AltCombinationsAreDroppedWhole) {
     EXPECT_EQ(DecodeKey("\x1b"
                         "a",
                         true),
-              (DecodeResult{Kind::kKey, 1, keys::kEsc}));
+              (DecodeResult{Kind::kDiscard, 2, 0}));
     EXPECT_EQ(DecodeAll("\x1b"
-                        "a"),
-              (std::vector<KeyCode>{keys::kEsc, 'a'}));
-    EXPECT_EQ(DecodeAll("\x1b\r"), (std::vector<KeyCode>{keys::kEsc, keys::kEnter}));
+                        "ab"),
+              (std::vector<KeyCode>{'b'}));
+    EXPECT_EQ(DecodeAll("\x1b\r"), (std::vector<KeyCode>{}));
+    EXPECT_EQ(DecodeAll("\x1b\xC3\xA8x"), (std::vector<KeyCode>{'x'}));
+    EXPECT_EQ(DecodeKey("\x1b\xC3", true).kind, Kind::kNeedMore);
+}
+
+TEST(KeyDecoderEscape, EscPressedTwiceIsEscThenWhatFollows) {
     EXPECT_EQ(DecodeAll("\x1b\x1b[A"), (std::vector<KeyCode>{keys::kEsc, keys::kUp}));
-    EXPECT_EQ(DecodeAll("\x1b\xC3\xA8"), (std::vector<KeyCode>{keys::kEsc, 232}));
+    EXPECT_EQ(DecodeAll("\x1b\x1b"), (std::vector<KeyCode>{keys::kEsc, keys::kEsc}));
 }
 
 TEST(KeyDecoderDropped, KeysWithoutACodeLeaveNothingBehind) {
