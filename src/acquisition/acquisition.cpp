@@ -6,17 +6,13 @@
 #include "app/confirm_yes_no.hpp"
 #include "app/shared_state.hpp"
 #include "app/text_layout.hpp"
+#include "app/work_area.hpp"
 
 namespace tavix::acquisition {
 
 namespace {
 
 // The terminal prompt, inside the work area (2, 2)-(22, 18).
-constexpr int kWorkLeft = 2;
-constexpr int kWorkTop = 2;
-constexpr int kWorkRight = 22;
-constexpr int kWorkBottom = 18;
-constexpr int kWorkWidth = kWorkRight - kWorkLeft + 1;
 
 const std::string kTerminalLabel = "Terminale:";
 constexpr int kLabelRow = 5;
@@ -33,8 +29,8 @@ const std::string kEndOfReadingsQuestion = "Fine letture";
 
 void ShowTerminalPrompt() {
     console::TextConsole& console = app::Console();
-    console.ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom);
-    console.PrintAt(kWorkLeft, kLabelRow, app::CentreText(kTerminalLabel, kWorkWidth));
+    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
+    console.PrintAt(app::kWorkLeft, kLabelRow, app::CentreText(kTerminalLabel, app::kWorkWidth));
 }
 
 // Offers terminal in the prompt's field; true when the operator confirmed it.

@@ -6,6 +6,7 @@
 #include "acquisition/field_key.hpp"
 #include "app/shared_state.hpp"
 #include "app/text_layout.hpp"
+#include "app/work_area.hpp"
 
 namespace tavix::acquisition {
 
@@ -14,11 +15,6 @@ namespace {
 using console::DispatchId;
 
 // The entry screen, inside the work area (2, 2)-(22, 18).
-constexpr int kWorkLeft = 2;
-constexpr int kWorkTop = 2;
-constexpr int kWorkRight = 22;
-constexpr int kWorkBottom = 18;
-constexpr int kWorkWidth = kWorkRight - kWorkLeft + 1;
 
 const std::string kTerminalHeading = "Terminale: ";
 constexpr int kHeadingRow = 3;
@@ -55,9 +51,9 @@ bool IsBlank(const std::string& text) {
 
 void DrawEntryScreen(const std::string& terminal) {
     console::TextConsole& console = app::Console();
-    console.ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom);
-    console.PrintAt(kWorkLeft, kHeadingRow,
-                    app::CentreText(kTerminalHeading + terminal, kWorkWidth));
+    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
+    console.PrintAt(app::kWorkLeft, kHeadingRow,
+                    app::CentreText(kTerminalHeading + terminal, app::kWorkWidth));
     console.PrintAt(kTextColumn, kCodeLabelRow, kCodeLabel);
     console.PrintAt(kTextColumn, kQuantityLabelRow, kQuantityLabel);
     console.PrintAt(kTextColumn, kPromptRow, kCodePrompt);

@@ -6,6 +6,7 @@
 #include "app/confirm_yes_no.hpp"
 #include "app/guarded.hpp"
 #include "app/shared_state.hpp"
+#include "app/work_area.hpp"
 #include "demo/colour_demo.hpp"
 #include "demo/key_code_viewer.hpp"
 
@@ -26,9 +27,9 @@ constexpr int kMenuRow = 3;
 constexpr std::int32_t kMainMenuId = 2;
 
 // The description of the highlighted item stands on the bottom row of the work area.
-constexpr int kDescriptionColumn = 2;
-constexpr int kDescriptionRow = 18;
-constexpr int kDescriptionWidth = 21;
+constexpr int kDescriptionColumn = kWorkLeft;
+constexpr int kDescriptionRow = kWorkBottom;
+constexpr int kDescriptionWidth = kWorkWidth;
 
 enum MenuItem { kAcquisition = 1, kKeyCodes = 3, kColours = 5, kExit = 7 };
 
@@ -42,7 +43,7 @@ bool ExitConfirmed() {
 }
 
 void PrepareMenu(int position) {
-    Guarded([] { Console().ClearArea(2, 2, 22, 18); });
+    Guarded([] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
     Guarded([] { Console().MenuItems = kMainMenuItems; });
     Guarded([] { Console().Shadow = false; });
     Guarded([] {

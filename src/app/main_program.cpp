@@ -10,6 +10,7 @@
 #include "app/path_text.hpp"
 #include "app/process_end.hpp"
 #include "app/shared_state.hpp"
+#include "app/work_area.hpp"
 #include "demo/info_screen.hpp"
 
 namespace tavix::app {
@@ -103,7 +104,7 @@ void Main() {
         OpenReadings();
         found = TakeOverConsole();
         Guarded(demo::ShowInfoScreen);
-        Guarded([] { Console().ClearArea(2, 2, kColumns - 2, kRows - 2); });
+        Guarded([] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
         ShowSplash();
         RunMainMenu();
     } catch (const console::TerminationRequested& request) {

@@ -6,6 +6,7 @@
 #include "app/colour_scheme.hpp"
 #include "app/guarded.hpp"
 #include "app/shared_state.hpp"
+#include "app/work_area.hpp"
 #include "archive/edit_reading_field.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
@@ -24,10 +25,6 @@ namespace keys = console::keys;
 using app::Guarded;
 
 // The work area, saved on entry and given back on the way out.
-constexpr int kAreaLeft = 2;
-constexpr int kAreaTop = 2;
-constexpr int kAreaRight = 22;
-constexpr int kAreaBottom = 18;
 // Each pass redraws only the rows of the field menu; the key texts below stay.
 constexpr int kReadingBottom = 12;
 
@@ -72,7 +69,7 @@ void ShowEmptyTableMessage() {
 
 void PrepareScreen() {
     console::TextConsole& console = app::Console();
-    console.ClearArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom);
+    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
     console.Shadow = false;
     for (const KeyText& key_text : kKeyTexts) {
         console.PrintAt(kKeyTextColumn, key_text.row, key_text.text);
@@ -82,7 +79,7 @@ void PrepareScreen() {
 // Shows the current reading in the field menu with the highlight on `item` and runs the menu.
 MenuEnd ShowReading(int item) {
     console::TextConsole& console = app::Console();
-    console.ClearArea(kAreaLeft, kAreaTop, kAreaRight, kReadingBottom);
+    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, kReadingBottom);
     // A reading that cannot be read shows empty values rather than the previous reading's.
     ReadingTexts texts;
     Guarded([&] { texts = TextsOfCurrentReading(app::Readings()); });
@@ -194,7 +191,8 @@ void ArchiveBrowser() {
     console::TextConsole& console = app::Console();
     // Fails on an empty table; the test of Eof below decides.
     Guarded([] { store::MoveToFirst(app::Readings()); });
-    const std::string saved_area = console.SaveArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom);
+    const std::string saved_area =
+        console.SaveArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
     const std::string saved_state = console.SaveState();
     app::ApplyColourScheme();
     if (AtEof()) {
@@ -205,7 +203,10 @@ void ArchiveBrowser() {
     }
     // Brings back the caller's colours and Shadow too. The position of the readings stays
     // where browsing left it.
-    Guarded([&] { console.RestoreArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom, saved_area); });
+    Guarded([&] {
+        console.RestoreArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom,
+                            saved_area);
+    });
     Guarded([&] { console.RestoreState(saved_state); });
 }
 

@@ -17,6 +17,7 @@
 
 #include "code_page.hpp"
 #include "terminal_colours.hpp"
+#include "utf8.hpp"
 
 namespace tavix::console {
 
@@ -61,24 +62,6 @@ bool TerminalHasTitle() {
     const std::string_view name(term);
     return std::any_of(kTitledTerminals.begin(), kTitledTerminals.end(),
                        [&](std::string_view prefix) { return name.starts_with(prefix); });
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // The program's single-byte title as the terminal's UTF-8. Control bytes become their PC

@@ -6,6 +6,7 @@
 
 #include "app/shared_state.hpp"
 #include "app/text_layout.hpp"
+#include "app/work_area.hpp"
 #include "console/colours.hpp"
 #include "console/key_codes.hpp"
 #include "demo/colour_names.hpp"
@@ -17,11 +18,6 @@ namespace colours = console::colours;
 namespace keys = console::keys;
 
 // The work area inside the outer frame.
-constexpr int kAreaLeft = 2;
-constexpr int kAreaTop = 2;
-constexpr int kAreaRight = 22;
-constexpr int kAreaBottom = 18;
-constexpr int kAreaWidth = kAreaRight - kAreaLeft + 1;
 
 constexpr int kLabelColour = colours::kWhite;
 constexpr int kScreenBack = colours::kBlue;
@@ -91,7 +87,7 @@ void ShowColourName(console::TextConsole& console, int colour, int row) {
 }
 
 void DrawSetUp(console::TextConsole& console, const Choice& choice) {
-    console.ClearArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom);
+    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
     console.CursorMode = 0;
     console.TextColor = kLabelColour;
     console.PrintAt(kLabelColumn, kForegroundRow, kForegroundLabel);
@@ -128,8 +124,10 @@ void DrawChoice(console::TextConsole& console, Choice& choice, int current) {
     ShowColourName(console, current, choice.selecting_background ? kBackgroundRow : kForegroundRow);
     console.TextColor = choice.foreground;
     console.BackColor = choice.background;
-    console.PrintAt(kAreaLeft, kSampleFirstRow, app::CentreText(kSampleFirst, kAreaWidth));
-    console.PrintAt(kAreaLeft, kSampleSecondRow, app::CentreText(kSampleSecond, kAreaWidth));
+    console.PrintAt(app::kWorkLeft, kSampleFirstRow,
+                    app::CentreText(kSampleFirst, app::kWorkWidth));
+    console.PrintAt(app::kWorkLeft, kSampleSecondRow,
+                    app::CentreText(kSampleSecond, app::kWorkWidth));
 }
 
 // Other keys are ignored without redrawing anything.

@@ -6,6 +6,7 @@
 
 #include "app/shared_state.hpp"
 #include "app/text_layout.hpp"
+#include "app/work_area.hpp"
 #include "console/colours.hpp"
 #include "console/key_codes.hpp"
 #include "demo/key_names.hpp"
@@ -16,11 +17,6 @@ namespace {
 namespace colours = console::colours;
 
 // The work area inside the outer frame.
-constexpr int kAreaLeft = 2;
-constexpr int kAreaTop = 2;
-constexpr int kAreaRight = 22;
-constexpr int kAreaBottom = 18;
-constexpr int kAreaWidth = kAreaRight - kAreaLeft + 1;
 
 constexpr const char* kTitle = "= Premere un tasto =";
 constexpr int kTitleColumn = 3;
@@ -69,11 +65,11 @@ std::string CharacterText(int code) {
 }
 
 void DrawSetUp(console::TextConsole& console) {
-    console.ClearArea(kAreaLeft, kAreaTop, kAreaRight, kAreaBottom);
+    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
     console.TextColor = colours::kWhite;
     console.PrintAt(kTitleColumn, kTitleRow, kTitle);
     console.TextColor = colours::kLightRed;
-    console.PrintAt(kAreaLeft, kLeaveHintRow, app::CentreText(kLeaveHint, kAreaWidth));
+    console.PrintAt(app::kWorkLeft, kLeaveHintRow, app::CentreText(kLeaveHint, app::kWorkWidth));
     console.TextColor = colours::kYellow;
     console.PrintAt(kLabelColumn, kCodeRow, kCodeLabel);
     console.PrintAt(kLabelColumn, kCharacterRow, kCharacterLabel);
