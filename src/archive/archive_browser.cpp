@@ -24,7 +24,6 @@ namespace {
 namespace keys = console::keys;
 using app::Guarded;
 
-// The work area, saved on entry and given back on the way out.
 // Each pass redraws only the rows of the field menu; the key texts below stay.
 constexpr int kReadingBottom = 12;
 
