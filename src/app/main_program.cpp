@@ -10,6 +10,7 @@
 #include "app/path_text.hpp"
 #include "app/process_end.hpp"
 #include "app/shared_state.hpp"
+#include "app/termination_signals_held.hpp"
 #include "app/work_area.hpp"
 #include "demo/info_screen.hpp"
 
@@ -118,6 +119,8 @@ void Main() {
 }
 
 void Shutdown(int status) {
+    // From here on a termination signal could only cut the ending short.
+    const TerminationSignalsHeld held;
     if (!InDevHost) {
         Guarded([] { Console().Detach(); });
     }
