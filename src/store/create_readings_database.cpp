@@ -31,7 +31,8 @@ bool Exists(const std::string& path) {
 
 void WriteSchema(const std::string& path) {
     Connection connection(path, kDefaultBusyTimeout);
-    ApplyDurableSettings(connection);
+    SwitchToWal(connection);
+    UseFullSync(connection);
     connection.Execute(kReadingsSchema, "create the Readings table");
 }
 

@@ -38,7 +38,7 @@ Database OpenDatabase(const std::string& path, std::chrono::milliseconds busy_ti
     CheckDatabaseFile(path);
     auto connection = std::make_shared<Connection>(path, busy_timeout);
     CheckReadable(*connection);
-    ApplyDurableSettings(*connection);
+    UseFullSync(*connection);
     return Database(std::move(connection));
 }
 

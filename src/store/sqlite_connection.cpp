@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "connection_settings.hpp"
 #include "store_failure.hpp"
 
 namespace tavix::store {
@@ -56,6 +57,13 @@ Statement& Connection::Prepared(const std::string& sql) {
         found = statements_.emplace(sql, std::make_unique<Statement>(db_, path_, sql)).first;
     }
     return *found->second;
+}
+
+void Connection::PrepareToWrite() {
+    if (!prepared_to_write_) {
+        prepared_to_write_ = true;
+        SwitchToWal(*this);
+    }
 }
 
 void Connection::Close() noexcept {

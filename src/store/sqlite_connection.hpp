@@ -36,6 +36,10 @@ class Connection {
     // The statement for sql, prepared on first use. Throws once the connection is closed.
     Statement& Prepared(const std::string& sql);
 
+    // Comes before every write transaction: the first one switches the file to WAL (see
+    // SwitchToWal), so that opening and reading alone never change the file.
+    void PrepareToWrite();
+
     // Rolls back an open transaction, finalizes the statements and closes the file. Later use
     // throws StoreError.
     void Close() noexcept;
@@ -43,6 +47,7 @@ class Connection {
   private:
     std::string path_;
     sqlite3* db_ = nullptr;
+    bool prepared_to_write_ = false;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
 };
 

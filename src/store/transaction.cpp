@@ -7,6 +7,7 @@ namespace tavix::store {
 
 ImmediateTransaction::ImmediateTransaction(Connection& connection, std::string_view action)
     : connection_(&connection), action_(action) {
+    connection.PrepareToWrite();
     connection.Execute("BEGIN IMMEDIATE", action);
 }
 

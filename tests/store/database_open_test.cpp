@@ -68,17 +68,28 @@ TEST_F(OpenTest, FilesThatAreNotDatabasesFailAndStayUntouched) {
     }
 }
 
-TEST_F(OpenTest, AnExistingDatabaseIsSwitchedToWal) {
+// Switching to WAL rewrites the file's header: opening and reading must not do it, or any
+// SQLite file opened by mistake would be changed; the first write does it.
+TEST_F(OpenTest, AnExistingDatabaseIsSwitchedToWalByItsFirstWriteNotByOpening) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE Readings (id INTEGER PRIMARY KEY, code TEXT)", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
-    ASSERT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "delete");
+    const std::string before = Contents(path_);
 
     Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    EXPECT_TRUE(readings.Eof());
+    EXPECT_TRUE(Contents(path_) == before) << "opening changed the file";
+    EXPECT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "delete");
+
+    readings.AddNew();
+    readings.SetField("code", "A");
+    readings.Update();
     EXPECT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(OtherProgram(path_).Text("SELECT code FROM Readings"), "A");
 }
 
 TEST_F(OpenTest, CreateMakesTheReadingsSchemaAndRefusesToOverwrite) {
