@@ -29,6 +29,8 @@ constexpr int kColumns = 24;
 constexpr int kRows = 20;
 constexpr int kStatusOnSignal = 128;
 
+std::optional<std::chrono::milliseconds> busy_timeout;
+
 // What the program found when it took the console over, to give it back at the end.
 struct ConsoleAsFound {
     std::string state;
@@ -53,7 +55,10 @@ void OpenReadings() {
     ReadingsDb.reset();
     Guarded([] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
     Guarded([] { DatabasePath = JoinPath(AppFolder, kDatabaseName); });
-    Guarded([] { ReadingsDb.emplace(store::OpenDatabase(DatabasePath)); });
+    Guarded([] {
+        ReadingsDb.emplace(busy_timeout ? store::OpenDatabase(DatabasePath, *busy_timeout)
+                                        : store::OpenDatabase(DatabasePath));
+    });
     Guarded([] { ReadingsSet.emplace(ReadingsDb.value().OpenRecordset("Readings")); });
 }
 
@@ -116,6 +121,10 @@ void Main() {
     }
     GiveConsoleBack(found);
     Shutdown();
+}
+
+void SetBusyTimeout(std::optional<std::chrono::milliseconds> timeout) {
+    busy_timeout = timeout;
 }
 
 void Shutdown(int status) {

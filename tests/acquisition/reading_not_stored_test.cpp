@@ -1,10 +1,7 @@
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sqlite3.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "acquisition/acquisition.hpp"
 #include "app/main_menu.hpp"
@@ -12,8 +9,10 @@
 #include "screen_text.hpp"
 #include "store/database.hpp"
 #include "store/store_error.hpp"
+#include "support/failing_storage.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
+#include "support/unprivileged_child.hpp"
 
 namespace tavix::acquisition {
 namespace {
@@ -75,31 +74,46 @@ TEST(ReadingNotStoredTest, TheMainMenuFollowsTheMessage) {
     EXPECT_EQ(script.PendingKeys(), 0u);
 }
 
-// Root writes to any file whatever its mode, so the program runs as an unprivileged user in
-// a child process; its exit status tells the parent what happened.
-constexpr uid_t kNobody = 65534;
+// The disk fails under the program itself, which opened the file through it at start-up.
+TEST(ReadingNotStoredTest, AReadingTheDiskFailsToWriteIsReportedNotStoredAndTheProgramWorksOn) {
+    ProgramHarness harness(ProgramHarness::Database::kEmpty, ProgramHarness::Start::kMain);
+    testing::FailingStorage disk;
+    auto& script = harness.Terminal();
+    script.Keys({keys::kEsc, 'x', keys::kEnter});  // information screen, splash, Inizia
+    ConfirmOneReading(script);
+    script.Then([&] { disk.FailWritesFrom(1, SQLITE_IOERR_WRITE); });
+    script.Keys({'B', keys::kEnter, keys::kEnter}).Then([&] {
+        EXPECT_TRUE(ShowsNotStored(harness.Cells()));
+        disk.Heal();
+    });
+    script.Key(keys::kEnter).Then([&] {
+        EXPECT_TRUE(RowsAre(harness.Cells(), 3, 3, {"Inizia"}));
+        EXPECT_FALSE(ScreenShows(harness.Cells(), "Codice:"));
+    });
+    script.Key(keys::kEnter);
+    script.Keys({keys::kEnter, 'C', keys::kEnter, keys::kEnter}).Then([&] {
+        EXPECT_TRUE(RowsAre(harness.Cells(), 3, 12, {"Digita codice"}));
+    });
+    script.Keys({keys::kEsc, keys::kEsc, 'S', keys::kEsc, 'S'});
+
+    EXPECT_EQ(harness.RunMain(), 0);
+    EXPECT_EQ(script.PendingKeys(), 0u);
+    EXPECT_GE(disk.Refused(), 1);
+    const auto readings = harness.StoredReadings();
+    ASSERT_EQ(readings.size(), 2u);
+    EXPECT_EQ(readings[0].code, "A");
+    EXPECT_EQ(readings[1].code, "C");
+    EXPECT_EQ(harness.QueryText("PRAGMA integrity_check"), "ok");
+}
+
+// Exit statuses of the child that runs the program on a read-only file.
 enum ChildResult {
     kToldAndEnded = 0,
-    kCannotDropPrivileges = 90,
-    kCannotOpen,
+    kCannotOpen = 1,
     kStoredWithoutFailing,
     kNotTold,
     kOtherFailure,
 };
-
-int RunAsUnprivilegedUser(const std::function<int()>& body) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-            _exit(kCannotDropPrivileges);
-        }
-        _exit(body());  // no destructors: the parent owns the folder and the console
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 int ConfirmAReadingOnAReadOnlyFile(ProgramHarness& harness) {
     try {
@@ -136,8 +150,9 @@ TEST(ReadingNotStoredTest, OnAReadOnlyFileTheWriteIsRefusedAndTheOperatorTold) {
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(harness.Folder(), fs::perms::all);  // SQLite adds its shared memory beside it
 
-    EXPECT_EQ(RunAsUnprivilegedUser([&] { return ConfirmAReadingOnAReadOnlyFile(harness); }),
-              kToldAndEnded);
+    EXPECT_EQ(
+        testing::RunAsUnprivilegedUser([&] { return ConfirmAReadingOnAReadOnlyFile(harness); }),
+        kToldAndEnded);
 
     fs::permissions(harness.DatabasePath(), fs::perms::owner_read | fs::perms::owner_write);
     const auto readings = harness.StoredReadings();

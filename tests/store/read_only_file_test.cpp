@@ -1,6 +1,4 @@
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,34 +7,13 @@
 #include <iterator>
 
 #include "readings_file.hpp"
+#include "support/unprivileged_child.hpp"
 
 namespace tavix::store {
 namespace {
 
-constexpr uid_t kNobody = 65534;
-constexpr int kCannotDropPrivileges = 90;
-constexpr int kUnexpectedException = 91;
-
-// Runs body in a child process and returns its exit code. The tests run as root in CI, and
-// root writes to any file whatever its mode, so the child then becomes an unprivileged user:
-// only that way does a read-only file refuse a write.
-int RunAsUnprivilegedUser(const std::function<int()>& body) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-            _exit(kCannotDropPrivileges);
-        }
-        try {
-            _exit(body());
-        } catch (...) {
-            _exit(kUnexpectedException);
-        }
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testing::kUnprivilegedUser;
+using testing::RunAsUnprivilegedUser;
 
 std::string Contents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -109,7 +86,8 @@ TEST_F(ReadOnlyTest, AReadOnlyFileCanBeReadButRefusesEveryWrite) {
 TEST_F(ReadOnlyTest, AFileInAReadOnlyFolderIsLeftUnchanged) {
     namespace fs = std::filesystem;
     if (geteuid() == 0) {
-        ASSERT_EQ(chown(path_.c_str(), kNobody, kNobody), 0);  // writable file, locked folder
+        ASSERT_EQ(chown(path_.c_str(), kUnprivilegedUser, kUnprivilegedUser),
+                  0);  // writable file, locked folder
     }
     fs::permissions(dir_.Path(), fs::perms::owner_read | fs::perms::owner_exec |
                                      fs::perms::group_read | fs::perms::group_exec |

@@ -87,6 +87,7 @@ ProgramHarness::~ProgramHarness() {
     app::SetTerminalFactory(nullptr);
     app::SetExecutablePathSource(nullptr);
     app::SetProcessEnd(nullptr);
+    app::SetBusyTimeout(std::nullopt);
     app::ReadingsSet.reset();
     app::ReadingsDb.reset();
     app::DatabasePath.clear();
@@ -148,6 +149,18 @@ void ProgramHarness::Execute(const std::string& sql) const {
         sqlite3_free(error);
         throw std::runtime_error("test SQL failed: " + message);
     }
+}
+
+std::string ProgramHarness::QueryText(const std::string& sql) const {
+    RawConnection connection(database_path_);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection.get(), sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        throw std::runtime_error("test query failed: " +
+                                 std::string(sqlite3_errmsg(connection.get())));
+    }
+    const std::string text = sqlite3_step(statement) == SQLITE_ROW ? ColumnText(statement, 0) : "";
+    sqlite3_finalize(statement);
+    return text;
 }
 
 int ProgramHarness::RunMain() {

@@ -55,6 +55,9 @@ class ProgramHarness {
     std::vector<StoredReading> StoredReadings() const;
     // Runs any SQL on the file through its own connection.
     void Execute(const std::string& sql) const;
+    // The first column of the first row of a query through its own connection, as text ("" for
+    // no row or null): PRAGMA integrity_check, a count.
+    std::string QueryText(const std::string& sql) const;
 
     // Runs Main with the executable believed to be in the harness's folder, until the
     // program ends; returns the exit status. The terminal is whatever the script says.
