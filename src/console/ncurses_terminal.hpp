@@ -47,15 +47,25 @@ class NcursesTerminal : public Terminal {
     struct Look {
         unsigned attributes = 0;
         int pair = 0;
+
+        friend bool operator==(const Look&, const Look&) = default;
     };
 
     void ChooseUtf8Locale();
     void SetUpScreen();
     ShownArea AreaFor(const CellGrid& grid) const;
+    void ClearScreen();
     void DrawCells(const CellGrid& grid, const ShownArea& area, bool everything);
+    bool RewriteGap(const CellGrid& grid, int row, int column);
+    bool EraseRun(int row, int column, int length, const Look& look);
     void DrawSmallScreenNotice(const CellGrid& grid);
+    void WriteCell(int row, int column, wchar_t glyph, const Look& look);
+    void MoveCursor(int row, int column);
+    void SetLook(const Look& look);
     void PlaceCursor(const CursorState& cursor, const ShownArea& area);
-    void SetCursorShape(bool block);
+    int VisibilityOf(const CursorState& cursor, const ShownArea& area) const;
+    void ShowCursor(int visibility);
+    std::string CursorShape(bool block);
     Look LookOf(Colour fg, Colour bg);
     int PairOf(int fg, int bg);
     void FollowTerminalSize();
@@ -78,6 +88,23 @@ class NcursesTerminal : public Terminal {
     int colour_count_ = 0;
     std::array<short, colours::kCount * colours::kCount> pairs_{};
     int next_pair_ = 1;
+
+    // The bytes of the frame being drawn: a frame goes out in one write, and the terminal
+    // keeps its colours from one frame to the next, so a key typed into a field costs the
+    // character alone.
+    std::string frame_;
+    // Where the terminal's cursor stands (0-based), or -1 when that is not known: before the
+    // first frame, and after the last column, where terminals differ.
+    int cursor_row_ = -1;
+    int cursor_column_ = -1;
+    Look look_;  // the terminal's current colours and attributes
+    const char* cursor_address_ = nullptr;
+    const char* margins_off_ = nullptr;
+    const char* margins_on_ = nullptr;
+    const char* erase_characters_ = nullptr;
+    bool background_colour_erase_ = false;
+    bool auto_margins_ = false;
+    bool margin_glitch_ = false;
 
     int cursor_visibility_ = -1;
     bool can_shape_cursor_ = false;
