@@ -1,0 +1,102 @@
+#include "headless_screens.hpp"
+
+#include "app/colour_scheme.hpp"
+#include "app/main_form.hpp"
+#include "app/shared_state.hpp"
+#include "console/dispatch_ids.hpp"
+#include "console/terminal.hpp"
+#include "store/database.hpp"
+
+namespace tavix::bench {
+
+namespace {
+
+constexpr int kColumns = 24;
+constexpr int kRows = 20;
+
+}  // namespace
+
+// Keeps each frame as the real terminal does (a copy of the grid), so a step costs what it
+// costs on screen short of the terminal's own writing.
+class HeadlessScreens::Terminal : public console::Terminal {
+  public:
+    explicit Terminal(KeySource keys) : keys_(std::move(keys)) {}
+    void Attach() override {}
+    void Detach() override {}
+    void SetTitle(const std::string&) override {}
+    console::TerminalSize Size() const override { return {80, 25}; }
+    void Present(const console::CellGrid& grid, const console::CursorState&) override {
+        shown_ = grid;
+    }
+    console::KeyCode ReadKey() override { return keys_(); }
+    void DiscardTypeAhead() override {}
+
+    const console::CellGrid& Shown() const { return shown_; }
+
+  private:
+    KeySource keys_;
+    console::CellGrid shown_;
+};
+
+namespace {
+
+// The form owns its terminal; this one hands every call to the terminal the driver owns.
+class Forwarder : public console::Terminal {
+  public:
+    explicit Forwarder(console::Terminal& target) : target_(target) {}
+    void Attach() override { target_.Attach(); }
+    void Detach() override { target_.Detach(); }
+    void SetTitle(const std::string& title) override { target_.SetTitle(title); }
+    console::TerminalSize Size() const override { return target_.Size(); }
+    void Present(const console::CellGrid& grid, const console::CursorState& cursor) override {
+        target_.Present(grid, cursor);
+    }
+    console::KeyCode ReadKey() override { return target_.ReadKey(); }
+    void DiscardTypeAhead() override { target_.DiscardTypeAhead(); }
+
+  private:
+    console::Terminal& target_;
+};
+
+}  // namespace
+
+HeadlessScreens::HeadlessScreens(const std::string& readings_file, KeySource keys)
+    : terminal_(std::make_unique<Terminal>(std::move(keys))) {
+    app::SetTerminalFactory([this] { return std::make_unique<Forwarder>(*terminal_); });
+    app::DatabasePath = readings_file;
+    app::ReadingsDb.emplace(store::OpenDatabase(readings_file));
+    app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
+    console::TextConsole& console = app::Console();
+    console.Attach(-1);
+    console.Resize(kColumns, kRows);
+    app::ApplyColourScheme();
+    console.Put(console::DispatchId::kPopupStyle, 0);
+    console.Put(console::DispatchId::kSetting16, 0);
+    console.Put(console::DispatchId::kFrameStyle, 2);
+    console.Clear();
+    console.DrawFrame(1, 1, kColumns - 1, kRows - 1);
+}
+
+HeadlessScreens::~HeadlessScreens() {
+    app::UnloadForms();
+    app::SetTerminalFactory(nullptr);
+    app::ReadingsSet.reset();
+    app::ReadingsDb.reset();
+    app::DatabasePath.clear();
+}
+
+const console::CellGrid& HeadlessScreens::Shown() const {
+    return terminal_->Shown();
+}
+
+bool HeadlessScreens::Shows(const std::string& text) const {
+    const console::CellGrid& grid = terminal_->Shown();
+    for (int y = 1; y <= grid.Rows(); ++y) {
+        if (grid.RowText(y).find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace tavix::bench
