@@ -528,7 +528,7 @@ int NcursesTerminal::PairOf(int fg, int bg) {
     }
     // Pairs are made as colours are first used: a terminal with few pairs (64 on "screen")
     // still has one for every combination a screen really shows. Once they run out, pair 0
-    // (the terminal's own colours) stands in.
+    // stands in.
     short& pair = pairs_[static_cast<std::size_t>(fg * colours::kCount + bg)];
     if (pair == 0 && next_pair_ < COLOR_PAIRS) {
         init_extended_pair(next_pair_, fg, bg);
