@@ -199,6 +199,14 @@ std::optional<std::vector<int>> ParseParameters(std::string_view text) {
     }
 }
 
+// "[", the number and the final byte, as the table spells a numbered CSI key.
+std::string NumberedKey(int number, char final_byte) {
+    std::string key = "[";
+    key += std::to_string(number);
+    key += final_byte;
+    return key;
+}
+
 std::optional<KeyCode> KeyOfSequence(const ControlSequence& sequence) {
     if (!sequence.intermediates.empty()) {
         return std::nullopt;
@@ -219,11 +227,11 @@ std::optional<KeyCode> KeyOfSequence(const ControlSequence& sequence) {
                                     : std::nullopt;
     }
     if (numbers->size() == 1) {
-        return FindSequence("[" + std::to_string(first) + final_byte);
+        return FindSequence(NumberedKey(first, sequence.final_byte));
     }
     const int modifier = numbers->back();
     if (sequence.final_byte == '~') {
-        return WithModifier(FindSequence("[" + std::to_string(first) + "~"), modifier);
+        return WithModifier(FindSequence(NumberedKey(first, '~')), modifier);
     }
     if (first != 1) {
         return std::nullopt;
