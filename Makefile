@@ -16,6 +16,9 @@ test: deps
 	cmake --preset asan >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	ctest --preset fuzz -j $(JOBS)
 
 bench: deps
 	cmake --preset bench >/dev/null
@@ -23,4 +26,4 @@ bench: deps
 	@for b in build/bench/bench/bench_*; do echo "== $$b"; $$b; done
 
 format:
-	find src tests bench tools -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
+	find src tests bench tools fuzz -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
