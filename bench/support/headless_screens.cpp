@@ -4,6 +4,7 @@
 #include "app/main_form.hpp"
 #include "app/shared_state.hpp"
 #include "console/dispatch_ids.hpp"
+#include "console/forwarding_terminal.hpp"
 #include "console/terminal.hpp"
 #include "store/database.hpp"
 
@@ -38,31 +39,10 @@ class HeadlessScreens::Terminal : public console::Terminal {
     console::CellGrid shown_;
 };
 
-namespace {
-
-// The form owns its terminal; this one hands every call to the terminal the driver owns.
-class Forwarder : public console::Terminal {
-  public:
-    explicit Forwarder(console::Terminal& target) : target_(target) {}
-    void Attach() override { target_.Attach(); }
-    void Detach() override { target_.Detach(); }
-    void SetTitle(const std::string& title) override { target_.SetTitle(title); }
-    console::TerminalSize Size() const override { return target_.Size(); }
-    void Present(const console::CellGrid& grid, const console::CursorState& cursor) override {
-        target_.Present(grid, cursor);
-    }
-    console::KeyCode ReadKey() override { return target_.ReadKey(); }
-    void DiscardTypeAhead() override { target_.DiscardTypeAhead(); }
-
-  private:
-    console::Terminal& target_;
-};
-
-}  // namespace
-
 HeadlessScreens::HeadlessScreens(const std::string& readings_file, KeySource keys)
     : terminal_(std::make_unique<Terminal>(std::move(keys))) {
-    app::SetTerminalFactory([this] { return std::make_unique<Forwarder>(*terminal_); });
+    app::SetTerminalFactory(
+        [this] { return std::make_unique<console::ForwardingTerminal>(*terminal_); });
     app::DatabasePath = readings_file;
     app::ReadingsDb.emplace(store::OpenDatabase(readings_file));
     app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));

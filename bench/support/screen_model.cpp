@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "console/utf8.hpp"
+
 namespace tavix::bench {
 
 namespace {
@@ -10,24 +12,6 @@ constexpr unsigned char kEsc = 0x1B;
 constexpr unsigned char kBel = 0x07;
 constexpr int kTabWidth = 8;
 constexpr int kInsertModeParameter = 4;
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -400,7 +384,7 @@ char32_t ScreenModel::At(int x, int y) const {
 std::string ScreenModel::Text(int x, int y, int length) const {
     std::string text;
     for (int i = 0; i < length; ++i) {
-        AppendUtf8(text, At(x + i, y));
+        console::AppendUtf8(text, At(x + i, y));
     }
     return text;
 }

@@ -10,6 +10,7 @@
 #include "app/main_program.hpp"
 #include "app/process_end.hpp"
 #include "app/shared_state.hpp"
+#include "console/forwarding_terminal.hpp"
 #include "store/database.hpp"
 
 namespace tavix::testing {
@@ -33,24 +34,6 @@ class RawConnection {
     sqlite3* db_ = nullptr;
 };
 
-// Hands every call to a terminal that the harness owns, so the terminal survives the form.
-class ForwardingTerminal : public console::Terminal {
-  public:
-    explicit ForwardingTerminal(console::ScriptedTerminal& target) : target_(target) {}
-    void Attach() override { target_.Attach(); }
-    void Detach() override { target_.Detach(); }
-    void SetTitle(const std::string& title) override { target_.SetTitle(title); }
-    console::TerminalSize Size() const override { return target_.Size(); }
-    void Present(const console::CellGrid& grid, const console::CursorState& cursor) override {
-        target_.Present(grid, cursor);
-    }
-    console::KeyCode ReadKey() override { return target_.ReadKey(); }
-    void DiscardTypeAhead() override { target_.DiscardTypeAhead(); }
-
-  private:
-    console::ScriptedTerminal& target_;
-};
-
 std::string ColumnText(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);
     return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
@@ -64,7 +47,8 @@ ProgramHarness::ProgramHarness(Database database, Start start)
     if (database == Database::kEmpty) {
         store::CreateReadingsDatabase(database_path_);
     }
-    app::SetTerminalFactory([this] { return std::make_unique<ForwardingTerminal>(*terminal_); });
+    app::SetTerminalFactory(
+        [this] { return std::make_unique<console::ForwardingTerminal>(*terminal_); });
     if (start == Start::kMain) {
         return;
     }
