@@ -23,7 +23,7 @@ test: deps
 bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
-	@for b in build/bench/bench/bench_*; do echo "== $$b"; $$b; done
+	@set -e; for b in build/bench/bench/bench_*; do echo "== $$b"; $$b; done
 
 format:
 	find src tests bench tools fuzz -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
