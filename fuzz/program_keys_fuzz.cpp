@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -138,8 +139,15 @@ Workspace& Work() {
 }
 
 // /dev/shm keeps every sync of the store in memory; elsewhere the temporary folder serves.
+// A run that breaks a property aborts without cleaning up, so the scripts name a folder of
+// theirs (TAVIX_FUZZ_WORKSPACE) that they remove however the target ends.
 std::string MakeFolder() {
     std::error_code error;
+    if (const char* given = std::getenv("TAVIX_FUZZ_WORKSPACE"); given != nullptr) {
+        std::filesystem::create_directories(given, error);
+        Require(!error, "cannot make the folder TAVIX_FUZZ_WORKSPACE names");
+        return given;
+    }
     const std::filesystem::path shm = "/dev/shm";
     const std::filesystem::path base =
         std::filesystem::is_directory(shm, error) && ::access(shm.c_str(), W_OK) == 0
