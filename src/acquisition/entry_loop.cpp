@@ -4,6 +4,7 @@
 
 #include "acquisition/acquisition.hpp"
 #include "acquisition/field_key.hpp"
+#include "app/blank_text.hpp"
 #include "app/shared_state.hpp"
 #include "app/text_layout.hpp"
 #include "app/work_area.hpp"
@@ -44,10 +45,6 @@ const std::string kNotStoredMessage = "Lettura non salvata!";
 const std::string kOkButton = "Ok";
 
 enum class Expecting { kCode = 1, kQuantity = 2 };
-
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(' ') == std::string::npos;
-}
 
 void DrawEntryScreen(const std::string& terminal) {
     console::TextConsole& console = app::Console();
@@ -116,7 +113,7 @@ void EntryLoop(const std::string& terminal) {
                 return;
             }
             code = console.FieldValue;
-            if (!IsBlank(code)) {
+            if (!app::IsBlank(code)) {
                 expecting = Expecting::kQuantity;
             }
         }
@@ -128,7 +125,7 @@ void EntryLoop(const std::string& terminal) {
                 continue;
             }
             quantity = console.FieldValue;
-            if (!IsBlank(quantity)) {
+            if (!app::IsBlank(quantity)) {
                 StoreReading(code, quantity, terminal);
                 quantity = kFirstQuantity;
                 expecting = Expecting::kCode;

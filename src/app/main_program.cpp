@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/blank_text.hpp"
 #include "app/colour_scheme.hpp"
 #include "app/executable_path.hpp"
 #include "app/guarded.hpp"
@@ -38,14 +39,6 @@ struct ConsoleAsFound {
     int rows = 0;
     std::string screen;
 };
-
-std::string TrimSpaces(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 void OpenReadings() {
     InDevHost = false;

@@ -2,21 +2,13 @@
 
 #include <stdexcept>
 
+#include "app/blank_text.hpp"
+
 namespace tavix::app {
 namespace {
 
 constexpr char kSeparator = '/';
 constexpr std::size_t kMaxPathLength = 32767;
-
-// Only the space itself: tabs and other blanks are part of a file name.
-std::string TrimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return "";
-    }
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <variant>
 
+#include "app/blank_text.hpp"
 #include "app/shared_state.hpp"
 #include "archive/date_time_text.hpp"
 #include "archive/field_menu.hpp"
@@ -64,10 +65,6 @@ std::string StartingText(const FieldEditor& editor, const ReadingTexts& texts) {
     }
 }
 
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(' ') == std::string::npos;
-}
-
 // The value an entry stands for, joined with the stored value where only part of it was
 // edited; nothing when the entry and the stored value make no real date and time.
 std::optional<store::Value> ConvertedEntry(Conversion conversion, const std::string& entry,
@@ -108,7 +105,7 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
         return std::nullopt;
     }
     std::string entry = console.FieldValue;
-    if (IsBlank(entry)) {
+    if (app::IsBlank(entry)) {
         return std::nullopt;
     }
     return entry;

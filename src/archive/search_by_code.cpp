@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/blank_text.hpp"
 #include "app/shared_state.hpp"
 
 namespace tavix::archive {
@@ -30,10 +31,6 @@ constexpr std::int32_t kEditorId = 0;
 
 const std::string kCodeIndex = "Code";
 
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(' ') == std::string::npos;
-}
-
 void DrawPopup() {
     console::TextConsole& console = app::Console();
     console.Shadow = true;
@@ -49,7 +46,8 @@ bool AskForCode() {
     console.FieldSettingB = 0;
     console.FieldPicture = kCapitals;
     console.FieldSettingA = 0;
-    return console.EditField(kEditorColumn, kEditorRow, kEditorId) && !IsBlank(console.FieldValue);
+    return console.EditField(kEditorColumn, kEditorRow, kEditorId) &&
+           !app::IsBlank(console.FieldValue);
 }
 
 // Makes the first reading with exactly that code current; with none, the reading current
