@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "line_editor.hpp"
 #include "text_console.hpp"
 
@@ -5,13 +7,17 @@ namespace tavix::console {
 
 namespace {
 
-// The part of a long text that the field's cells show: it follows the cursor sideways.
+// The part of a long text that the field's cells show: it follows the cursor sideways. A
+// text that fits the field is always shown whole, from its first character; when it fills
+// the field exactly, the cursor at its end rests on the last character.
 class FieldView {
   public:
     FieldView(int x, int y, int width) : x_(x), y_(y), width_(width) {}
 
-    void FollowCursor(int cursor) {
-        if (cursor < first_) {
+    void FollowCursor(int cursor, int text_length) {
+        if (text_length <= width_) {
+            first_ = 0;
+        } else if (cursor < first_) {
             first_ = cursor;
         } else if (cursor >= first_ + width_) {
             first_ = cursor - width_ + 1;
@@ -27,7 +33,8 @@ class FieldView {
     }
 
     CursorState CursorAt(int cursor, bool overwrite) const {
-        return CursorState{width_ > 0, overwrite, x_ + cursor - first_, y_};
+        const int column = std::min(cursor - first_, width_ - 1);
+        return CursorState{width_ > 0, overwrite, x_ + column, y_};
     }
 
   private:
@@ -47,7 +54,7 @@ bool TextConsole::EditField(int x, int y, std::int32_t field_id) {
     const Cell colours = SlotCell(DispatchId::kEditorText, DispatchId::kEditorBack);
 
     auto show = [&] {
-        view.FollowCursor(editor.Cursor());
+        view.FollowCursor(editor.Cursor(), static_cast<int>(editor.Text().size()));
         view.Draw(grid_, editor.Text(), colours);
     };
     auto finish = [&](bool accepted) {

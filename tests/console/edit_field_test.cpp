@@ -68,6 +68,36 @@ TEST_F(EditFieldTest, ALongTextScrollsSidewaysWithTheCursor) {
     EXPECT_EQ(s.console.FieldValue, "abcdefg");
 }
 
+// A scanned code as long as the field stays whole in view; only a longer text scrolls.
+TEST_F(EditFieldTest, ATextThatFillsTheFieldStaysWholeWithTheCursorOnItsLastCharacter) {
+    Prepare("", 18, 18, "!");
+    s.terminal.Text("ABCDEFGHIJKLMNOPQR").Then([&] {
+        EXPECT_TRUE(RowsAre(s.terminal.Screen(), 3, 7, {"ABCDEFGHIJKLMNOPQR"}));
+        EXPECT_EQ(s.terminal.Cursor().x, 20);
+    });
+    s.terminal.Keys({keys::kBackspace}).Then([&] {
+        EXPECT_TRUE(RowsAre(s.terminal.Screen(), 3, 7, {"ABCDEFGHIJKLMNOPQ "}));
+        EXPECT_EQ(s.terminal.Cursor().x, 20);
+    });
+    s.terminal.Keys({'Z', keys::kEnter});
+    EXPECT_TRUE(s.console.EditField(3, 7, 1));
+    EXPECT_EQ(s.console.FieldValue, "ABCDEFGHIJKLMNOPQZ");
+    EXPECT_TRUE(RowsAre(s.Cells(), 3, 7, {"ABCDEFGHIJKLMNOPQZ"}));
+}
+
+TEST_F(EditFieldTest, AScrolledTextThatShrinksToFitIsShownWholeAgain) {
+    Prepare("", 10, 4, "");
+    s.terminal.Text("abcdef").Then(
+        [&] { EXPECT_TRUE(RowsAre(s.terminal.Screen(), 1, 1, {"def "})); });
+    s.terminal.Keys({keys::kBackspace, keys::kBackspace}).Then([&] {
+        EXPECT_TRUE(RowsAre(s.terminal.Screen(), 1, 1, {"abcd"}));
+        EXPECT_EQ(s.terminal.Cursor().x, 4);
+    });
+    s.terminal.Key(keys::kEnter);
+    EXPECT_TRUE(s.console.EditField(1, 1, 0));
+    EXPECT_EQ(s.console.FieldValue, "abcd");
+}
+
 TEST_F(EditFieldTest, EveryKeyGoesToTheHandlerWithTheFieldIdentifier) {
     Prepare("", 5, 5, "");
     s.terminal.Keys({'a', keys::kEnter});
