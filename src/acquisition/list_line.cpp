@@ -1,8 +1,10 @@
 #include "acquisition/list_line.hpp"
 
 #include <string>
+#include <string_view>
 #include <variant>
 
+#include "console/item_list.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::acquisition {
@@ -14,11 +16,17 @@ std::string TwoDigits(int value) {
 }
 
 // A date and time in the list's own form; anything else that was stored, as it reads.
-std::string DateTimeText(const store::Value& value) {
+std::string DateTimeText(const store::Value& value, std::size_t width) {
     if (const auto* timestamp = std::get_if<store::Timestamp>(&value)) {
         return ListDateTimeText(*timestamp);
     }
-    return store::GeneralForm(value);
+    return store::GeneralFormWithin(value, width);
+}
+
+// One field of the current reading as the line shows it. One field at a time: a value
+// another tool stored may be megabytes long, and only its beginning is kept.
+std::string FieldText(const store::Recordset& readings, std::string_view field, std::size_t width) {
+    return console::AsItemText(store::GeneralFormWithin(readings.Fields(field), width));
 }
 
 }  // namespace
@@ -29,11 +37,12 @@ std::string ListDateTimeText(const store::Timestamp& timestamp) {
            TwoDigits(timestamp.minute) + ":" + TwoDigits(timestamp.second);
 }
 
-std::string ListLine(const store::Recordset& readings) {
-    return store::GeneralForm(readings.Fields("code")) + ", qt " +
-           store::GeneralForm(readings.Fields("qt")) + ", " +
-           DateTimeText(readings.Fields("DateTime")) + ", " +
-           store::GeneralForm(readings.Fields("terminal"));
+std::string ListLine(const store::Recordset& readings, std::size_t value_width) {
+    std::string line = FieldText(readings, "code", value_width);
+    line += ", qt " + FieldText(readings, "qt", value_width);
+    line += ", " + console::AsItemText(DateTimeText(readings.Fields("DateTime"), value_width));
+    line += ", " + FieldText(readings, "terminal", value_width);
+    return line;
 }
 
 }  // namespace tavix::acquisition

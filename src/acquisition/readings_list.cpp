@@ -15,6 +15,8 @@ using console::DispatchId;
 constexpr int kListColumn = 3;
 constexpr int kListRow = 3;
 constexpr int kListWidth = 21;
+// The frame takes a column on either side.
+constexpr std::size_t kLineWidth = kListWidth - 2;
 constexpr int kListRows = 17;
 constexpr std::int32_t kListId = 0;
 const std::string kListTitle = "Record in memoria";
@@ -39,7 +41,7 @@ std::string ListItemsFrom(store::Recordset& readings) {
         if (!items.empty()) {
             items += kLineSeparator;
         }
-        items += ListLine(readings);
+        items += ListLine(readings, kLineWidth);
         readings.MoveNext();
     }
     return items;

@@ -81,7 +81,7 @@ MenuEnd ShowReading(int item) {
     console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, kReadingBottom);
     // A reading that cannot be read shows empty values rather than the previous reading's.
     ReadingTexts texts;
-    Guarded([&] { texts = TextsOfCurrentReading(app::Readings()); });
+    Guarded([&] { texts = TextsOfCurrentReading(app::Readings(), kValueWidth); });
     console.MenuItems = FieldMenuItems(texts);
     console.MenuMask = kFieldMenuMask;
     console.MenuIndex = item;

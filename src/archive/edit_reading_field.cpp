@@ -9,6 +9,7 @@
 
 #include "app/blank_text.hpp"
 #include "app/shared_state.hpp"
+#include "app/work_area.hpp"
 #include "archive/date_time_text.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
@@ -101,7 +102,10 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
     console.FieldSettingA = 0;
     console.FieldSettingB = 0;
     console.FieldPicture = editor.picture;
-    if (!console.EditField(kEditorColumn, ValueRowOf(editor.item), kEditorId)) {
+    const int row = ValueRowOf(editor.item);
+    // The rest of a value longer than the editor would read as part of the entry.
+    console.ClearArea(kEditorColumn + editor.length, row, app::kWorkRight, row);
+    if (!console.EditField(kEditorColumn, row, kEditorId)) {
         return std::nullopt;
     }
     std::string entry = console.FieldValue;
@@ -147,7 +151,8 @@ void EditReadingField(int item) {
     if (editor == nullptr) {
         return;
     }
-    const std::string start = StartingText(*editor, TextsOfCurrentReading(app::Readings()));
+    const std::string start =
+        StartingText(*editor, TextsOfCurrentReading(app::Readings(), kValueWidth));
     const std::optional<std::string> entry = AskForEntry(*editor, start);
     if (!entry) {
         return;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/work_area.hpp"
 #include "archive/reading_texts.hpp"
 
 // The browser's field menu: ten items, one a row from (3, 3), each label followed by the
@@ -27,15 +28,14 @@ constexpr int ValueRowOf(int label_item) {
     return kFieldMenuRow + label_item;
 }
 
-// The item string for the menu: "~Codice:#<code>#~Quantita':#<qt>#..." with each value in
-// the form MenuSafeText gives it.
-std::string FieldMenuItems(const ReadingTexts& texts);
+// The width the menu has for a value: from its column to the work area's right edge. A
+// wider menu would draw over the frame and beyond the screen.
+inline constexpr int kValueWidth = app::kWorkRight - kFieldMenuColumn + 1;
 
-// A value as its menu item shows it. The menu reads "#" as the end of an item, "~" as a hot
-// letter and "|" as the start of a description; a stored code written by another tool may
-// hold them, and they would split or shorten the item and shift every label below it. They
-// are shown as look-alikes instead: "#" as the double dagger, "~" as the small tilde, "|"
-// as the broken bar. Only the display changes: the editors start from the stored value.
-std::string MenuSafeText(const std::string& value);
+// The item string for the menu: "~Codice:#<code>#~Quantita':#<qt>#..." with each value as
+// an item shows it (console::AsItemText): menu characters in a stored code become
+// look-alikes and leave every label in its row. Only the display changes: the editors start
+// from the stored value.
+std::string FieldMenuItems(const ReadingTexts& texts);
 
 }  // namespace tavix::archive

@@ -17,15 +17,17 @@ std::string TimeTextOf(const store::Value& date_time) {
     return timestamp == nullptr ? std::string() : TimeText(*timestamp);
 }
 
-ReadingTexts TextsOfCurrentReading(const store::Recordset& readings) {
+ReadingTexts TextsOfCurrentReading(const store::Recordset& readings, std::size_t width) {
+    // One field at a time: a value another tool stored may be megabytes long, and only its
+    // beginning is kept.
+    ReadingTexts texts;
+    texts.code = store::GeneralFormWithin(readings.Fields(kCodeField), width);
+    texts.quantity = store::GeneralFormWithin(readings.Fields(kQuantityField), width);
+    texts.terminal = store::GeneralFormWithin(readings.Fields(kTerminalField), width);
     const store::Value date_time = readings.Fields(kDateTimeField);
-    return ReadingTexts{
-        store::GeneralForm(readings.Fields(kCodeField)),
-        store::GeneralForm(readings.Fields(kQuantityField)),
-        store::GeneralForm(readings.Fields(kTerminalField)),
-        DateTextOf(date_time),
-        TimeTextOf(date_time),
-    };
+    texts.date = DateTextOf(date_time);
+    texts.time = TimeTextOf(date_time);
+    return texts;
 }
 
 }  // namespace tavix::archive

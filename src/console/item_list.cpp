@@ -4,6 +4,11 @@ namespace tavix::console {
 
 namespace {
 
+// Bytes of the console's code page.
+constexpr char kHashLookAlike = '\x87';   // double dagger
+constexpr char kTildeLookAlike = '\x98';  // small tilde
+constexpr char kBarLookAlike = '\xA6';    // broken bar
+
 int FoldCase(int c) {
     return (c >= 'a' && c <= 'z') ? c - 32 : c;
 }
@@ -47,6 +52,25 @@ std::vector<std::string> SplitItems(const std::string& items) {
         }
         start = separator + 1;
     }
+}
+
+std::string AsItemText(std::string text) {
+    for (char& c : text) {
+        switch (c) {
+            case '#':
+                c = kHashLookAlike;
+                break;
+            case '~':
+                c = kTildeLookAlike;
+                break;
+            case '|':
+                c = kBarLookAlike;
+                break;
+            default:
+                break;
+        }
+    }
+    return text;
 }
 
 std::vector<MenuEntry> ParseMenu(const std::string& items, const std::string& mask) {

@@ -10,6 +10,13 @@ namespace tavix::console {
 // entry numbers always count every "#".
 std::vector<std::string> SplitItems(const std::string& items);
 
+// A value as an entry of an item string shows it. Item strings read "#" as the end of an
+// entry, and menus "~" as a hot letter and "|" as the start of a description; a value
+// another tool stored may hold them, and they would split or shorten its entry and shift
+// every entry below it. They are shown as look-alikes of the code page instead, the same in
+// menus and lists: "#" as the double dagger, "~" as the small tilde, "|" as the broken bar.
+std::string AsItemText(std::string text);
+
 // One menu entry: "caption|description", with "~" before the caption's hot letter.
 struct MenuEntry {
     std::string caption;      // without the "~"

@@ -61,7 +61,7 @@ TEST(DecimalPointTest, QuantitiesAndListNumbersUseAPointWhateverTheLocale) {
         AppendReading("Q", "2.5", "7");
         AppendReading("R", "1,5", "7");  // a comma ends the number
         app::ReadingsSet->MoveFirst();
-        line = ListLine(*app::ReadingsSet);
+        line = ListLine(*app::ReadingsSet, 19);
     }
     const auto readings = harness.StoredReadings();
     ASSERT_EQ(readings.size(), 2u);

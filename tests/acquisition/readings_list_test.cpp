@@ -196,5 +196,43 @@ TEST_F(ReadingsListTest, MissingAndNumericValuesInTheGeneralForm) {
     });
 }
 
+// "#" ends a line of the list: in a stored value it shows as the look-alike the archive
+// browser shows, and so do "~" and "|".
+TEST_F(ReadingsListTest, ItemSeparatorsInStoredValuesDoNotSplitTheirLine) {
+    harness_.Execute(
+        "INSERT INTO Readings (code, qt, terminal, DateTime) VALUES "
+        "('A#B~C|D', 1, '12#4', '2026-12-06 07:05:09'), ('E', 2, '5', '2026-12-06 07:05:09')");
+    WithListShown([&] {
+        EXPECT_EQ(ListedLines(), (std::vector<std::string>{
+                                     "A\x87"
+                                     "B\x98"
+                                     "C\xA6"
+                                     "D, qt 1, 06/12/26 07:05:09, 12\x87"
+                                     "4",
+                                     "E, qt 2, 06/12/26 07:05:09, 5",
+                                 }));
+        EXPECT_TRUE(RowsAre(Cells(), 4, 4, {"A‡B˜C¦D, qt 1, 06/1", "E, qt 2, 06/12/26 0"}));
+    });
+}
+
+// Each value is cut to the width of the list's lines before the line is built, so a value
+// of megabytes costs no more than a short one; numbers are rounded to fit, never cut.
+TEST_F(ReadingsListTest, EachValueIsCutToTheWidthOfALine) {
+    harness_.Execute(
+        "INSERT INTO Readings (code, qt, terminal, DateTime) VALUES "
+        "(replace(hex(zeroblob(2000000)), '00', 'C'), 1e308, "
+        "replace(hex(zeroblob(2000000)), '00', '7'), '2026-12-06 07:05:09'),"
+        "('ABCDEFGHIJKLMNOPQRSTUVW', 0.00012345678901234567, '3', 'a date written as a long "
+        "text')");
+    WithListShown([&] {
+        EXPECT_EQ(
+            ListedLines(),
+            (std::vector<std::string>{
+                std::string(19, 'C') + ", qt 1e+308, 06/12/26 07:05:09, " + std::string(19, '7'),
+                "ABCDEFGHIJKLMNOPQRS, qt 0.00012345678901235, a date written as a, 3",
+            }));
+    });
+}
+
 }  // namespace
 }  // namespace tavix::acquisition
