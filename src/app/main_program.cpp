@@ -47,7 +47,7 @@ void OpenReadings() {
     ReadingsSet.reset();
     ReadingsDb.reset();
     Guarded([] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
-    Guarded([] { DatabasePath = JoinPath(AppFolder, kDatabaseName); });
+    Guarded([] { DatabasePath = FileInFolder(AppFolder, kDatabaseName); });
     Guarded([] {
         ReadingsDb.emplace(busy_timeout ? store::OpenDatabase(DatabasePath, *busy_timeout)
                                         : store::OpenDatabase(DatabasePath));

@@ -31,4 +31,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return TrimSpaces(folder + kSeparator + name);
 }
 
+std::string FileInFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() ? std::string() : JoinPath(folder, name);
+}
+
 }  // namespace tavix::app

@@ -14,4 +14,9 @@ std::string FolderOf(const std::string& path);
 // the spaces around the whole trimmed away. An empty folder gives "/" and name.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// The file name in folder, joined as JoinPath does; empty when folder is empty. A program
+// that could not learn its own folder has no file beside it, where JoinPath would name one
+// at the filesystem's root.
+std::string FileInFolder(const std::string& folder, const std::string& name);
+
 }  // namespace tavix::app

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/executable_path.hpp"
 #include "app/main_form.hpp"
+#include "app/process_end.hpp"
 #include "app/shared_state.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
@@ -110,6 +112,32 @@ TEST(MainProgramStartTest, WithoutADatabaseTheProgramStillStartsSilently) {
     });
     terminal.Keys({keys::kEsc, 'S'});
     EXPECT_EQ(program.RunMain(), 0);
+}
+
+// Without /proc, or with a path longer than the system gives out, the program does not know
+// its folder: then it has no database, as when the file is missing, and never takes one at
+// the filesystem's root.
+TEST(MainProgramStartTest, WithoutItsOwnPathTheProgramHasNoDatabase) {
+    ProgramHarness program(ProgramHarness::Database::kEmpty, ProgramHarness::Start::kMain);
+    console::ScriptedTerminal& terminal = program.Terminal();
+    terminal.Keys({keys::kEsc, 'x'}).Then([&] {
+        EXPECT_TRUE(RowsAre(terminal.Screen(), 3, 3, kMenuRows));
+        EXPECT_EQ(AppFolder, "");
+        EXPECT_EQ(DatabasePath, "");
+        EXPECT_FALSE(ReadingsDb.has_value());
+        EXPECT_FALSE(ReadingsSet.has_value());
+    });
+    terminal.Keys({keys::kEsc, 'S'});
+    SetExecutablePathSource([]() -> std::string { throw std::runtime_error("no /proc here"); });
+    SetProcessEnd([](int status) { throw testing::ProcessEnded{status}; });
+    int status = -1;
+    try {
+        Main();
+    } catch (const testing::ProcessEnded& ended) {
+        status = ended.status;
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(terminal.PendingKeys(), 0u);
 }
 
 TEST(MainProgramStartTest, WithoutAConsoleTheProgramEndsWithoutShowingAnything) {

@@ -50,5 +50,12 @@ TEST(JoinPathTest, JoinsWithOneSeparatorAndTrimsSpaces) {
     }
 }
 
+TEST(FileInFolderTest, NamesNoFileWithoutAFolder) {
+    EXPECT_EQ(FileInFolder("/opt/tavix/", "tavix.mdb"), "/opt/tavix/tavix.mdb");
+    EXPECT_EQ(FileInFolder("/opt/tavix", "tavix.mdb"), "/opt/tavix/tavix.mdb");
+    EXPECT_EQ(FileInFolder("/", "tavix.mdb"), "/tavix.mdb");
+    EXPECT_EQ(FileInFolder("", "tavix.mdb"), "");
+}
+
 }  // namespace
 }  // namespace tavix::app
