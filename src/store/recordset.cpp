@@ -24,7 +24,6 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
     state.connection = std::move(connection);
     state.table = LoadTableSchema(*state.connection, table);
     const std::string quoted = QuoteIdentifier(state.table.name);
-    state.select_by_rowid = "SELECT * FROM " + quoted + " WHERE rowid = ?1";
     state.delete_by_rowid = "DELETE FROM " + quoted + " WHERE rowid = ?1 RETURNING *";
     state.order = MakeTableOrder(*state.connection, state.table);
     state.MoveToOr(state.order->First(), Place::kEmpty);

@@ -49,12 +49,16 @@ void Recordset::State::MoveToOr(const std::optional<Position>& target, Place oth
 }
 
 Value Recordset::State::ReadStoredField(std::size_t column, std::string_view action) {
-    Query query(*connection, select_by_rowid, action);
+    // Only the one column: SQLite loads every column a query names, and another tool may
+    // have stored megabytes in the others.
+    const std::string select = "SELECT " + QuoteIdentifier(table.columns.at(column).name) +
+                               " FROM " + QuoteIdentifier(table.name) + " WHERE rowid = ?1";
+    Query query(*connection, select, action);
     query->Bind(1, position.rowid);
     if (!query.Step()) {
         Fail(action, "the current record no longer exists (another program deleted it)");
     }
-    return query->ColumnValue(static_cast<int>(column));
+    return query->ColumnValue(0);
 }
 
 std::optional<Position> Recordset::State::PositionIn(RecordOrder& new_order) {

@@ -31,7 +31,6 @@ struct Recordset::State {
     bool no_match = false;
     bool closed = false;
     std::optional<PendingChange> pending;  // after the connection, so it goes first
-    std::string select_by_rowid;
     std::string delete_by_rowid;
 
     [[noreturn]] void Fail(std::string_view action, std::string_view reason) const;
