@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "postgres_database.hpp"
 #include "store/postgres/transaction.hpp"
 
@@ -28,8 +30,9 @@ TEST_F(ConnectionLostTest, AConnectionTheServerEndedIsReportedLostAndReopens) {
     const PostgresError error = FailureOf(victim_, "SELECT 1");
     EXPECT_EQ(error.Kind(), ErrorKind::kConnectionLost) << error.what();
     EXPECT_TRUE(error.ConnectionLost());
-    EXPECT_TRUE(std::string(error.what()).starts_with(victim_.MaskedTarget() + ": cannot "))
-        << error.what();
+    const std::string message = error.what();
+    EXPECT_TRUE(message.starts_with(victim_.MaskedTarget() + ": cannot ")) << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;  // one line, however libpq says it
     EXPECT_FALSE(victim_.IsOpen());
 
     // Closed, it stays lost until reopened: no statement goes to a stale connection.
@@ -41,6 +44,31 @@ TEST_F(ConnectionLostTest, AConnectionTheServerEndedIsReportedLostAndReopens) {
     EXPECT_EQ(ValueOf(victim_, "SHOW synchronous_commit"), "on");  // a prepared session again
     victim_.Execute("INSERT INTO readings VALUES ('after')", "store a reading");
     EXPECT_EQ(ValueOf(administrator_, "SELECT count(*) FROM readings"), "1");
+}
+
+TEST_F(ConnectionLostTest, AConnectionEndedDuringAStatementIsReportedLost) {
+    std::thread terminator([this] {
+        try {
+            const Parameter victim = std::to_string(victim_.ServerProcessId());
+            const auto deadline = Clock::now() + 10s;
+            while (Clock::now() < deadline &&
+                   administrator_
+                           .Execute("SELECT count(*) FROM pg_stat_activity WHERE pid = $1 "
+                                    "AND state = 'active' AND query LIKE '%pg_sleep%'",
+                                    {victim}, "look for the statement")
+                           .Text(0, 0) != "1") {
+                std::this_thread::sleep_for(10ms);
+            }
+            TerminateVictim();
+        } catch (const PostgresError& error) {
+            ADD_FAILURE() << error.what();
+        }
+    });
+    const PostgresError error = FailureOf(victim_, "SELECT pg_sleep(30)");
+    terminator.join();
+    EXPECT_EQ(error.Kind(), ErrorKind::kConnectionLost) << error.what();
+    EXPECT_TRUE(error.ConnectionLost());
+    EXPECT_FALSE(victim_.IsOpen());
 }
 
 TEST_F(ConnectionLostTest, ATransactionWhoseConnectionIsLostCommitsNothing) {

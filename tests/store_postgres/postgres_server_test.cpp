@@ -81,15 +81,21 @@ TEST(PostgresServer, IsCleanedUpWhenItsTestProcessIsKilled) {
     const pid_t test_process = ::fork();
     ASSERT_GE(test_process, 0);
     if (test_process == 0) {
+        // The child never returns into the test program: it reports and waits to be killed.
         ::close(pipe_fds[0]);
-        PostgresServer server;
-        const std::string report =
-            server.Folder() + " " + std::to_string(server.ServerProcessId()) + "\n";
-        if (::write(pipe_fds[1], report.data(), report.size()) < 0) {
-            ::_exit(1);
+        std::string report = "\n";
+        try {
+            PostgresServer server;
+            report = server.Folder() + " " + std::to_string(server.ServerProcessId()) + "\n";
+            if (::write(pipe_fds[1], report.data(), report.size()) > 0) {
+                ::pause();  // until killed: no destructor runs
+            }
+        } catch (const std::exception& error) {
+            report = std::string(error.what()) + "\n";
+            [[maybe_unused]] const ssize_t ignored =
+                ::write(pipe_fds[1], report.data(), report.size());
         }
-        ::pause();  // until killed: no destructor runs
-        ::_exit(0);
+        ::_exit(1);
     }
     ::close(pipe_fds[1]);
     std::string report;

@@ -25,11 +25,22 @@ bool Failed(const Result& result) {
     return status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE;
 }
 
-std::string TrimmedEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
-        text.pop_back();
+// libpq's and the server's messages span lines ("FATAL:  ...\nserver closed ..."); a
+// message of ours is one line.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (const char c : text) {
+        const bool space = c == ' ' || c == '\n' || c == '\t' || c == '\r';
+        if (!space) {
+            line.push_back(c);
+        } else if (!line.empty() && line.back() != ' ') {
+            line.push_back(' ');
+        }
     }
-    return text;
+    if (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
 }
 
 }  // namespace
@@ -198,44 +209,44 @@ void Connection::CheckOutcome(const Result& result, std::string_view action) {
     }
     const char* sqlstate = PQresultErrorField(result.Raw(), PG_DIAG_SQLSTATE);
     const char* primary = PQresultErrorField(result.Raw(), PG_DIAG_MESSAGE_PRIMARY);
-    const std::string detail =
-        TrimmedEnd(primary != nullptr ? primary : PQresultErrorMessage(result.Raw()));
+    const std::string detail = primary != nullptr ? primary : PQresultErrorMessage(result.Raw());
     const ErrorKind kind = KindOfSqlState(sqlstate != nullptr ? sqlstate : "");
-    const bool lost =
-        kind == ErrorKind::kConnectionLost || PQstatus(connection_.get()) == CONNECTION_BAD;
-    if (lost) {
+    if (kind == ErrorKind::kConnectionLost || PQstatus(connection_.get()) == CONNECTION_BAD) {
         FailLost(action, detail);
     }
-    std::string message = masked_target_;
-    message.append(": cannot ").append(action).append(": ").append(Reason(kind));
-    if (kind == ErrorKind::kTimedOut) {
-        message.append(" (").append(std::to_string(timeouts_.statement.count())).append(" ms)");
-    }
-    message.append(" (").append(WithoutPasswords(detail, target_)).append(")");
-    throw PostgresError(kind, false, message);
+    const std::string reason = kind == ErrorKind::kTimedOut
+                                   ? "the server did not finish within " +
+                                         std::to_string(timeouts_.statement.count()) + " ms"
+                                   : std::string(Reason(kind));
+    Fail(kind, false, action, reason, detail);
 }
 
 void Connection::FailLost(std::string_view action, std::string_view detail) {
-    std::string message = masked_target_;
-    message.append(": cannot ").append(action).append(": ");
-    message.append(action == kConnectAction ? "the server cannot be reached or refused the session"
-                                            : Reason(ErrorKind::kConnectionLost));
-    const std::string cleaned = TrimmedEnd(WithoutPasswords(std::string(detail), target_));
-    if (!cleaned.empty()) {
-        message.append(" (").append(cleaned).append(")");
-    }
-    Close();
-    throw PostgresError(ErrorKind::kConnectionLost, true, message);
+    Fail(ErrorKind::kConnectionLost, true, action,
+         action == kConnectAction ? "the server cannot be reached or refused the session"
+                                  : Reason(ErrorKind::kConnectionLost),
+         detail);
 }
 
 void Connection::FailTimedOut(std::string_view action, std::chrono::milliseconds waited) {
+    Fail(ErrorKind::kTimedOut, true, action,
+         "the server did not answer within " + std::to_string(waited.count()) +
+             " ms, the connection is closed",
+         "");
+}
+
+void Connection::Fail(ErrorKind kind, bool lost, std::string_view action, std::string_view reason,
+                      std::string_view detail) {
     std::string message = masked_target_;
-    message.append(": cannot ").append(action).append(": ");
-    message.append(Reason(ErrorKind::kTimedOut));
-    message.append(" (no answer within ").append(std::to_string(waited.count()));
-    message.append(" ms; the connection is closed)");
-    Close();
-    throw PostgresError(ErrorKind::kTimedOut, true, message);
+    message.append(": cannot ").append(action).append(": ").append(reason);
+    const std::string cleaned = OneLine(WithoutPasswords(std::string(detail), target_));
+    if (!cleaned.empty()) {
+        message.append(" (").append(cleaned).append(")");
+    }
+    if (lost) {
+        Close();
+    }
+    throw PostgresError(kind, lost, message);
 }
 
 }  // namespace tavix::store::postgres

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/postgres/postgres_error.hpp"
 #include "store/postgres/result.hpp"
 #include "store/postgres/timeouts.hpp"
 
@@ -60,6 +61,10 @@ class Connection {
     Result Collect(Clock::time_point deadline, std::string_view action);
     void CheckOutcome(const Result& result, std::string_view action);
 
+    // Throws "<masked target>: cannot <action>: <reason> (<detail>)", closing the connection
+    // first when it is lost.
+    [[noreturn]] void Fail(ErrorKind kind, bool lost, std::string_view action,
+                           std::string_view reason, std::string_view detail);
     [[noreturn]] void FailLost(std::string_view action, std::string_view detail);
     [[noreturn]] void FailTimedOut(std::string_view action, std::chrono::milliseconds waited);
 
