@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/postgres/process_census.hpp"
 #include "support/unprivileged_child.hpp"
 
 namespace tavix::testing {
@@ -76,13 +77,11 @@ bool StopRequested(int control_fd, std::chrono::milliseconds wait) {
     return count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN);
 }
 
-// In the child, before exec: the signals as a fresh process has them, the rights of
-// kUnprivilegedUser when asked, the log as standard output and error.
+// In the child, before exec: a process group of its own, the signals as a fresh process has
+// them, the rights of kUnprivilegedUser when asked, the log as standard output and error.
 [[noreturn]] void ExecLogged(const SupervisorPlan& plan, const std::vector<std::string>& arguments,
-                             const std::string& log, bool own_process_group) {
-    if (own_process_group) {
-        ::setpgid(0, 0);
-    }
+                             const std::string& log) {
+    ::setpgid(0, 0);
     for (const int signal : {SIGPIPE, SIGINT, SIGHUP, SIGTERM, SIGQUIT}) {
         ::signal(signal, SIG_DFL);
     }
@@ -111,10 +110,10 @@ bool StopRequested(int control_fd, std::chrono::milliseconds wait) {
 }
 
 pid_t Spawn(const SupervisorPlan& plan, const std::vector<std::string>& arguments,
-            const std::string& log, bool own_process_group) {
+            const std::string& log) {
     const pid_t child = ::fork();
     if (child == 0) {
-        ExecLogged(plan, arguments, log, own_process_group);
+        ExecLogged(plan, arguments, log);
     }
     return child;
 }
@@ -140,15 +139,31 @@ bool EndsWithin(pid_t child, Clock::duration limit) {
     return true;
 }
 
-// The postmaster ends only once all its processes have: an immediate shut-down is enough for
-// data that is thrown away. Whatever is left after the limit is killed, with its process group.
-void StopProcessGroup(pid_t leader, int signal) {
-    ::kill(leader, signal);
-    if (!EndsWithin(leader, kStopLimit)) {
-        ::kill(-leader, SIGKILL);
-        EndsWithin(leader, kStopLimit);
+// Ends initdb and what it started: they share its process group.
+void KillProcessGroup(pid_t leader) {
+    ::kill(-leader, SIGKILL);
+    EndsWithin(leader, kStopLimit);
+}
+
+// The postmaster ends only once all its processes have, and an immediate shut-down is enough for
+// data that is thrown away. Should it not end in time, it is killed, and so is every process
+// still working in the folder: the server's processes are in sessions of their own, out of reach
+// of a signal to the postmaster's group.
+void StopServer(const SupervisorPlan& plan, pid_t postmaster) {
+    ::kill(postmaster, SIGQUIT);
+    if (EndsWithin(postmaster, kStopLimit)) {
+        return;
     }
-    ::kill(-leader, SIGKILL);  // anything of the group that outlived its leader
+    ::kill(postmaster, SIGKILL);
+    EndsWithin(postmaster, kStopLimit);
+    const auto deadline = Clock::now() + kStopLimit;
+    for (auto left = ProcessesWorkingIn(plan.folder); !left.empty() && Clock::now() < deadline;
+         left = ProcessesWorkingIn(plan.folder)) {
+        for (const pid_t process : left) {
+            ::kill(process, SIGKILL);
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
 }
 
 [[noreturn]] void Finish(const SupervisorPlan& plan, int report_fd, char what,
@@ -169,7 +184,7 @@ Outcome RunInitdb(const SupervisorPlan& plan, int control_fd, std::string& failu
         Spawn(plan,
               {plan.binaries.initdb.string(), "-D", DataFolder(plan), "-U", kServerSuperuser, "-A",
                "trust", "-E", "UTF8", "--locale=C", "--no-sync", "--no-instructions"},
-              log, true);
+              log);
     if (initdb < 0) {
         failure = "cannot start initdb";
         return Outcome::kFailed;
@@ -179,7 +194,7 @@ Outcome RunInitdb(const SupervisorPlan& plan, int control_fd, std::string& failu
     while (!Ended(initdb, status)) {
         const bool late = Clock::now() >= deadline;
         if (late || StopRequested(control_fd, kPollInterval)) {
-            StopProcessGroup(initdb, SIGKILL);
+            KillProcessGroup(initdb);
             failure = "initdb did not finish in time: " + LogTail(log);
             return late ? Outcome::kFailed : Outcome::kStopRequested;
         }
@@ -228,7 +243,7 @@ pid_t StartServer(const SupervisorPlan& plan) {
                   std::to_string(kServerPort), "-c", "listen_addresses=", "-c", "fsync=off", "-c",
                   "full_page_writes=off", "-c", "synchronous_commit=off", "-c",
                   "shared_buffers=16MB", "-c", "max_connections=40"},
-                 plan.folder + "/server.log", true);
+                 plan.folder + "/server.log");
 }
 
 void IgnoreTerminalSignals() {
@@ -261,7 +276,7 @@ void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd) {
         WaitForStopRequest(control_fd);
     }
     if (started != Outcome::kServerEnded) {
-        StopProcessGroup(server, SIGQUIT);
+        StopServer(plan, server);
     }
     Finish(plan, report_fd, failure.empty() ? 0 : kFailed, failure);
 }
