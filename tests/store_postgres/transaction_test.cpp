@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "postgres_database.hpp"
 
 namespace tavix::store::postgres {
@@ -66,6 +68,42 @@ TEST_F(TransactionTest, CommitAfterAFailedStatementFailsAndStoresNothing) {
     EXPECT_TRUE(writer_.IsOpen());
     Insert("C");
     EXPECT_EQ(Count(), "2");
+}
+
+TEST_F(TransactionTest, ACommitThatRunsTooLongFailsInTimeAndTheServerAbandonsIt) {
+    // Deferred work runs within the COMMIT, past the server's statement timeout: only the
+    // client's own deadline ends the wait, and the server must then give the commit up.
+    writer_.Execute(
+        "CREATE FUNCTION slowly() RETURNS trigger LANGUAGE plpgsql AS "
+        "$$ BEGIN PERFORM pg_sleep(30); RETURN NULL; END $$",
+        "create the slow check");
+    writer_.Execute(
+        "CREATE CONSTRAINT TRIGGER slow_check AFTER INSERT ON readings DEFERRABLE INITIALLY "
+        "DEFERRED FOR EACH ROW EXECUTE FUNCTION slowly()",
+        "defer the slow check");
+    Connection hasty = Connect(kShortWaits);
+    const Parameter server_process = std::to_string(hasty.ServerProcessId());
+    Transaction transaction(hasty, "store a reading");
+    hasty.Execute("INSERT INTO readings (code) VALUES ('A')", "store a reading");
+    const auto start = Clock::now();
+    try {
+        transaction.Commit();
+        ADD_FAILURE() << "the slow COMMIT succeeded";
+    } catch (const PostgresError& error) {
+        EXPECT_EQ(error.Kind(), ErrorKind::kTimedOut) << error.what();
+        EXPECT_TRUE(error.ConnectionLost());  // whether it landed is not known here
+    }
+    EXPECT_LT(Clock::now() - start, 5s);
+
+    const auto deadline = Clock::now() + 10s;
+    while (Clock::now() < deadline &&
+           reader_.Execute("SELECT count(*) FROM pg_stat_activity WHERE pid = $1", {server_process},
+                           "look for the server process")
+                   .Text(0, 0) != "0") {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_LT(Clock::now() - start, 10s) << "the server went on with the abandoned commit";
+    EXPECT_EQ(Count(), "0");
 }
 
 }  // namespace

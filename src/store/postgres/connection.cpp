@@ -84,6 +84,7 @@ void Connection::Open() {
                             masked_target_ + ": cannot connect: out of memory");
     }
     connection_ = std::move(opening);
+    PQsetNoticeProcessor(connection_.get(), DropNotice, nullptr);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     while (polling != PGRES_POLLING_OK) {
         if (polling == PGRES_POLLING_FAILED || PQstatus(connection_.get()) == CONNECTION_BAD ||
@@ -96,7 +97,6 @@ void Connection::Open() {
         }
         polling = PQconnectPoll(connection_.get());
     }
-    PQsetNoticeProcessor(connection_.get(), DropNotice, nullptr);
     if (PQsetnonblocking(connection_.get(), 1) != 0) {
         FailLost(kConnectAction, PQerrorMessage(connection_.get()));
     }
