@@ -65,6 +65,13 @@ TEST_F(ConnectionTest, ParametersArriveAsDataQuotesNonAsciiAndNullIncluded) {
     EXPECT_EQ(rows.ColumnName(1), "qt");
     EXPECT_EQ(ValueOf(connection, "SELECT length(code) FROM readings WHERE code LIKE 'perch%'"),
               "8");
+
+    // PostgreSQL's text cannot hold NUL: refused whole rather than cut short.
+    const PostgresError error = FailureOf(connection, "INSERT INTO readings (code) VALUES ($1)",
+                                          {std::string("before\0after", 12)});
+    EXPECT_FALSE(error.ConnectionLost());
+    EXPECT_NE(std::string(error.what()).find("NUL"), std::string::npos) << error.what();
+    EXPECT_EQ(ValueOf(connection, "SELECT count(*) FROM readings"), "6");
 }
 
 TEST_F(ConnectionTest, ResultsRefuseRowsAndColumnsTheyDoNotHave) {

@@ -136,6 +136,11 @@ Result Connection::Execute(const std::string& sql, const std::vector<Parameter>&
     std::vector<const char*> values;
     values.reserve(parameters.size());
     for (const Parameter& parameter : parameters) {
+        if (parameter && parameter->find('\0') != std::string::npos) {
+            // libpq would cut the text there and store the rest silently lost.
+            Fail(ErrorKind::kOther, false, action,
+                 "a text holds a NUL character, which PostgreSQL cannot store", "");
+        }
         values.push_back(parameter ? parameter->c_str() : nullptr);
     }
     if (PQsendQueryParams(connection_.get(), sql.c_str(), static_cast<int>(values.size()), nullptr,
