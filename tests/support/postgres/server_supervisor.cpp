@@ -1,0 +1,284 @@
+#include "support/postgres/server_supervisor.hpp"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <libpq-fe.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "support/postgres/process_census.hpp"
+#include "support/unprivileged_child.hpp"
+
+namespace tavix::testing {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Generous: initdb takes seconds on a busy machine, and more under a loaded CI.
+constexpr auto kStartLimit = 120s;
+constexpr auto kStopLimit = 10s;
+constexpr auto kPollInterval = 20ms;
+
+std::string DataFolder(const SupervisorPlan& plan) {
+    return plan.folder + "/data";
+}
+
+void Report(int report_fd, char what, std::string_view text) {
+    std::string line(1, what);
+    line.append(" ").append(text);
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    line.push_back('\n');
+    const char* next = line.data();
+    std::size_t left = line.size();
+    while (left > 0) {
+        const ssize_t written = ::write(report_fd, next, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;  // nobody reads any more
+        }
+        next += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+std::string LogTail(const std::string& path) {
+    std::ifstream log(path);
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    constexpr std::size_t kTail = 1500;
+    return text.size() > kTail ? "..." + text.substr(text.size() - kTail) : text;
+}
+
+// True once the test has closed its end of the control pipe (or died).
+bool StopRequested(int control_fd, std::chrono::milliseconds wait) {
+    pollfd watched{control_fd, POLLIN, 0};
+    const int ready = ::poll(&watched, 1, static_cast<int>(wait.count()));
+    if (ready <= 0) {
+        return false;
+    }
+    // Nobody writes to the pipe: what is there to read is its end, or an error as final.
+    char ignored = 0;
+    const ssize_t count = ::read(control_fd, &ignored, 1);
+    return count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN);
+}
+
+// In the child, before exec: a process group of its own, the signals as a fresh process has
+// them, the rights of kUnprivilegedUser when asked, the log as standard output and error.
+[[noreturn]] void ExecLogged(const SupervisorPlan& plan, const std::vector<std::string>& arguments,
+                             const std::string& log) {
+    ::setpgid(0, 0);
+    for (const int signal : {SIGPIPE, SIGINT, SIGHUP, SIGTERM, SIGQUIT}) {
+        ::signal(signal, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (plan.drop_privileges && (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedUser) != 0 ||
+                                 ::setuid(kUnprivilegedUser) != 0)) {
+        ::_exit(126);
+    }
+    const int log_fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (log_fd < 0 || ::dup2(log_fd, STDOUT_FILENO) < 0 || ::dup2(log_fd, STDERR_FILENO) < 0 ||
+        ::chdir(plan.folder.c_str()) != 0) {
+        ::_exit(126);
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    char locale[] = "LC_ALL=C";
+    char path[] = "PATH=/usr/bin:/bin";
+    char* environment[] = {locale, path, nullptr};
+    ::execve(argv[0], argv.data(), environment);
+    ::_exit(127);
+}
+
+pid_t Spawn(const SupervisorPlan& plan, const std::vector<std::string>& arguments,
+            const std::string& log) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ExecLogged(plan, arguments, log);
+    }
+    return child;
+}
+
+// Reaps child if it has ended; its wait status through status.
+bool Ended(pid_t child, int& status) {
+    pid_t reaped = 0;
+    do {
+        reaped = ::waitpid(child, &status, WNOHANG);
+    } while (reaped < 0 && errno == EINTR);
+    return reaped == child || (reaped < 0 && errno == ECHILD);
+}
+
+bool EndsWithin(pid_t child, Clock::duration limit) {
+    const auto deadline = Clock::now() + limit;
+    int status = 0;
+    while (!Ended(child, status)) {
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Ends initdb and what it started: they share its process group.
+void KillProcessGroup(pid_t leader) {
+    ::kill(-leader, SIGKILL);
+    EndsWithin(leader, kStopLimit);
+}
+
+// The postmaster ends only once all its processes have, and an immediate shut-down is enough for
+// data that is thrown away. Should it not end in time, it is killed, and so is every process
+// still working in the folder: the server's processes are in sessions of their own, out of reach
+// of a signal to the postmaster's group.
+void StopServer(const SupervisorPlan& plan, pid_t postmaster) {
+    ::kill(postmaster, SIGQUIT);
+    if (EndsWithin(postmaster, kStopLimit)) {
+        return;
+    }
+    ::kill(postmaster, SIGKILL);
+    EndsWithin(postmaster, kStopLimit);
+    const auto deadline = Clock::now() + kStopLimit;
+    for (auto left = ProcessesWorkingIn(plan.folder); !left.empty() && Clock::now() < deadline;
+         left = ProcessesWorkingIn(plan.folder)) {
+        for (const pid_t process : left) {
+            ::kill(process, SIGKILL);
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+[[noreturn]] void Finish(const SupervisorPlan& plan, int report_fd, char what,
+                         std::string_view text) {
+    std::error_code ignored;
+    std::filesystem::remove_all(plan.folder, ignored);
+    if (what != 0) {
+        Report(report_fd, what, text);
+    }
+    ::_exit(0);
+}
+
+enum class Outcome { kDone, kFailed, kServerEnded, kStopRequested };
+
+Outcome RunInitdb(const SupervisorPlan& plan, int control_fd, std::string& failure) {
+    const std::string log = plan.folder + "/initdb.log";
+    const pid_t initdb =
+        Spawn(plan,
+              {plan.binaries.initdb.string(), "-D", DataFolder(plan), "-U", kServerSuperuser, "-A",
+               "trust", "-E", "UTF8", "--locale=C", "--no-sync", "--no-instructions"},
+              log);
+    if (initdb < 0) {
+        failure = "cannot start initdb";
+        return Outcome::kFailed;
+    }
+    const auto deadline = Clock::now() + kStartLimit;
+    int status = 0;
+    while (!Ended(initdb, status)) {
+        const bool late = Clock::now() >= deadline;
+        if (late || StopRequested(control_fd, kPollInterval)) {
+            KillProcessGroup(initdb);
+            failure = "initdb did not finish in time: " + LogTail(log);
+            return late ? Outcome::kFailed : Outcome::kStopRequested;
+        }
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        failure = "initdb failed: " + LogTail(log);
+        return Outcome::kFailed;
+    }
+    return Outcome::kDone;
+}
+
+std::string ReadinessProbe(const SupervisorPlan& plan) {
+    return "host=" + plan.folder + " port=" + std::to_string(kServerPort) +
+           " user=" + kServerSuperuser + " dbname=postgres connect_timeout=2";
+}
+
+Outcome AwaitAcceptingConnections(const SupervisorPlan& plan, pid_t server, int control_fd,
+                                  std::string& failure) {
+    const std::string log = plan.folder + "/server.log";
+    const std::string probe = ReadinessProbe(plan);
+    const auto deadline = Clock::now() + kStartLimit;
+    while (PQping(probe.c_str()) != PQPING_OK) {
+        int status = 0;
+        if (Ended(server, status)) {
+            failure = "the server ended while starting: " + LogTail(log);
+            return Outcome::kServerEnded;
+        }
+        if (Clock::now() >= deadline) {
+            failure = "the server did not accept connections in time: " + LogTail(log);
+            return Outcome::kFailed;
+        }
+        if (StopRequested(control_fd, kPollInterval)) {
+            return Outcome::kStopRequested;
+        }
+    }
+    return Outcome::kDone;
+}
+
+pid_t StartServer(const SupervisorPlan& plan) {
+    // No TCP at all: the socket in the folder is the only way in, and only the folder's owner
+    // (and root) may enter the folder. Durability is pointless for data thrown away, and the
+    // server's own default for synchronous_commit is off so that the tests see the client
+    // turn it on.
+    return Spawn(plan,
+                 {plan.binaries.postgres.string(), "-D", DataFolder(plan), "-k", plan.folder, "-p",
+                  std::to_string(kServerPort), "-c", "listen_addresses=", "-c", "fsync=off", "-c",
+                  "full_page_writes=off", "-c", "synchronous_commit=off", "-c",
+                  "shared_buffers=16MB", "-c", "max_connections=40"},
+                 plan.folder + "/server.log");
+}
+
+void IgnoreTerminalSignals() {
+    for (const int signal : {SIGPIPE, SIGINT, SIGHUP, SIGQUIT}) {
+        ::signal(signal, SIG_IGN);
+    }
+}
+
+void WaitForStopRequest(int control_fd) {
+    while (!StopRequested(control_fd, std::chrono::milliseconds(60000))) {
+    }
+}
+
+}  // namespace
+
+void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd) {
+    IgnoreTerminalSignals();
+    std::string failure;
+    const Outcome initialised = RunInitdb(plan, control_fd, failure);
+    if (initialised != Outcome::kDone) {
+        Finish(plan, report_fd, initialised == Outcome::kFailed ? kFailed : 0, failure);
+    }
+    const pid_t server = StartServer(plan);
+    if (server < 0) {
+        Finish(plan, report_fd, kFailed, "cannot start the server");
+    }
+    const Outcome started = AwaitAcceptingConnections(plan, server, control_fd, failure);
+    if (started == Outcome::kDone) {
+        Report(report_fd, kReady, std::to_string(server));
+        WaitForStopRequest(control_fd);
+    }
+    if (started != Outcome::kServerEnded) {
+        StopServer(plan, server);
+    }
+    Finish(plan, report_fd, failure.empty() ? 0 : kFailed, failure);
+}
+
+}  // namespace tavix::testing

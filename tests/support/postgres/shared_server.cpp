@@ -1,0 +1,71 @@
+#include "support/postgres/shared_server.hpp"
+
+#include <unistd.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "store/postgres/connection.hpp"
+#include "store/postgres/postgres_error.hpp"
+
+namespace tavix::testing {
+
+namespace {
+
+using store::postgres::Connection;
+
+struct SharedServer {
+    std::unique_ptr<PostgresServer> server;
+    std::string failure;
+};
+
+SharedServer& Shared() {
+    static SharedServer shared;  // destroyed, and so stopped, when the program ends
+    return shared;
+}
+
+std::string UniqueDatabaseName() {
+    static int created = 0;
+    return "test_" + std::to_string(::getpid()) + "_" + std::to_string(++created);
+}
+
+}  // namespace
+
+PostgresServer& SharedPostgresServer() {
+    SharedServer& shared = Shared();
+    if (shared.server == nullptr && shared.failure.empty()) {
+        try {
+            shared.server = std::make_unique<PostgresServer>();
+        } catch (const std::exception& error) {
+            shared.failure = error.what();
+        }
+    }
+    if (shared.server == nullptr) {
+        throw std::runtime_error(shared.failure);
+    }
+    return *shared.server;
+}
+
+FreshDatabase::FreshDatabase() : server_(&SharedPostgresServer()), name_(UniqueDatabaseName()) {
+    Connection administrator(server_->ConnInfo("postgres"));
+    administrator.Execute("CREATE DATABASE " + name_, "create a database for the test");
+}
+
+FreshDatabase::~FreshDatabase() {
+    try {
+        Connection administrator(server_->ConnInfo("postgres"));
+        administrator.Execute("DROP DATABASE " + name_ + " WITH (FORCE)", "drop the database");
+    } catch (const store::postgres::PostgresError&) {
+        // Left for the server's end, which removes everything.
+    }
+}
+
+std::string FreshDatabase::ConnInfo() const {
+    return server_->ConnInfo(name_);
+}
+
+std::string FreshDatabase::Uri() const {
+    return server_->Uri(name_);
+}
+
+}  // namespace tavix::testing

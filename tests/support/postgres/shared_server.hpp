@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "support/postgres/postgres_server.hpp"
+
+namespace tavix::testing {
+
+// The server every PostgreSQL test of one test program shares. Starting a server takes seconds
+// (initdb above all), so a program starts one, at its first use, and runs all its tests in
+// that one process (CTest runs such a program as a single test rather than a process per test
+// case; see tests/CMakeLists.txt). It stops when the program ends, and its supervisor stops it
+// when the program dies. Each test gets a database of its own on it (FreshDatabase).
+//
+// Throws std::runtime_error when the server cannot start; every later call throws the same
+// without trying again, so each test fails at once with the reason.
+PostgresServer& SharedPostgresServer();
+
+// A new, empty database on the shared server, under a name no other test uses, dropped when the
+// object goes; so tests never see each other's tables.
+class FreshDatabase {
+  public:
+    FreshDatabase();
+    FreshDatabase(const FreshDatabase&) = delete;
+    FreshDatabase& operator=(const FreshDatabase&) = delete;
+    ~FreshDatabase();
+
+    const std::string& Name() const { return name_; }
+    // As a key=value string and as a URI, for the server's superuser.
+    std::string ConnInfo() const;
+    std::string Uri() const;
+
+  private:
+    PostgresServer* server_;
+    std::string name_;
+};
+
+}  // namespace tavix::testing
