@@ -5,12 +5,18 @@
 
 #include "query.hpp"
 #include "recordset_state.hpp"
+#include "store_error.hpp"
 
 namespace tavix::store {
 
 namespace {
 
 constexpr std::string_view kTableOrderName = "PrimaryKey";
+
+// A change must not fall on a record nobody has seen: the one made current by opening the
+// file anew in the same call.
+constexpr std::string_view kReopenedReason =
+    "the database file was opened anew, so the record to change is not the one shown before";
 
 bool IsTableOrderName(std::string_view name) {
     return name.empty() || name == kTableOrderName;
@@ -22,12 +28,12 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
     : state_(std::make_unique<State>()) {
     State& state = *state_;
     state.connection = std::move(connection);
-    state.table = LoadTableSchema(*state.connection, table);
-    const std::string quoted = QuoteIdentifier(state.table.name);
-    state.select_by_rowid = "SELECT * FROM " + quoted + " WHERE rowid = ?1";
-    state.delete_by_rowid = "DELETE FROM " + quoted + " WHERE rowid = ?1 RETURNING *";
-    state.order = MakeTableOrder(*state.connection, state.table);
-    state.MoveToOr(state.order->First(), Place::kEmpty);
+    state.table_name = std::move(table);
+    try {
+        state.CheckUsable("open the table " + QuoteIdentifier(state.table_name));
+    } catch (const TransientStoreError&) {
+        // The table is read by the first use that finds the file readable.
+    }
 }
 
 Recordset::Recordset(Recordset&&) noexcept = default;
@@ -121,6 +127,9 @@ void Recordset::Edit() {
     constexpr std::string_view kAction = "edit the current record";
     State& state = *state_;
     state.pending.reset();
+    if (state.CheckUsable(kAction)) {
+        state.Fail(kAction, kReopenedReason);
+    }
     state.CheckCurrentRecord(kAction);
     auto lock = std::make_unique<ImmediateTransaction>(*state.connection, kAction);
     if (!state.order->Find(state.position.rowid)) {
@@ -151,6 +160,9 @@ void Recordset::Update() {
     PendingChange change = std::move(*state.pending);
     state.pending.reset();
     change.Write(*state.connection, state.table);
+    if (change.IsEdit()) {
+        state.FollowEditedRecord(change.Rowid());
+    }
 }
 
 void Recordset::CancelUpdate() {
@@ -162,6 +174,9 @@ void Recordset::Delete() {
     constexpr std::string_view kAction = "delete the current record";
     State& state = *state_;
     state.pending.reset();
+    if (state.CheckUsable(kAction)) {
+        state.Fail(kAction, kReopenedReason);
+    }
     state.CheckCurrentRecord(kAction);
     ImmediateTransaction transaction(*state.connection, kAction);
     std::vector<SqlValue> row;
