@@ -29,10 +29,13 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
     State& state = *state_;
     state.connection = std::move(connection);
     state.table_name = std::move(table);
+    if (!state.connection->IsOpen() && !state.connection->IsClosed()) {
+        return;  // the file could not be opened yet: the first use reads the table
+    }
     try {
         state.CheckUsable("open the table " + QuoteIdentifier(state.table_name));
     } catch (const TransientStoreError&) {
-        // The table is read by the first use that finds the file readable.
+        // The same, for a failure that may pass.
     }
 }
 

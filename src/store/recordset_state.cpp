@@ -95,7 +95,7 @@ std::optional<Position> Recordset::State::PositionIn(RecordOrder& new_order) {
     return new_order.Find(position.rowid);
 }
 
-void Recordset::State::FollowEditedRecord(std::int64_t rowid) noexcept {
+void Recordset::State::FollowEditedRecord(std::int64_t rowid) {
     if (place != Place::kOnRecord || position.rowid != rowid) {
         return;
     }

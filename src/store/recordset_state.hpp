@@ -56,7 +56,7 @@ struct Recordset::State {
     std::optional<Position> PositionIn(RecordOrder& new_order);
     // After an edit of the current record: its place in the current order, which a changed
     // key moves.
-    void FollowEditedRecord(std::int64_t rowid) noexcept;
+    void FollowEditedRecord(std::int64_t rowid);
 };
 
 }  // namespace tavix::store

@@ -41,6 +41,7 @@ class Connection {
 
     const std::string& Path() const { return path_; }
     bool IsOpen() const { return db_ != nullptr; }
+    bool IsClosed() const { return closed_; }
     bool IsReadOnly() const;
 
     // Opens the file the path names now, unless it is open already: read-write when the file

@@ -104,6 +104,26 @@ TEST_F(ReplacedFileTest, AReplacementIsUsedFromTheNextOperationWithItsOwnReading
     EXPECT_FALSE(LeftBeside());
 }
 
+// Opening the replacement makes its first record current; a change in the same call would
+// fall on a record the operator never saw, and fails instead.
+TEST_F(ReplacedFileTest, AChangeInTheCallThatOpensTheReplacementFailsRatherThanFallUnseen) {
+    AddReading(readings_, "OURS");
+    readings_.MoveFirst();
+    ASSERT_EQ(std::rename(MakeReplacement("THEIRS").c_str(), path_.c_str()), 0);
+    EXPECT_TRUE(Mentions(TryToAdd("LOST"), "removed or replaced"));
+    try {
+        readings_.Edit();
+        ADD_FAILURE() << "an edit fell on a record nobody saw";
+    } catch (const StoreError& error) {
+        EXPECT_TRUE(Mentions(error.what(), "opened anew")) << error.what();
+    }
+    EXPECT_EQ(readings_.Fields("code"), Value("THEIRS"));
+    readings_.Edit();
+    readings_.SetField("code", "SEEN");
+    readings_.Update();
+    EXPECT_EQ(CodesInFile(path_), Codes{"SEEN"});
+}
+
 TEST_F(ReplacedFileTest, AFileRenamedAwayKeepsEveryReadingConfirmedBeforeAndNothingLater) {
     AddReading(readings_, "A");
     AddReading(readings_, "B");
