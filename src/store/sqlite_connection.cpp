@@ -87,7 +87,9 @@ void Connection::RequireOpen(std::string_view action) const {
         Fail(path_, action, "the database has been closed");
     }
     if (db_ == nullptr) {
-        Fail(path_, action, "the database is not open: " + std::string(kLetGoReason));
+        Fail(path_, action,
+             "the file is not open: it could not be opened, or it was removed or replaced while "
+             "in use");
     }
 }
 

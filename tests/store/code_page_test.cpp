@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "text/code_page_text.hpp"
 #include "text/utf8.hpp"
 #include "text/windows_1252.hpp"
 
@@ -52,13 +51,6 @@ TEST(CodePageTest, EveryByteMeansWhatTheSystemsConverterSaysAndUndefinedOnesAreC
     EXPECT_EQ(undefined, 5);
 }
 
-TEST(CodePageTest, CharactersOutsideTheCodePageHaveNoByte) {
-    for (const char32_t character :
-         {U'\u0080', U'\u009F', U'\u0100', U'\u0141', U'\u20AD', U'\uFFFD', U'\U0001F600'}) {
-        EXPECT_FALSE(ByteOfCharacter(character)) << static_cast<unsigned>(character);
-    }
-}
-
 TEST(Utf8Test, DecodesWellFormedTextAndRefusesEveryMalformedShape) {
     EXPECT_EQ(DecodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"),
               std::u32string(U"a\u00E9\u20AC\U0001F600"));
@@ -75,18 +67,6 @@ TEST(Utf8Test, DecodesWellFormedTextAndRefusesEveryMalformedShape) {
          }) {
         EXPECT_FALSE(DecodeUtf8(bad)) << bad;
     }
-}
-
-TEST(CodePageTextTest, ConvertsBothWaysWithAStandInForMissingCharacters) {
-    EXPECT_EQ(Utf8FromCodePage("PER\xD2"), "PER\xC3\x92");
-    EXPECT_EQ(Utf8FromCodePage("plain"), "plain");
-    EXPECT_EQ(CodePageFromUtf8("PER\xC3\x92"), std::string("PER\xD2"));
-    EXPECT_EQ(CodePageFromUtf8("\xC5\x81\xC3\x93"
-                               "D"),
-              std::string("?\xD3"
-                          "D"));
-    EXPECT_EQ(CodePageFromUtf8("\xE2\x82\xAC"), std::string("\x80"));
-    EXPECT_FALSE(CodePageFromUtf8("CAF\xC9"));
 }
 
 }  // namespace
