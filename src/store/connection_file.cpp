@@ -1,8 +1,8 @@
 // How a connection takes up the file its path names, and lets go of it again.
 
 #include <sqlite3.h>
-#include <stdlib.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "connection_settings.hpp"

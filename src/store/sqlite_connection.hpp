@@ -28,7 +28,7 @@ inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 // go of it, writes nothing, and opens whatever file the path names on its next use.
 class Connection {
   public:
-    // kDatabase: the file must be a database already (see CheckDatabaseFile), and must be
+    // kDatabase: the file must be a database already (see database_file.hpp), and must be
     // readable. kNewFile: a file just created empty, about to be given its schema.
     enum class Expect { kDatabase, kNewFile };
 

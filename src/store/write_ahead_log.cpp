@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <string_view>
 
 namespace tavix::store {
