@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "text/windows_1252.hpp"
+
 namespace tavix::console {
 
 namespace {
@@ -14,42 +16,33 @@ constexpr std::array<char32_t, 32> kControlGlyphs = {
     U'\u2191', U'\u2193', U'\u2192', U'\u2190', U'\u221F', U'\u2194', U'\u25B2', U'\u25BC',
 };
 
-// Bytes 128 to 159 of the Western Windows code page; 0 marks a byte without a character.
-constexpr std::array<char32_t, 32> kHighControlGlyphs = {
-    U'\u20AC', 0,         U'\u201A', U'\u0192', U'\u201E', U'\u2026', U'\u2020', U'\u2021',
-    U'\u02C6', U'\u2030', U'\u0160', U'\u2039', U'\u0152', 0,         U'\u017D', 0,
-    0,         U'\u2018', U'\u2019', U'\u201C', U'\u201D', U'\u2022', U'\u2013', U'\u2014',
-    U'\u02DC', U'\u2122', U'\u0161', U'\u203A', U'\u0153', 0,         U'\u017E', U'\u0178',
-};
-
 constexpr char32_t kDelGlyph = U'\u2302';
+constexpr unsigned char kDel = 127;
+
+// Control codes (C0, DEL and the C1 codes the code page's undefined bytes stand for) are
+// characters of a text but nothing anyone types or the screen can show as such.
+bool IsControl(char32_t character) {
+    return character < 32 || character == kDel || (character >= 0x80 && character < 0xA0);
+}
 
 }  // namespace
 
 char32_t GlyphOfByte(unsigned char byte) {
-    if (byte < 32) {
+    if (byte < kControlGlyphs.size()) {
         return kControlGlyphs[byte];
     }
-    if (byte == 127) {
+    if (byte == kDel) {
         return kDelGlyph;
     }
-    if (byte >= 128 && byte < 160) {
-        const char32_t glyph = kHighControlGlyphs[byte - 128];
-        return glyph == 0 ? U' ' : glyph;
-    }
-    return byte;
+    const char32_t character = text::CharacterOfByte(byte);
+    return IsControl(character) ? U' ' : character;
 }
 
 std::optional<unsigned char> ByteOfCharacter(char32_t character) {
-    if ((character >= 32 && character < 127) || (character >= 160 && character <= 255)) {
-        return static_cast<unsigned char>(character);
+    if (IsControl(character)) {
+        return std::nullopt;
     }
-    for (size_t i = 0; i < kHighControlGlyphs.size(); ++i) {
-        if (kHighControlGlyphs[i] != 0 && kHighControlGlyphs[i] == character) {
-            return static_cast<unsigned char>(128 + i);
-        }
-    }
-    return std::nullopt;
+    return text::ByteOfCharacter(character);
 }
 
 }  // namespace tavix::console

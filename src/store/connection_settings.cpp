@@ -13,15 +13,18 @@ void UseFullSync(Connection& connection) {
     connection.Execute("PRAGMA synchronous = FULL", "set synchronous writes");
 }
 
-void SwitchToWal(Connection& connection) {
+bool SwitchToWal(Connection& connection) {
     if (connection.IsReadOnly()) {
-        return;
+        return true;
     }
     try {
         connection.Execute("PRAGMA journal_mode = WAL", "switch to WAL");
+    } catch (const TransientStoreError& error) {
+        return error.Why() != TransientStoreError::Cause::kDisk;
     } catch (const StoreError&) {
         // Keeps the journal mode the file has; see above.
     }
+    return true;
 }
 
 }  // namespace tavix::store

@@ -17,7 +17,8 @@ void UseFullSync(Connection& connection);
 // so it is made when the file is created and before a connection's first write, never on
 // opening alone: a file that turns out not to be a readings database is left as it was. It is
 // skipped when it cannot be made (a read-only file or folder, or another program holding the
-// file in another journal mode); FULL then still makes each commit durable.
-void SwitchToWal(Connection& connection);
+// file in another journal mode); FULL then still makes each commit durable. Returns false
+// when the disk failed it, so that the next write tries again.
+bool SwitchToWal(Connection& connection);
 
 }  // namespace tavix::store

@@ -30,7 +30,8 @@ bool Exists(const std::string& path) {
 }
 
 void WriteSchema(const std::string& path) {
-    Connection connection(path, kDefaultBusyTimeout);
+    Connection connection(path, kDefaultBusyTimeout, Connection::Expect::kNewFile);
+    connection.Attach("create the database");
     SwitchToWal(connection);
     UseFullSync(connection);
     connection.Execute(kReadingsSchema, "create the Readings table");

@@ -1,7 +1,5 @@
 #include "database.hpp"
 
-#include "connection_settings.hpp"
-#include "database_file.hpp"
 #include "sqlite_connection.hpp"
 #include "store_error.hpp"
 
@@ -35,10 +33,12 @@ Database OpenDatabase(const std::string& path) {
 }
 
 Database OpenDatabase(const std::string& path, std::chrono::milliseconds busy_timeout) {
-    CheckDatabaseFile(path);
     auto connection = std::make_shared<Connection>(path, busy_timeout);
-    CheckReadable(*connection);
-    UseFullSync(*connection);
+    try {
+        connection->Attach("open the database");
+    } catch (const TransientStoreError&) {
+        // A full disk or a lock that may pass: the first use tries again.
+    }
     return Database(std::move(connection));
 }
 

@@ -34,7 +34,13 @@ class Database {
 };
 
 // Opens the database file at path, shared with other programs. Throws StoreError when the
-// file is missing, is not a database, or cannot be opened.
+// file is missing, is not a database, or cannot be opened. A failure that may pass (a full
+// disk, a lock held too long, see TransientStoreError) leaves the database to be opened by its
+// first use, which fails in turn until the cause has passed.
+//
+// The database stays bound to the path rather than to the file: when the file is removed or
+// replaced, the first write after it fails, and the next use opens the file the path names
+// then (see Connection).
 Database OpenDatabase(const std::string& path);
 
 // The same, with the longest wait for another program's lock before a write gives up (about

@@ -1,6 +1,7 @@
 #include "database_file.hpp"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,7 +46,19 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &status) == 0;
 }
 
-void CheckFileKind(const std::string& path) {
+}  // namespace
+
+std::string WalPath(const std::string& path) {
+    return path + "-wal";
+}
+std::string SharedMemoryPath(const std::string& path) {
+    return path + "-shm";
+}
+std::string JournalPath(const std::string& path) {
+    return path + "-journal";
+}
+
+void CheckDatabaseFileKind(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         if (errno == ENOENT) {
@@ -63,38 +76,25 @@ void CheckFileKind(const std::string& path) {
         Fail(path, kOpenAction,
              "the file is empty (0 bytes), not a database" + std::string(kCreateHint));
     }
+    if (::access(path.c_str(), R_OK) != 0) {
+        Fail(path, kOpenAction, "the file cannot be read: " + ErrnoText());
+    }
 }
 
-void CheckHeader(const std::string& path) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.Get() < 0) {
-        Fail(path, kOpenAction, "the file cannot be read: " + ErrnoText());
+void CheckDatabaseHeader(const std::string& path, sqlite3* db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        file == nullptr || file->pMethods == nullptr) {
+        Fail(path, kOpenAction, "the file cannot be read");
     }
-    char header[16] = {};
-    const ssize_t read = ::read(file.Get(), header, sizeof header);
-    if (read < 0) {
-        Fail(path, kOpenAction, "the file cannot be read: " + ErrnoText());
+    char header[kSqliteHeader.size()] = {};
+    const int result = file->pMethods->xRead(file, header, sizeof header, 0);
+    if (result != SQLITE_OK && result != SQLITE_IOERR_SHORT_READ) {
+        Fail(path, kOpenAction, "the file cannot be read: " + SqliteReason(db, result));
     }
-    if (std::string_view(header, static_cast<std::size_t>(read)) != kSqliteHeader) {
+    if (std::string_view(header, sizeof header) != kSqliteHeader) {
         Fail(path, kOpenAction, "the file is not an SQLite database");
     }
-}
-
-}  // namespace
-
-std::string WalPath(const std::string& path) {
-    return path + "-wal";
-}
-std::string SharedMemoryPath(const std::string& path) {
-    return path + "-shm";
-}
-std::string JournalPath(const std::string& path) {
-    return path + "-journal";
-}
-
-void CheckDatabaseFile(const std::string& path) {
-    CheckFileKind(path);
-    CheckHeader(path);
 }
 
 void CreateEmptyFile(const std::string& path) {

@@ -2,12 +2,20 @@
 
 #include <string>
 
+struct sqlite3;
+
 namespace tavix::store {
 
-// Throws StoreError unless path is a regular, readable file that starts with the SQLite
-// header. SQLite itself treats an empty file as an empty database and would write to it, so
-// the check comes before SQLite ever sees the file.
-void CheckDatabaseFile(const std::string& path);
+// Throws StoreError unless path is a regular, readable, non-empty file. SQLite itself treats
+// an empty file as an empty database and would write to it, so the check comes before SQLite
+// ever sees the file.
+void CheckDatabaseFileKind(const std::string& path);
+
+// Throws StoreError unless the file a connection has just opened starts with the SQLite header.
+// It is read through the connection's own descriptor: closing a descriptor of this program's
+// own would drop every lock the program holds on the file, those of its other connections
+// included.
+void CheckDatabaseHeader(const std::string& path, sqlite3* db);
 
 // Creates path as a new empty file, failing (StoreError) when anything exists there already
 // or when a journal or WAL file is left beside it: SQLite would replay a leftover journal or

@@ -1,4 +1,5 @@
 #include "record_order.hpp"
+#include "stored_text.hpp"
 
 namespace tavix::store {
 
@@ -37,7 +38,7 @@ class IndexOrder final : public RecordOrder {
           same_key_before_(Where(key_ + " IS ?1 AND rowid < ?2", descending_)),
           smaller_key_(Where(key_ + " < ?1", descending_)),
           last_null_(Where(key_ + " IS NULL", descending_)),
-          equal_key_(Where(key_ + " = ?1", ascending_)),
+          equal_key_(Where(key_ + " IN (?1, ?2)", ascending_)),
           find_(select_ + " WHERE rowid = ?1") {}
 
     std::optional<Position> First() override {
@@ -80,9 +81,18 @@ class IndexOrder final : public RecordOrder {
                             [&](Statement& s) { s.Bind(1, rowid); });
     }
 
+    // A text key is sought in both forms that read as it (stored_text.hpp).
     std::optional<Position> FirstWithKey(const Value& key) override {
-        return ReadPosition(*connection_, equal_key_, "seek a record",
-                            [&](Statement& s) { s.Bind(1, key); });
+        const auto* text = std::get_if<std::string>(&key);
+        const std::optional<std::string> older = text ? OlderStoredFormOf(*text) : std::nullopt;
+        return ReadPosition(*connection_, equal_key_, "seek a record", [&](Statement& s) {
+            s.Bind(1, key);
+            if (older) {
+                s.BindStoredText(2, *older);
+            } else {
+                s.Bind(2, key);
+            }
+        });
     }
 
   private:

@@ -21,6 +21,8 @@ class PendingChange {
     static PendingChange ForEdit(std::int64_t rowid, std::unique_ptr<ImmediateTransaction> lock);
 
     bool IsEdit() const { return transaction_ != nullptr; }
+    // The edited record's rowid.
+    std::int64_t Rowid() const { return rowid_; }
 
     void Assign(std::size_t column, const Value& value) { values_[column] = value; }
     // The value assigned to a column since AddNew or Edit, or null when none was.

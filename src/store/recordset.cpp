@@ -5,12 +5,18 @@
 
 #include "query.hpp"
 #include "recordset_state.hpp"
+#include "store_error.hpp"
 
 namespace tavix::store {
 
 namespace {
 
 constexpr std::string_view kTableOrderName = "PrimaryKey";
+
+// A change must not fall on a record nobody has seen: the one made current by opening the
+// file anew in the same call.
+constexpr std::string_view kReopenedReason =
+    "the database file was opened anew, so the record to change is not the one shown before";
 
 bool IsTableOrderName(std::string_view name) {
     return name.empty() || name == kTableOrderName;
@@ -22,11 +28,15 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
     : state_(std::make_unique<State>()) {
     State& state = *state_;
     state.connection = std::move(connection);
-    state.table = LoadTableSchema(*state.connection, table);
-    const std::string quoted = QuoteIdentifier(state.table.name);
-    state.delete_by_rowid = "DELETE FROM " + quoted + " WHERE rowid = ?1 RETURNING *";
-    state.order = MakeTableOrder(*state.connection, state.table);
-    state.MoveToOr(state.order->First(), Place::kEmpty);
+    state.table_name = std::move(table);
+    if (!state.connection->IsOpen() && !state.connection->IsClosed()) {
+        return;  // the file could not be opened yet: the first use reads the table
+    }
+    try {
+        state.CheckUsable("open the table " + QuoteIdentifier(state.table_name));
+    } catch (const TransientStoreError&) {
+        // The same, for a failure that may pass.
+    }
 }
 
 Recordset::Recordset(Recordset&&) noexcept = default;
@@ -120,6 +130,9 @@ void Recordset::Edit() {
     constexpr std::string_view kAction = "edit the current record";
     State& state = *state_;
     state.pending.reset();
+    if (state.CheckUsable(kAction)) {
+        state.Fail(kAction, kReopenedReason);
+    }
     state.CheckCurrentRecord(kAction);
     auto lock = std::make_unique<ImmediateTransaction>(*state.connection, kAction);
     if (!state.order->Find(state.position.rowid)) {
@@ -150,6 +163,9 @@ void Recordset::Update() {
     PendingChange change = std::move(*state.pending);
     state.pending.reset();
     change.Write(*state.connection, state.table);
+    if (change.IsEdit()) {
+        state.FollowEditedRecord(change.Rowid());
+    }
 }
 
 void Recordset::CancelUpdate() {
@@ -161,6 +177,9 @@ void Recordset::Delete() {
     constexpr std::string_view kAction = "delete the current record";
     State& state = *state_;
     state.pending.reset();
+    if (state.CheckUsable(kAction)) {
+        state.Fail(kAction, kReopenedReason);
+    }
     state.CheckCurrentRecord(kAction);
     ImmediateTransaction transaction(*state.connection, kAction);
     std::vector<SqlValue> row;

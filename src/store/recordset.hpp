@@ -21,6 +21,11 @@ class Connection;
 //
 // Eof() and Bof() become true past either end and are both true on an empty table. Every
 // failure throws StoreError.
+//
+// When the connection opens its file anew (the file was removed or replaced, see Connection;
+// or it could not be opened at first), the next operation reads the table of the file the path
+// names then and starts as on opening, on its first record, in the order selected before. An
+// Edit or Delete in that same call fails instead, since it would fall on a record nobody saw.
 class Recordset {
   public:
     Recordset(std::shared_ptr<Connection> connection, std::string table);
@@ -37,16 +42,19 @@ class Recordset {
     bool Eof() const;
     bool Bof() const;
 
-    // The current record's field by name. Fails for an unknown name and when there is no
-    // current record (at Eof or Bof, or after Delete until the next move).
+    // The current record's field by name, a text in the program's code page (see
+    // stored_text.hpp). Fails for an unknown name and when there is no current record (at Eof
+    // or Bof, or after Delete until the next move).
     Value Fields(std::string_view name) const;
 
     // AddNew starts a new record; Edit starts changing the current one inside an immediate
     // transaction (so the values read after Edit are the stored ones and nobody else writes
     // until Update). SetField assigns a field of the pending record; Update commits it
     // durably before it returns. After AddNew and Update the record that was current before
-    // stays current; after Edit and Update the edited record stays current. CancelUpdate
-    // forgets the pending change; so does any move.
+    // stays current; after Edit and Update the edited record stays current, at its place in
+    // the current order (an edited code moves it in code order, and the moves go on from
+    // there). A text written back exactly as Fields read it keeps its stored bytes (see
+    // stored_text.hpp). CancelUpdate forgets the pending change; so does any move.
     void AddNew();
     void Edit();
     void SetField(std::string_view name, const Value& value);
@@ -63,7 +71,9 @@ class Recordset {
     const std::string& Index() const;
 
     // With the Code index selected: Seek("=", code) makes the first record with exactly that
-    // code current, or sets NoMatch and keeps the current record.
+    // code current, or sets NoMatch and keeps the current record. A code is found in either
+    // stored form that reads as it: UTF-8, or the bytes themselves as an older file holds
+    // them (see stored_text.hpp).
     void Seek(std::string_view comparison, const Value& key);
     bool NoMatch() const;
 

@@ -1,6 +1,7 @@
 #include "recordset_state.hpp"
 
 #include "query.hpp"
+#include "store_error.hpp"
 #include "store_failure.hpp"
 
 namespace tavix::store {
@@ -9,16 +10,41 @@ void Recordset::State::Fail(std::string_view action, std::string_view reason) co
     store::Fail(connection->Path(), action, reason);
 }
 
-void Recordset::State::CheckUsable(std::string_view action) const {
+bool Recordset::State::CheckUsable(std::string_view action) {
     if (closed) {
         Fail(action, "the recordset has been closed");
     }
-    if (!connection->IsOpen()) {
-        Fail(action, "the database has been closed");
+    connection->Attach(action);
+    if (generation == connection->Generation()) {
+        return false;
     }
+    LoadTable();
+    return true;
 }
 
-void Recordset::State::CheckCurrentRecord(std::string_view action) const {
+void Recordset::State::LoadTable() {
+    TableSchema loaded = LoadTableSchema(*connection, table_name);
+    std::unique_ptr<RecordOrder> new_order;
+    std::optional<std::size_t> new_index_column;
+    if (index_name.empty()) {
+        new_order = MakeTableOrder(*connection, loaded);
+    } else {
+        const IndexOnColumn index = FindIndex(*connection, loaded, index_name);
+        new_order = MakeIndexOrder(*connection, loaded, index);
+        new_index_column = loaded.ColumnIndex(index.column_name);
+    }
+    const std::string quoted = QuoteIdentifier(loaded.name);
+    delete_by_rowid = "DELETE FROM " + quoted + " WHERE rowid = ?1 RETURNING *";
+    table = std::move(loaded);
+    order = std::move(new_order);
+    index_column = new_index_column;
+    pending.reset();
+    no_match = false;
+    MoveToOr(order->First(), Place::kEmpty);
+    generation = connection->Generation();
+}
+
+void Recordset::State::CheckCurrentRecord(std::string_view action) {
     CheckUsable(action);
     if (place != Place::kOnRecord) {
         Fail(action, "there is no current record");
@@ -70,6 +96,19 @@ std::optional<Position> Recordset::State::PositionIn(RecordOrder& new_order) {
         return deleted;
     }
     return new_order.Find(position.rowid);
+}
+
+void Recordset::State::FollowEditedRecord(std::int64_t rowid) {
+    if (place != Place::kOnRecord || position.rowid != rowid) {
+        return;
+    }
+    try {
+        if (const std::optional<Position> moved = order->Find(rowid)) {
+            position = *moved;
+        }
+    } catch (const StoreError&) {
+        // The edit is stored; only the steps from it may start from its old key.
+    }
 }
 
 }  // namespace tavix::store

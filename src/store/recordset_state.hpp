@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ enum class Place { kOnRecord, kDeleted, kAfterLast, kBeforeFirst, kEmpty };
 // What a recordset knows, and the small steps its operations are made of.
 struct Recordset::State {
     std::shared_ptr<Connection> connection;
+    std::string table_name;        // as the recordset was opened on it
+    std::uint64_t generation = 0;  // of the connection's file the table was read from
     TableSchema table;
     std::string index_name;
     std::optional<std::size_t> index_column;
@@ -34,8 +37,13 @@ struct Recordset::State {
     std::string delete_by_rowid;
 
     [[noreturn]] void Fail(std::string_view action, std::string_view reason) const;
-    void CheckUsable(std::string_view action) const;
-    void CheckCurrentRecord(std::string_view action) const;
+    // Fails once the recordset or its database is closed. Opens the database file again when
+    // the connection let go of it, and then reads the table afresh: true when it did so.
+    bool CheckUsable(std::string_view action);
+    void CheckCurrentRecord(std::string_view action);
+    // Reads the table's columns and prepares its current order on the connection's file, and
+    // makes the first record current, as on opening.
+    void LoadTable();
     std::size_t ColumnOf(std::string_view field, std::string_view action) const;
 
     void MoveTo(const Position& target);
@@ -45,6 +53,9 @@ struct Recordset::State {
     Value ReadStoredField(std::size_t column, std::string_view action);
     // The current (or just deleted) record's position in an order about to be selected.
     std::optional<Position> PositionIn(RecordOrder& new_order);
+    // After an edit of the current record: its place in the current order, which a changed
+    // key moves.
+    void FollowEditedRecord(std::int64_t rowid);
 };
 
 }  // namespace tavix::store

@@ -49,4 +49,14 @@ bool SqlValue::IsNull() const {
     return value_ == nullptr || sqlite3_value_type(value_) == SQLITE_NULL;
 }
 
+std::optional<std::string_view> SqlValue::Text() const {
+    if (value_ == nullptr || sqlite3_value_type(value_) != SQLITE_TEXT) {
+        return std::nullopt;
+    }
+    // Asked for as a blob, SQLite hands the bytes over without converting them.
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value_));
+    return std::string_view(bytes == nullptr ? "" : bytes,
+                            static_cast<std::size_t>(sqlite3_value_bytes(value_)));
+}
+
 }  // namespace tavix::store

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 struct sqlite3_value;
 
 namespace tavix::store {
@@ -19,6 +22,8 @@ class SqlValue {
     // Null when empty, which binds as SQL NULL.
     const sqlite3_value* Get() const { return value_; }
     bool IsNull() const;
+    // The bytes of a text value; nothing for any other type.
+    std::optional<std::string_view> Text() const;
 
   private:
     sqlite3_value* value_ = nullptr;

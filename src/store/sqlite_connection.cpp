@@ -11,24 +11,14 @@ namespace tavix::store {
 
 namespace {
 
-constexpr std::string_view kOpenAction = "open the database";
+constexpr std::string_view kLetGoReason =
+    "the file was removed or replaced while in use, so nothing was written to it; the next use "
+    "opens the file the path names then";
 
 }  // namespace
 
-Connection::Connection(std::string path, std::chrono::milliseconds busy_timeout)
-    : path_(std::move(path)) {
-    // Without SQLITE_OPEN_CREATE a missing file is an error, and a read-only file silently
-    // opens read-only; writes then fail with SQLITE_READONLY.
-    const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-    if (result != SQLITE_OK) {
-        const std::string reason = SqliteReason(db_, result);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        Fail(path_, kOpenAction, reason);
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, static_cast<int>(busy_timeout.count()));
-}
+Connection::Connection(std::string path, std::chrono::milliseconds busy_timeout, Expect expect)
+    : path_(std::move(path)), busy_timeout_(busy_timeout), expect_(expect) {}
 
 Connection::~Connection() {
     Close();
@@ -38,20 +28,33 @@ bool Connection::IsReadOnly() const {
     return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 1;
 }
 
-void Connection::Execute(const std::string& sql, std::string_view action) {
-    if (db_ == nullptr) {
+void Connection::Attach(std::string_view action) {
+    if (closed_) {
         Fail(path_, action, "the database has been closed");
     }
+    if (db_ == nullptr) {
+        Open(action);
+    }
+}
+
+void Connection::CheckStillNamed(std::string_view action) {
+    RequireOpen(action);
+    if (!StillNamed()) {
+        LetGo();
+        Fail(path_, action, kLetGoReason);
+    }
+}
+
+void Connection::Execute(const std::string& sql, std::string_view action) {
+    RequireOpen(action);
     const int result = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) {
-        Fail(path_, action, SqliteReason(db_, result));
+        FailOnSqlite(path_, action, db_, result);
     }
 }
 
 Statement& Connection::Prepared(const std::string& sql) {
-    if (db_ == nullptr) {
-        Fail(path_, "use the database", "the database has been closed");
-    }
+    RequireOpen("use the database");
     auto found = statements_.find(sql);
     if (found == statements_.end()) {
         found = statements_.emplace(sql, std::make_unique<Statement>(db_, path_, sql)).first;
@@ -59,23 +62,40 @@ Statement& Connection::Prepared(const std::string& sql) {
     return *found->second;
 }
 
-void Connection::PrepareToWrite() {
+void Connection::PrepareToWrite(std::string_view action) {
+    RequireOpen(action);
     if (!prepared_to_write_) {
-        prepared_to_write_ = true;
-        SwitchToWal(*this);
+        CheckStillNamed(action);  // the switch itself writes to the file
+        prepared_to_write_ = SwitchToWal(*this);
     }
 }
 
 void Connection::Close() noexcept {
+    closed_ = true;
     if (db_ == nullptr) {
         return;
     }
-    statements_.clear();
-    if (sqlite3_get_autocommit(db_) == 0) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (StillNamed()) {
+        CloseHandle();
+    } else {
+        LetGo();
     }
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+}
+
+void Connection::RequireOpen(std::string_view action) const {
+    if (closed_) {
+        Fail(path_, action, "the database has been closed");
+    }
+    if (db_ == nullptr) {
+        Fail(path_, action,
+             "the file is not open: it could not be opened, or it was removed or replaced while "
+             "in use");
+    }
+}
+
+bool Connection::StillNamed() const {
+    const std::optional<FileIdentity> named = IdentityOf(path_);
+    return named && *named == identity_;
 }
 
 }  // namespace tavix::store

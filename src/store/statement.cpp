@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "store_failure.hpp"
+#include "stored_text.hpp"
 
 namespace tavix::store {
 
@@ -27,7 +28,7 @@ Statement::Statement(sqlite3* db, const std::string& path, std::string_view sql)
                                           SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
     if (result != SQLITE_OK) {
         sqlite3_finalize(statement_);
-        Fail(path, "prepare \"" + std::string(sql) + "\"", SqliteReason(db, result));
+        FailOnSqlite(path, "prepare \"" + std::string(sql) + "\"", db, result);
     }
 }
 
@@ -51,12 +52,18 @@ void Statement::Bind(int index, const Value& value) {
             return sqlite3_bind_double(statement, index, number);
         }
         int operator()(const std::string& text) const {
-            return sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                                       SQLITE_UTF8);
+            const std::string stored = StoredFormOf(text);
+            return sqlite3_bind_text64(statement, index, stored.data(), stored.size(),
+                                       SQLITE_TRANSIENT, SQLITE_UTF8);
         }
         int operator()(const Timestamp& timestamp) const { return (*this)(timestamp.ToSqlText()); }
     };
     CheckBind(std::visit(Binder{statement_, index}, value));
+}
+
+void Statement::BindStoredText(int index, std::string_view bytes) {
+    CheckBind(sqlite3_bind_text64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT,
+                                  SQLITE_UTF8));
 }
 
 void Statement::Bind(int index, const SqlValue& value) {
@@ -72,7 +79,7 @@ bool Statement::Step(std::string_view action) {
     if (result == SQLITE_DONE) {
         return false;
     }
-    Fail(*path_, action, SqliteReason(db_, result));
+    FailOnSqlite(*path_, action, db_, result);
 }
 
 int Statement::ColumnCount() const {
@@ -98,7 +105,7 @@ Value Statement::ColumnValue(int column) const {
         default:
             break;
     }
-    std::string text = ColumnText(statement_, column);
+    std::string text = ProgramFormOf(ColumnText(statement_, column));
     if (IsDateTimeColumn(sqlite3_column_decltype(statement_, column))) {
         if (auto timestamp = Timestamp::FromSqlText(text)) {
             return *timestamp;
@@ -114,7 +121,7 @@ void Statement::Reset() noexcept {
 
 void Statement::CheckBind(int result) {
     if (result != SQLITE_OK) {
-        Fail(*path_, "bind a value to a query", SqliteReason(db_, result));
+        FailOnSqlite(*path_, "bind a value to a query", db_, result);
     }
 }
 

@@ -2,14 +2,50 @@
 
 #include <sqlite3.h>
 
-#include "store_error.hpp"
+#include <optional>
 
 namespace tavix::store {
 
-void Fail(const std::string& path, std::string_view action, std::string_view reason) {
+namespace {
+
+std::string Message(const std::string& path, std::string_view action, std::string_view reason) {
     std::string message = path;
     message.append(": cannot ").append(action).append(": ").append(reason);
-    throw StoreError(message);
+    return message;
+}
+
+std::optional<TransientStoreError::Cause> TransientCause(int result_code) {
+    switch (result_code & 0xff) {
+        case SQLITE_FULL:
+        case SQLITE_IOERR:
+        case SQLITE_NOMEM:
+            return TransientStoreError::Cause::kDisk;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+        case SQLITE_PROTOCOL:
+            return TransientStoreError::Cause::kLock;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+void Fail(const std::string& path, std::string_view action, std::string_view reason) {
+    throw StoreError(Message(path, action, reason));
+}
+
+void FailTransiently(const std::string& path, std::string_view action, std::string_view reason,
+                     TransientStoreError::Cause cause) {
+    throw TransientStoreError(Message(path, action, reason), cause);
+}
+
+void FailOnSqlite(const std::string& path, std::string_view action, sqlite3* db, int result_code) {
+    const std::string reason = SqliteReason(db, result_code);
+    if (const auto cause = TransientCause(result_code)) {
+        FailTransiently(path, action, reason, *cause);
+    }
+    Fail(path, action, reason);
 }
 
 std::string SqliteReason(sqlite3* db, int result_code) {

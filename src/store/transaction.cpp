@@ -7,7 +7,7 @@ namespace tavix::store {
 
 ImmediateTransaction::ImmediateTransaction(Connection& connection, std::string_view action)
     : connection_(&connection), action_(action) {
-    connection.PrepareToWrite();
+    connection.PrepareToWrite(action);
     connection.Execute("BEGIN IMMEDIATE", action);
 }
 
@@ -17,6 +17,8 @@ ImmediateTransaction::~ImmediateTransaction() {
 
 void ImmediateTransaction::Commit() {
     try {
+        // The commit is the write: nothing has reached the file before it.
+        connection_->CheckStillNamed(action_);
         connection_->Execute("COMMIT", action_);
         active_ = false;
     } catch (const StoreError&) {

@@ -126,5 +126,42 @@ TEST_F(FailingStorageTest, AFailedEditKeepsTheStoredValue) {
     ExpectSoundFile(1);
 }
 
+// The disk is full before the file is opened: opening cannot even make the shared memory
+// beside the file. Nothing that fails then may stick once there is room again.
+class FullDiskAtOpeningTest : public ReadingsFile {
+  protected:
+    FailingStorage disk_;
+};
+
+TEST_F(FullDiskAtOpeningTest, TheFirstReadingOnceThereIsRoomIsStored) {
+    disk_.FailWritesFrom(1, SQLITE_FULL);
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    EXPECT_THROW(AddReading(readings, "LOST"), StoreError);
+    EXPECT_THROW(readings.MoveFirst(), StoreError);
+    EXPECT_GE(disk_.Refused(), 1);
+
+    disk_.Heal();
+    AddReading(readings, "KEPT");
+    readings.MoveFirst();
+    EXPECT_EQ(readings.Fields("code"), Value("KEPT"));
+    EXPECT_EQ(IdsForward(readings).size(), 1u);
+    EXPECT_EQ(OtherProgram(path_).Text("SELECT group_concat(code) FROM Readings"), "KEPT");
+}
+
+// A file in the rollback-journal mode of another tool is switched to WAL by the first write;
+// a switch the full disk refused is made by the first write that finds room.
+TEST_F(FullDiskAtOpeningTest, ASwitchToWalTheFullDiskRefusedIsMadeLater) {
+    ASSERT_EQ(OtherProgram(path_).Execute("PRAGMA journal_mode = DELETE"), SQLITE_OK);
+    Database database = OpenDatabase(path_);
+    Recordset readings = database.OpenRecordset("Readings");
+    disk_.FailWritesFrom(1, SQLITE_FULL);
+    EXPECT_THROW(AddReading(readings, "LOST"), StoreError);
+    disk_.Heal();
+    AddReading(readings, "KEPT");
+    EXPECT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(OtherProgram(path_).Text("SELECT group_concat(code) FROM Readings"), "KEPT");
+}
+
 }  // namespace
 }  // namespace tavix::store

@@ -191,6 +191,59 @@ TEST_F(FourReadings, AFailedUpdateStoresNothingAndReleasesTheLock) {
     EXPECT_EQ(other.Text("SELECT code FROM Readings WHERE id = 1"), "A");
 }
 
+// An edit that changes the key moves the record in code order: the steps that follow, and
+// the neighbours of a deletion, start from where it stands now, not from its old key.
+TEST_F(FourReadings, AnEditedKeyMovesTheRecordToItsNewPlaceInCodeOrder) {
+    readings_.SetIndex("Code");
+    readings_.Seek("=", Value("C"));
+    readings_.Edit();
+    readings_.SetField("code", "0C");  // now first: 0C, A, B, D
+    readings_.Update();
+    EXPECT_EQ(readings_.Fields("code"), Value("0C"));
+    readings_.MovePrevious();
+    EXPECT_TRUE(readings_.Bof());
+    readings_.MoveNext();
+    EXPECT_EQ(readings_.Fields("code"), Value("0C"));
+    readings_.MoveNext();
+    EXPECT_EQ(readings_.Fields("code"), Value("A"));
+
+    readings_.Seek("=", Value("A"));
+    readings_.Edit();
+    readings_.SetField("code", "Z");  // now last: 0C, B, D, Z
+    readings_.Update();
+    readings_.MoveNext();
+    EXPECT_TRUE(readings_.Eof());
+    readings_.MovePrevious();
+    readings_.MovePrevious();
+    EXPECT_EQ(readings_.Fields("code"), Value("D"));
+
+    readings_.Seek("=", Value("B"));
+    readings_.Edit();
+    readings_.SetField("code", "C");  // 0C, C, D, Z
+    readings_.Update();
+    readings_.Delete();
+    readings_.MoveNext();
+    EXPECT_EQ(readings_.Fields("code"), Value("D"));
+}
+
+// In the table's own order the key plays no part: an edited record keeps its place.
+TEST_F(FourReadings, AnEditedKeyKeepsTheRecordsPlaceInTheTablesOrder) {
+    MoveToId(3);
+    readings_.Edit();
+    readings_.SetField("code", "0C");
+    readings_.Update();
+    readings_.MovePrevious();
+    EXPECT_EQ(CurrentId(readings_), 2);
+    readings_.MoveNext();
+    readings_.MoveNext();
+    EXPECT_EQ(CurrentId(readings_), 4);
+    MoveToId(3);
+    readings_.SetIndex("Code");  // code order takes the record up under its new key
+    EXPECT_EQ(CurrentId(readings_), 3);
+    readings_.MoveNext();
+    EXPECT_EQ(readings_.Fields("code"), Value("A"));
+}
+
 TEST_F(FourReadings, EditOfARecordAnotherProgramDeletedFails) {
     OtherProgram other(path_);
     ASSERT_EQ(other.Execute("DELETE FROM Readings WHERE id = 1"), SQLITE_OK);

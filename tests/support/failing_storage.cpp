@@ -1,10 +1,12 @@
 #include "support/failing_storage.hpp"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 
 namespace tavix::testing {
 
@@ -45,6 +47,7 @@ bool Refuse(int call, const Fault& fault) {
 struct WrappedFile {
     sqlite3_file base;
     FileRole role;
+    const char* name;  // SQLite keeps it alive while the file is open
 };
 constexpr std::size_t kRealOffset = (sizeof(WrappedFile) + alignof(std::max_align_t) - 1) /
                                     alignof(std::max_align_t) * alignof(std::max_align_t);
@@ -102,7 +105,23 @@ int SectorSize(sqlite3_file* file) {
 int DeviceCharacteristics(sqlite3_file* file) {
     return RealMethods(file).xDeviceCharacteristics(Real(file));
 }
+// The shared memory beside the database grows by writes to the disk, which the real VFS makes
+// itself: while writes fail, so does the growth a full disk would refuse.
+bool SharedMemoryMustGrow(sqlite3_file* file, int region, int size) {
+    struct stat status {};
+    const char* name = Wrapped(file)->name;
+    if (name == nullptr || ::stat((std::string(name) + "-shm").c_str(), &status) != 0) {
+        return true;
+    }
+    return status.st_size < static_cast<off_t>(region + 1) * size;
+}
 int ShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** memory) {
+    const Fault& fault = counts.write_fault;
+    const bool writes_fail = fault.from != 0 && counts.writes + 1 >= fault.from;
+    if (extend != 0 && writes_fail && SharedMemoryMustGrow(file, region, size)) {
+        ++counts.refused;
+        return SQLITE_IOERR_SHMSIZE;
+    }
     return RealMethods(file).xShmMap(Real(file), region, size, extend, memory);
 }
 int ShmLock(sqlite3_file* file, int offset, int n, int flags) {
@@ -157,6 +176,7 @@ int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
     WrappedFile* wrapped = Wrapped(file);
     wrapped->base.pMethods = nullptr;
     wrapped->role = RoleOf(flags);
+    wrapped->name = name;
     sqlite3_file* real = Real(file);
     real->pMethods = nullptr;
     const int result = real_vfs->xOpen(real_vfs, name, real, flags, out_flags);

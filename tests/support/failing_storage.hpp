@@ -18,7 +18,8 @@ class FailingStorage {
     ~FailingStorage();
 
     // The nth write (1 = the next one) and every write after it fail with the SQLite result
-    // code error (SQLITE_IOERR_WRITE, SQLITE_FULL, ...) until Heal.
+    // code error (SQLITE_IOERR_WRITE, SQLITE_FULL, ...) until Heal. Meanwhile the shared
+    // memory beside a database cannot grow either (SQLITE_IOERR_SHMSIZE), as on a full disk.
     void FailWritesFrom(int nth, int error);
     // The same for syncs (SQLITE_IOERR_FSYNC, ...).
     void FailSyncsFrom(int nth, int error);
