@@ -1,0 +1,139 @@
+#include "replacing_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include "output.hpp"
+
+namespace tavix::admin {
+
+namespace {
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The hidden file a signal handler removes; a fixed array, since a handler may not allocate.
+char g_temporary_path[4096];
+
+void RemoveTemporaryAndDie(int signal_number) {
+    if (g_temporary_path[0] != '\0') {
+        ::unlink(g_temporary_path);
+    }
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+void RemoveOnSignals(const std::string& path) {
+    if (path.size() >= sizeof g_temporary_path) {
+        return;
+    }
+    std::memcpy(g_temporary_path, path.c_str(), path.size() + 1);
+    for (const int signal_number : kCleanupSignals) {
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporaryAndDie;
+        sigemptyset(&action.sa_mask);
+        for (const int blocked : kCleanupSignals) {
+            sigaddset(&action.sa_mask, blocked);
+        }
+        ::sigaction(signal_number, &action, nullptr);
+    }
+}
+
+void ForgetOnSignals() {
+    for (const int signal_number : kCleanupSignals) {
+        std::signal(signal_number, SIG_DFL);
+    }
+    g_temporary_path[0] = '\0';
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return folder.empty() ? "." : folder.string();
+}
+
+void SyncFolder(const std::string& folder, const std::string& path) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        FailOutput("open the folder of", path);
+    }
+    const int result = ::fsync(fd);
+    const int saved = errno;
+    ::close(fd);
+    // Some filesystems cannot sync a folder; the rename is then as durable as they make it.
+    if (result != 0 && saved != EINVAL && saved != EROFS) {
+        errno = saved;
+        FailOutput("sync the folder of", path);
+    }
+}
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        FailOutput("write", path_);
+    }
+    const std::filesystem::path target(path_);
+    std::string pattern = (std::filesystem::path(FolderOf(path_)) /
+                           ("." + target.filename().string() + ".part-XXXXXX"))
+                              .string();
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        FailOutput("create", path_);
+    }
+    temporary_path_ = pattern;
+    RemoveOnSignals(temporary_path_);
+    if (::fchmod(fd_, NewFileMode()) != 0) {
+        const int saved = errno;
+        Discard();
+        errno = saved;
+        FailOutput("create", path_);
+    }
+}
+
+ReplacingFile::~ReplacingFile() {
+    Discard();
+}
+
+void ReplacingFile::Commit() {
+    if (::fsync(fd_) != 0) {
+        FailOutput("write to", path_);
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        FailOutput("write to", path_);
+    }
+    if (::rename(temporary_path_.c_str(), path_.c_str()) != 0) {
+        FailOutput("replace", path_);
+    }
+    temporary_path_.clear();
+    ForgetOnSignals();
+    SyncFolder(FolderOf(path_), path_);
+}
+
+void ReplacingFile::Discard() noexcept {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_path_.empty()) {
+        ::unlink(temporary_path_.c_str());
+        temporary_path_.clear();
+        ForgetOnSignals();
+    }
+}
+
+}  // namespace tavix::admin
