@@ -51,6 +51,25 @@ void ForgetOnSignals() {
     g_temporary_path[0] = '\0';
 }
 
+// Holds the cleanup signals back while it lives; they arrive when it goes.
+class SignalsHeld {
+  public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal_number : kCleanupSignals) {
+            sigaddset(&held, signal_number);
+        }
+        ::sigprocmask(SIG_BLOCK, &held, &previous_);
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+  private:
+    sigset_t previous_;
+};
+
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -89,6 +108,8 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
     std::string pattern = (std::filesystem::path(FolderOf(path_)) /
                            ("." + target.filename().string() + ".part-XXXXXX"))
                               .string();
+    // A signal between the creation and the handlers would leave the hidden file behind.
+    const SignalsHeld held;
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
         FailOutput("create", path_);
