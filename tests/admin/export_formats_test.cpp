@@ -19,8 +19,8 @@ class ExportFormatsTest : public AdminStoreTest {
             "('x;y', 12, NULL, NULL), "
             "('Però€', 0.1, '007', '2024-05-03 23:59:59'), "
             "(CAST(x'41FF42' AS TEXT), NULL, '', '2024-05-04 00:00:00'), "
-            "('0012', 1000000, 'T' || char(9), 'not a date'), "
-            "(NULL, 1e-5, char(1), 45000.5)");
+            "('0012', 1000000, 'T' || char(13), 'not a date'), "
+            "(NULL, 1e-5, char(1, 9), 45000.5)");
     }
 };
 
@@ -36,8 +36,8 @@ TEST_F(ExportFormatsTest, CsvIsRfc4180WithNumbersInTheGeneralForm) {
               "5,Però€,0.1,007,2024-05-03 23:59:59\r\n"
               "6,A\xFF"
               "B,,\"\",2024-05-04 00:00:00\r\n"
-              "7,0012,1000000,T\t,not a date\r\n"
-              "8,,1e-05,\x01,45000.5\r\n");
+              "7,0012,1000000,\"T\r\",not a date\r\n"
+              "8,,1e-05,\x01\t,45000.5\r\n");
     EXPECT_EQ(result.err, "8 readings written\n");
 }
 
@@ -51,8 +51,8 @@ TEST_F(ExportFormatsTest, CsvItalianHasSemicolonsDecimalCommasAndAByteOrderMark)
               "5;Però€;0,1;007;2024-05-03 23:59:59\r\n"
               "6;A\xFF"
               "B;;\"\";2024-05-04 00:00:00\r\n"
-              "7;0012;1000000;T\t;not a date\r\n"
-              "8;;1e-05;\x01;45000,5\r\n");
+              "7;0012;1000000;\"T\r\";not a date\r\n"
+              "8;;1e-05;\x01\t;45000,5\r\n");
 }
 
 TEST_F(ExportFormatsTest, JsonLinesAreValidJsonWithTypesKept) {
@@ -69,9 +69,9 @@ TEST_F(ExportFormatsTest, JsonLinesAreValidJsonWithTypesKept) {
               "\n"
               R"({"id":6,"code":"A\ufffdB","qt":null,"terminal":"","DateTime":"2024-05-04 00:00:00"})"
               "\n"
-              R"({"id":7,"code":"0012","qt":1000000,"terminal":"T\t","DateTime":"not a date"})"
+              R"({"id":7,"code":"0012","qt":1000000,"terminal":"T\r","DateTime":"not a date"})"
               "\n"
-              R"({"id":8,"code":null,"qt":1e-05,"terminal":"\u0001","DateTime":45000.5})"
+              R"({"id":8,"code":null,"qt":1e-05,"terminal":"\u0001\t","DateTime":45000.5})"
               "\n");
 }
 
