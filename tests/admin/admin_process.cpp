@@ -1,5 +1,6 @@
 #include "admin_process.hpp"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -8,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <stdexcept>
 
 namespace tavix::testing {
@@ -95,8 +95,8 @@ AdminProcess::AdminProcess(const std::vector<std::string>& arguments, const Admi
         throw std::runtime_error("fork failed");
     }
     if (pid_ == 0) {
-        ExecChild(image, setup.file_size_limit,
-                  setup.stdout_fd < 0 ? out_pipe[1] : setup.stdout_fd, err_pipe[1]);
+        ExecChild(image, setup.file_size_limit, setup.stdout_fd < 0 ? out_pipe[1] : setup.stdout_fd,
+                  err_pipe[1]);
     }
     if (setup.stdout_fd < 0) {
         ::close(out_pipe[1]);

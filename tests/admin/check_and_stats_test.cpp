@@ -26,9 +26,7 @@ class CheckTest : public AdminStoreTest {
         return problems;
     }
 
-    void ReplaceTable(const std::string& create) {
-        Sql("DROP TABLE Readings; " + create);
-    }
+    void ReplaceTable(const std::string& create) { Sql("DROP TABLE Readings; " + create); }
 };
 
 using Lines = std::vector<std::string>;

@@ -29,7 +29,8 @@ TEST(CommandLineTest, HelpOfACommandShowsItsOptions) {
     EXPECT_EQ(help.exit_status, 0);
     EXPECT_NE(help.out.find("Usage: tavix-admin export [OPTIONS] [TARGET]"), std::string::npos)
         << help.out;
-    for (const char* option : {"--format", "--totals", "--terminal", "--from", "--to", "--output"}) {
+    for (const char* option :
+         {"--format", "--totals", "--terminal", "--from", "--to", "--output"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(RunAdmin({"export", "--help"}).out, help.out);
@@ -58,7 +59,8 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
         {{"init"}, "PATH is required", "usage: tavix-admin init PATH\n"},
         {{"init", "a", "b"}, "not expected: b", "usage: tavix-admin init PATH\n"},
         {{"export", "--bogus"}, "--bogus", "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
-        {{"export", "--format", "xml"}, "xml not in {csv,csv-it,jsonl}",
+        {{"export", "--format", "xml"},
+         "xml not in {csv,csv-it,jsonl}",
          "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
         {{"export", "--terminal"}, "--terminal", "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
         {{"stats", "a", "b"}, "not expected: b", "usage: tavix-admin stats [TARGET]\n"},

@@ -12,13 +12,13 @@ class ExportFiltersTest : public AdminStoreTest {
   protected:
     ExportFiltersTest() {
         Sql("INSERT INTO Readings (code, qt, terminal, DateTime) VALUES "
-            "('A', 1, '1', '2024-05-01 23:59:59'), "          // 1
-            "('B', 2, 1.0, '2024-05-02 00:00:00'), "          // 2: terminal 1 as a number
-            "('A', 3, '2', '2024-05-02 12:00:00'), "          // 3
-            "('C', 4, 7, '2024-05-02 23:59:59.5'), "          // 4: a fraction of the last second
-            "('B', 5, '007', '2024-05-03 00:00:00'), "        // 5
-            "('A', 6, '1', NULL), "                           // 6
-            "('A', 7, '1', 45000.5)");                        // 7: DateTime stored as a number
+            "('A', 1, '1', '2024-05-01 23:59:59'), "    // 1
+            "('B', 2, 1.0, '2024-05-02 00:00:00'), "    // 2: terminal 1 as a number
+            "('A', 3, '2', '2024-05-02 12:00:00'), "    // 3
+            "('C', 4, 7, '2024-05-02 23:59:59.5'), "    // 4: a fraction of the last second
+            "('B', 5, '007', '2024-05-03 00:00:00'), "  // 5
+            "('A', 6, '1', NULL), "                     // 6
+            "('A', 7, '1', 1.5)");                      // 7: DateTime stored as a number
     }
 
     // The ids an export with these options writes, as "1 2 3".

@@ -56,23 +56,24 @@ TEST_F(ExportFormatsTest, CsvItalianHasSemicolonsDecimalCommasAndAByteOrderMark)
 }
 
 TEST_F(ExportFormatsTest, JsonLinesAreValidJsonWithTypesKept) {
-    EXPECT_EQ(Export({"--format", "jsonl"}),
-              R"({"id":1,"code":"a,b","qt":2.5,"terminal":"1","DateTime":"2024-05-01 10:00:00"})"
-              "\n"
-              R"({"id":2,"code":"say \"hi\"","qt":-0.25,"terminal":6,"DateTime":"2024-05-01 10:00:01"})"
-              "\n"
-              R"({"id":3,"code":"line1\r\nline2","qt":1e+308,"terminal":7,"DateTime":"2024-05-02 08:00:00"})"
-              "\n"
-              R"({"id":4,"code":"x;y","qt":12,"terminal":null,"DateTime":null})"
-              "\n"
-              R"({"id":5,"code":"Però€","qt":0.1,"terminal":"007","DateTime":"2024-05-03 23:59:59"})"
-              "\n"
-              R"({"id":6,"code":"A\ufffdB","qt":null,"terminal":"","DateTime":"2024-05-04 00:00:00"})"
-              "\n"
-              R"({"id":7,"code":"0012","qt":1000000,"terminal":"T\r","DateTime":"not a date"})"
-              "\n"
-              R"({"id":8,"code":null,"qt":1e-05,"terminal":"\u0001\t","DateTime":45000.5})"
-              "\n");
+    EXPECT_EQ(
+        Export({"--format", "jsonl"}),
+        R"({"id":1,"code":"a,b","qt":2.5,"terminal":"1","DateTime":"2024-05-01 10:00:00"})"
+        "\n"
+        R"({"id":2,"code":"say \"hi\"","qt":-0.25,"terminal":6,"DateTime":"2024-05-01 10:00:01"})"
+        "\n"
+        R"({"id":3,"code":"line1\r\nline2","qt":1e+308,"terminal":7,"DateTime":"2024-05-02 08:00:00"})"
+        "\n"
+        R"({"id":4,"code":"x;y","qt":12,"terminal":null,"DateTime":null})"
+        "\n"
+        R"({"id":5,"code":"Però€","qt":0.1,"terminal":"007","DateTime":"2024-05-03 23:59:59"})"
+        "\n"
+        R"({"id":6,"code":"A\ufffdB","qt":null,"terminal":"","DateTime":"2024-05-04 00:00:00"})"
+        "\n"
+        R"({"id":7,"code":"0012","qt":1000000,"terminal":"T\r","DateTime":"not a date"})"
+        "\n"
+        R"({"id":8,"code":null,"qt":1e-05,"terminal":"\u0001\t","DateTime":45000.5})"
+        "\n");
 }
 
 TEST_F(ExportFormatsTest, JsonNeverCarriesInvalidUtf8OrRawControlBytes) {

@@ -114,7 +114,8 @@ TEST_F(ExportOutputTest, AFullDiskIsAnErrorNamingStandardOutput) {
     const AdminResult result = RunAdmin({"export", path_}, full_disk);
     ::close(full_disk.stdout_fd);
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(result.err, "tavix-admin: cannot write to standard output: No space left on device\n");
+    EXPECT_EQ(result.err,
+              "tavix-admin: cannot write to standard output: No space left on device\n");
 }
 
 TEST_F(ExportOutputTest, AStoreThatCannotBeReadIsNamedAndNoOutputAppears) {
@@ -122,8 +123,9 @@ TEST_F(ExportOutputTest, AStoreThatCannotBeReadIsNamedAndNoOutputAppears) {
     const std::string missing = dir_.File("missing.mdb");
     const AdminResult result = RunAdmin({"export", "-o", output_, missing});
     EXPECT_EQ(result.exit_status, 1);
-    EXPECT_EQ(result.err.rfind("tavix-admin: " + missing + ": cannot open the database: "
-                               "the file does not exist",
+    EXPECT_EQ(result.err.rfind("tavix-admin: " + missing +
+                                   ": cannot open the database: "
+                                   "the file does not exist",
                                0),
               0u)
         << result.err;

@@ -2,7 +2,6 @@
 // tavix-admin's own help lists.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
