@@ -38,7 +38,10 @@ bool Mentions(std::string_view text, std::string_view word) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted(1, '"');
+    quoted.append(text);
+    quoted.push_back('"');
+    return quoted;
 }
 
 struct ActualColumn {

@@ -104,10 +104,10 @@ ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
         errno = EISDIR;
         FailOutput("write", path_);
     }
-    const std::filesystem::path target(path_);
-    std::string pattern = (std::filesystem::path(FolderOf(path_)) /
-                           ("." + target.filename().string() + ".part-XXXXXX"))
-                              .string();
+    std::string hidden_name(1, '.');
+    hidden_name.append(std::filesystem::path(path_).filename().string());
+    hidden_name.append(".part-XXXXXX");
+    std::string pattern = (std::filesystem::path(FolderOf(path_)) / hidden_name).string();
     // A signal between the creation and the handlers would leave the hidden file behind.
     const SignalsHeld held;
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
