@@ -93,6 +93,31 @@ TEST_F(ExportOutputTest, AnExportEndedBySignalLeavesNoFile) {
     EXPECT_EQ(OtherEntries(), Names{});
 }
 
+TEST_F(ExportOutputTest, ALinkStaysAndAFolderOrAPipeIsRefused) {
+    AddReadings(5);
+    const std::string target = dir_.File("real.csv");
+    std::ofstream(target) << "old content\n";
+    std::filesystem::create_symlink("real.csv", output_);
+    const AdminResult through_link = RunAdmin({"export", "-o", output_, path_});
+    EXPECT_EQ(through_link.exit_status, 0) << through_link.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(output_));
+    EXPECT_EQ(FileContent(target), Export({}));
+
+    const std::string pipe = dir_.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const AdminResult to_pipe = RunAdmin({"export", "-o", pipe, path_});
+    EXPECT_EQ(to_pipe.exit_status, 1);
+    EXPECT_NE(to_pipe.err.find("cannot write " + pipe + ": it is a device, a pipe or a socket"),
+              std::string::npos)
+        << to_pipe.err;
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+
+    const AdminResult to_folder = RunAdmin({"export", "-o", dir_.Path(), path_});
+    EXPECT_EQ(to_folder.exit_status, 1);
+    EXPECT_NE(to_folder.err.find("it is a folder"), std::string::npos) << to_folder.err;
+    EXPECT_EQ(OtherEntries(), (Names{"pipe", "readings.csv", "real.csv"}));
+}
+
 TEST_F(ExportOutputTest, AClosedPipeIsAnErrorNamingStandardOutput) {
     AddReadings(5000);
     int ends[2];

@@ -96,18 +96,30 @@ void SyncFolder(const std::string& folder, const std::string& path) {
     }
 }
 
+// Where the file lands: through symbolic links, so that a link stays and the file it points to
+// is replaced. Only a regular file can be replaced by renaming: a device, a pipe or a folder
+// would be swapped for a plain file (as root even /dev/null), so those are refused.
+std::string LandingPath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+    const std::string landing = error ? path : resolved.string();
+    struct stat status {};
+    if (::stat(landing.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        const char* kind = S_ISDIR(status.st_mode) ? "a folder" : "a device, a pipe or a socket";
+        throw OutputError("cannot write " + path + ": it is " + kind +
+                          ", not a regular file (send standard output there instead)");
+    }
+    return landing;
+}
+
 }  // namespace
 
-ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
-    struct stat status {};
-    if (::stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        errno = EISDIR;
-        FailOutput("write", path_);
-    }
+ReplacingFile::ReplacingFile(std::string path)
+    : path_(std::move(path)), landing_path_(LandingPath(path_)) {
     std::string hidden_name(1, '.');
-    hidden_name.append(std::filesystem::path(path_).filename().string());
+    hidden_name.append(std::filesystem::path(landing_path_).filename().string());
     hidden_name.append(".part-XXXXXX");
-    std::string pattern = (std::filesystem::path(FolderOf(path_)) / hidden_name).string();
+    std::string pattern = (std::filesystem::path(FolderOf(landing_path_)) / hidden_name).string();
     // A signal between the creation and the handlers would leave the hidden file behind.
     const SignalsHeld held;
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -137,12 +149,12 @@ void ReplacingFile::Commit() {
     if (::close(fd) != 0) {
         FailOutput("write to", path_);
     }
-    if (::rename(temporary_path_.c_str(), path_.c_str()) != 0) {
+    if (::rename(temporary_path_.c_str(), landing_path_.c_str()) != 0) {
         FailOutput("replace", path_);
     }
     temporary_path_.clear();
     ForgetOnSignals();
-    SyncFolder(FolderOf(path_), path_);
+    SyncFolder(FolderOf(landing_path_), path_);
 }
 
 void ReplacingFile::Discard() noexcept {

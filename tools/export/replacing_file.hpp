@@ -8,7 +8,9 @@ namespace tavix::admin {
 // beside the path (same folder, so same filesystem), and only Commit() syncs it and renames it
 // over the path, replacing what was there. Until then the path is untouched; the hidden file
 // goes when the object does, and also when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends the
-// process. Failures throw OutputError naming the path.
+// process. When the path is a symbolic link, the file it points to is replaced and the link
+// stays; a path that is a folder, a device or a pipe is refused. Failures throw OutputError
+// naming the path.
 class ReplacingFile {
   public:
     explicit ReplacingFile(std::string path);
@@ -27,7 +29,8 @@ class ReplacingFile {
   private:
     void Discard() noexcept;
 
-    std::string path_;
+    std::string path_;          // as given, for messages
+    std::string landing_path_;  // where the file goes, symbolic links followed
     std::string temporary_path_;
     int fd_ = -1;
 };
