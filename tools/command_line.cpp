@@ -38,8 +38,11 @@ std::vector<std::string> SynopsesFor(const std::vector<AdminCommand>& commands) 
 // CLI11 says a command is required when the first argument is no command at all; name it.
 std::string ParseErrorMessage(const CLI::ParseError& error, const CLI::App& program, int argc,
                               char** argv) {
-    if (!program.get_subcommands().empty() || argc < 2) {
+    if (!program.get_subcommands().empty()) {
         return error.what();
+    }
+    if (argc < 2) {
+        return "no command given";
     }
     const std::string first = argv[1];
     return first.starts_with("-") ? "unknown option " + first : "'" + first + "' is not a command";
@@ -59,9 +62,6 @@ int RunCommandLine(int argc, char** argv) {
         program.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << program.help();
-        return kSuccess;
-    } catch (const CLI::CallForAllHelp&) {
-        std::cout << program.help("", CLI::AppFormatMode::All);
         return kSuccess;
     } catch (const CLI::CallForVersion& version) {
         std::cout << version.what() << '\n';

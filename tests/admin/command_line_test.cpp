@@ -53,7 +53,7 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
         std::string usage;
     };
     const std::vector<Case> cases = {
-        {{}, "A subcommand is required", "usage: tavix-admin init PATH\n"},
+        {{}, "no command given", "usage: tavix-admin init PATH\n"},
         {{"create", "x.mdb"}, "'create' is not a command", "usage: tavix-admin init PATH\n"},
         {{"--bogus"}, "unknown option --bogus", "       tavix-admin --help | --version\n"},
         {{"init"}, "PATH is required", "usage: tavix-admin init PATH\n"},
