@@ -1,5 +1,5 @@
 # The two commands of the README, and a few more for developers.
-.PHONY: run test bench format deps
+.PHONY: run test bench package format deps
 
 JOBS ?= $(shell nproc)
 
@@ -24,6 +24,12 @@ bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
 	@set -e; for b in build/bench/bench/bench_*; do echo "== $$b"; $$b; done
+
+# The Debian package of the optimised build: build/release/tavix_<version>_<arch>.deb.
+package: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+	cd build/release && cpack -G DEB
 
 format:
 	find src tests bench tools fuzz -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "timestamp.hpp"
+
+namespace tavix::store {
+
+// Which readings an export takes; every bound is optional and they combine.
+struct ReadingFilter {
+    // The readings of one terminal: its text as stored ("007"), or a stored number equal to it
+    // when the text is a number ("6" also takes a terminal stored as the number 6).
+    std::optional<std::string> terminal;
+    // DateTime from `from` to `to`, both included to the second. Readings whose DateTime is
+    // empty or not a date text are left out once either bound is given.
+    std::optional<Timestamp> from;
+    std::optional<Timestamp> to;
+};
+
+}  // namespace tavix::store

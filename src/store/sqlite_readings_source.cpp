@@ -1,0 +1,162 @@
+#include "sqlite_readings_source.hpp"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "database_file.hpp"
+#include "sqlite_connection.hpp"
+#include "sqlite_row_cursor.hpp"
+#include "store_failure.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::string_view kOpenAction = "open the database";
+constexpr std::string_view kReadAction = "read the readings";
+constexpr std::string_view kSummaryAction = "count the readings";
+
+// The terminal filter's text as a number, when all of it is one.
+std::optional<double> NumberIn(const std::string& text) {
+    double number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (error != std::errc() || stop != end || !std::isfinite(number)) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::string WhereClause(const ReadingFilter& filter) {
+    std::string conditions;
+    const auto add = [&](const char* condition) {
+        conditions += conditions.empty() ? " WHERE " : " AND ";
+        conditions += condition;
+    };
+    if (filter.terminal) {
+        add(NumberIn(*filter.terminal) ? "(terminal = :terminal OR terminal = :terminal_number)"
+                                       : "terminal = :terminal");
+    }
+    if (filter.from || filter.to) {
+        add("typeof(DateTime) = 'text'");
+    }
+    if (filter.from) {
+        add("DateTime >= :from");
+    }
+    if (filter.to) {
+        // To the second: a stored fraction of the last second is still inside.
+        add("substr(DateTime, 1, 19) <= :to");
+    }
+    return conditions;
+}
+
+void BindFilter(SqliteRowCursor& cursor, const ReadingFilter& filter) {
+    if (filter.terminal) {
+        cursor.Bind(":terminal", *filter.terminal);
+        if (const auto number = NumberIn(*filter.terminal)) {
+            cursor.Bind(":terminal_number", *number);
+        }
+    }
+    if (filter.from) {
+        cursor.Bind(":from", filter.from->ToSqlText());
+    }
+    if (filter.to) {
+        cursor.Bind(":to", filter.to->ToSqlText());
+    }
+}
+
+std::int64_t IntegerOf(const StoredField& field) {
+    return field.kind == StoredField::Kind::kInteger ? field.integer : 0;
+}
+
+}  // namespace
+
+SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(path)) {
+    CheckDatabaseFile(path_);
+    // Read-only: nothing done through this connection can change the file.
+    const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+    if (result != SQLITE_OK) {
+        const std::string reason = SqliteReason(db_, result);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        Fail(path_, kOpenAction, reason);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, static_cast<int>(kDefaultBusyTimeout.count()));
+    try {
+        SqliteRowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);
+        in_wal_mode_ = journal_mode.Next() && journal_mode.Fields()[0].text == "wal";
+        // The first read after BEGIN fixes the snapshot that every later query sees.
+        Execute("BEGIN", kOpenAction);
+        SqliteRowCursor schema(db_, path_, "SELECT count(*) FROM sqlite_schema", kOpenAction);
+        schema.Next();
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+SqliteReadingsSource::~SqliteReadingsSource() {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+}
+
+void SqliteReadingsSource::Execute(const char* sql, std::string_view action) {
+    const int result = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+        Fail(path_, action, SqliteReason(db_, result));
+    }
+}
+
+std::unique_ptr<RowCursor> SqliteReadingsSource::Filtered(const std::string& select,
+                                                          const std::string& tail,
+                                                          const ReadingFilter& filter,
+                                                          std::string_view action) {
+    auto cursor =
+        std::make_unique<SqliteRowCursor>(db_, path_, select + WhereClause(filter) + tail, action);
+    BindFilter(*cursor, filter);
+    return cursor;
+}
+
+std::unique_ptr<RowCursor> SqliteReadingsSource::Readings(const ReadingFilter& filter) {
+    return Filtered("SELECT id, code, qt, terminal, DateTime FROM Readings", " ORDER BY rowid",
+                    filter, kReadAction);
+}
+
+std::unique_ptr<RowCursor> SqliteReadingsSource::CodeTotals(const ReadingFilter& filter) {
+    // Grouped along the index on code, so one code's readings at a time are in memory.
+    return Filtered("SELECT code, sum(qt), count(*) FROM Readings", " GROUP BY code ORDER BY code",
+                    filter, "add up the readings per code");
+}
+
+StoreSummary SqliteReadingsSource::Summary() {
+    StoreSummary summary;
+    SqliteRowCursor totals(
+        db_, path_, "SELECT count(*), min(DateTime), max(DateTime) FROM Readings", kSummaryAction);
+    if (totals.Next()) {
+        summary.readings = IntegerOf(totals.Fields()[0]);
+        summary.first_date_time = totals.Fields()[1];
+        summary.last_date_time = totals.Fields()[2];
+    }
+    SqliteRowCursor terminals(db_, path_,
+                              "SELECT terminal, count(*) FROM Readings "
+                              "GROUP BY terminal ORDER BY terminal",
+                              kSummaryAction);
+    while (terminals.Next()) {
+        summary.per_terminal.push_back({terminals.Fields()[0], IntegerOf(terminals.Fields()[1])});
+    }
+    return summary;
+}
+
+std::vector<std::string> SqliteReadingsSource::Problems() {
+    std::vector<std::string> problems = IntegrityProblems(db_, path_);
+    for (std::string& problem : SchemaProblems(db_, path_)) {
+        problems.push_back(std::move(problem));
+    }
+    return problems;
+}
+
+}  // namespace tavix::store

@@ -1,0 +1,164 @@
+#include <sqlite3.h>
+#include <strings.h>
+
+#include <optional>
+#include <string_view>
+
+#include "sqlite_readings_source.hpp"
+#include "sqlite_row_cursor.hpp"
+#include "store_error.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::string_view kCheckAction = "check the database";
+
+// The columns as `tavix-admin init` creates them. terminal has no declared type so that it
+// keeps a text as a text and a number as a number; the program knows a date column by DATETIME.
+struct ExpectedColumn {
+    const char* name;
+    const char* declared_type;
+};
+constexpr ExpectedColumn kExpectedColumns[] = {
+    {"id", "INTEGER"}, {"code", "TEXT"}, {"qt", "REAL"}, {"terminal", ""}, {"DateTime", "DATETIME"},
+};
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+bool Mentions(std::string_view text, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (SameName(text.substr(at, word.size()), word)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Quoted(std::string_view text) {
+    std::string quoted(1, '"');
+    quoted.append(text);
+    quoted.push_back('"');
+    return quoted;
+}
+
+struct ActualColumn {
+    std::string name;
+    std::string declared_type;
+    std::int64_t primary_key_position;
+};
+
+std::vector<ActualColumn> ColumnsOfReadings(sqlite3* db, const std::string& path) {
+    std::vector<ActualColumn> columns;
+    SqliteRowCursor query(db, path, "SELECT name, type, pk FROM pragma_table_info('Readings')",
+                          kCheckAction);
+    while (query.Next()) {
+        const auto fields = query.Fields();
+        columns.push_back({fields[0].text, fields[1].text, fields[2].integer});
+    }
+    return columns;
+}
+
+const ActualColumn* Find(const std::vector<ActualColumn>& columns, std::string_view name) {
+    for (const ActualColumn& column : columns) {
+        if (SameName(column.name, name)) {
+            return &column;
+        }
+    }
+    return nullptr;
+}
+
+void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::string>& problems) {
+    for (const ExpectedColumn& expected : kExpectedColumns) {
+        const ActualColumn* column = Find(columns, expected.name);
+        if (column == nullptr) {
+            problems.push_back("the table Readings has no column " + std::string(expected.name));
+        } else if (!SameName(column->declared_type, expected.declared_type)) {
+            const std::string wanted = *expected.declared_type == '\0'
+                                           ? "no declared type"
+                                           : Quoted(expected.declared_type);
+            const std::string actual =
+                column->declared_type.empty() ? "no declared type" : Quoted(column->declared_type);
+            problems.push_back("the column " + std::string(expected.name) + " has " + actual +
+                               " instead of " + wanted);
+        }
+    }
+    std::int64_t key_columns = 0;
+    for (const ActualColumn& column : columns) {
+        key_columns += column.primary_key_position > 0 ? 1 : 0;
+    }
+    const ActualColumn* id = Find(columns, "id");
+    if (id != nullptr && (id->primary_key_position != 1 || key_columns != 1)) {
+        problems.push_back("the column id is not the table's INTEGER PRIMARY KEY");
+    }
+}
+
+// The table's CREATE statement; nothing when there is no table Readings.
+std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path) {
+    SqliteRowCursor query(db, path,
+                          "SELECT type, sql FROM sqlite_schema "
+                          "WHERE name = 'Readings' COLLATE NOCASE AND type IN ('table', 'view')",
+                          kCheckAction);
+    if (!query.Next() || query.Fields()[0].text != "table") {
+        return std::nullopt;
+    }
+    return query.Fields()[1].text;
+}
+
+void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::string>& problems) {
+    SqliteRowCursor query(db, path,
+                          "SELECT il.partial, ii.name FROM pragma_index_list('Readings') AS il, "
+                          "pragma_index_info(il.name) AS ii "
+                          "WHERE il.name = 'Code' COLLATE NOCASE ORDER BY ii.seqno",
+                          kCheckAction);
+    std::vector<std::string> indexed;
+    bool partial = false;
+    while (query.Next()) {
+        partial = query.Fields()[0].integer != 0;
+        indexed.push_back(query.Fields()[1].text);
+    }
+    if (indexed.empty()) {
+        problems.push_back("the table Readings has no index Code (on the column code)");
+    } else if (indexed.size() != 1 || !SameName(indexed.front(), "code") || partial) {
+        problems.push_back("the index Code is not an index of every reading on the column code");
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> IntegrityProblems(sqlite3* db, const std::string& path) {
+    std::vector<std::string> problems;
+    try {
+        SqliteRowCursor query(db, path, "PRAGMA integrity_check(100)", kCheckAction);
+        while (query.Next()) {
+            const std::string& line = query.Fields()[0].text;
+            if (line != "ok") {
+                problems.push_back("damaged: " + line);
+            }
+        }
+    } catch (const StoreError& error) {
+        problems.push_back(error.what());
+    }
+    return problems;
+}
+
+std::vector<std::string> SchemaProblems(sqlite3* db, const std::string& path) {
+    std::vector<std::string> problems;
+    const std::optional<std::string> table_sql = ReadingsTableSql(db, path);
+    if (!table_sql) {
+        problems.push_back("there is no table Readings");
+        return problems;
+    }
+    CheckColumns(ColumnsOfReadings(db, path), problems);
+    if (!Mentions(*table_sql, "AUTOINCREMENT")) {
+        problems.push_back(
+            "the column id is not AUTOINCREMENT, so the id of a deleted reading can be given "
+            "again");
+    }
+    CheckCodeIndex(db, path, problems);
+    return problems;
+}
+
+}  // namespace tavix::store

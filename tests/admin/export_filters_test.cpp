@@ -1,0 +1,108 @@
+// Which readings an export takes (terminal, from, to, combined), the totals per code, and the
+// refusal of dates that are not dates.
+
+#include <gtest/gtest.h>
+
+#include "admin_store_test.hpp"
+
+namespace tavix::testing {
+namespace {
+
+class ExportFiltersTest : public AdminStoreTest {
+  protected:
+    ExportFiltersTest() {
+        Sql("INSERT INTO Readings (code, qt, terminal, DateTime) VALUES "
+            "('A', 1, '1', '2024-05-01 23:59:59'), "    // 1
+            "('B', 2, 1.0, '2024-05-02 00:00:00'), "    // 2: terminal 1 as a number
+            "('A', 3, '2', '2024-05-02 12:00:00'), "    // 3
+            "('C', 4, 7, '2024-05-02 23:59:59.5'), "    // 4: a fraction of the last second
+            "('B', 5, '007', '2024-05-03 00:00:00'), "  // 5
+            "('A', 6, '1', NULL), "                     // 6
+            "('A', 7, '1', 1.5)");                      // 7: DateTime stored as a number
+    }
+
+    // The ids an export with these options writes, as "1 2 3".
+    std::string Ids(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"--format", "jsonl"});
+        const std::string lines = Export(arguments);
+        std::string ids;
+        for (std::size_t at = lines.find("{\"id\":"); at != std::string::npos;
+             at = lines.find("{\"id\":", at + 1)) {
+            const std::size_t start = at + 6;
+            ids += (ids.empty() ? "" : " ") + lines.substr(start, lines.find(',', start) - start);
+        }
+        return ids;
+    }
+};
+
+TEST_F(ExportFiltersTest, TerminalMatchesItsTextAndAnEqualNumber) {
+    EXPECT_EQ(Ids({"--terminal", "1"}), "1 2 6 7");
+    EXPECT_EQ(Ids({"--terminal", "2"}), "3");
+    EXPECT_EQ(Ids({"--terminal", "007"}), "4 5");
+    EXPECT_EQ(Ids({"--terminal", "9"}), "");
+}
+
+TEST_F(ExportFiltersTest, ADateAloneMeansTheWholeDay) {
+    EXPECT_EQ(Ids({"--from", "2024-05-02", "--to", "2024-05-02"}), "2 3 4");
+    EXPECT_EQ(Ids({"--from", "2024-05-02"}), "2 3 4 5");
+    EXPECT_EQ(Ids({"--to", "2024-05-01"}), "1");
+}
+
+TEST_F(ExportFiltersTest, DateAndTimeBoundsAreIncludedToTheSecond) {
+    EXPECT_EQ(Ids({"--from", "2024-05-02 12:00:00", "--to", "2024-05-02 12:00:00"}), "3");
+    EXPECT_EQ(Ids({"--from", "2024-05-01 23:59:59", "--to", "2024-05-02 23:59:59"}), "1 2 3 4");
+    EXPECT_EQ(Ids({"--from", "2024-05-02 00:00:01"}), "3 4 5");
+}
+
+TEST_F(ExportFiltersTest, FiltersCombine) {
+    EXPECT_EQ(Ids({"--terminal", "1", "--from", "2024-05-02"}), "2");
+    EXPECT_EQ(Ids({"--terminal", "1", "--to", "2024-05-02"}), "1 2");
+}
+
+TEST_F(ExportFiltersTest, TotalsArePerCodeInCodeOrder) {
+    Sql("INSERT INTO Readings (code, qt, terminal, DateTime) VALUES "
+        "('a', 0.1, '1', '2024-05-04 00:00:00'), ('a', 0.2, '1', '2024-05-04 00:00:00'), "
+        "('0012', NULL, '1', '2024-05-04 00:00:00'), (NULL, 2.5, '2', '2024-05-04 00:00:00')");
+    const AdminResult result = RunAdmin({"export", "--totals", path_});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out,
+              "code,qt,readings\r\n"
+              ",2.5,1\r\n"
+              "0012,,1\r\n"
+              "A,17,4\r\n"
+              "B,7,2\r\n"
+              "C,4,1\r\n"
+              "a,0.30000000000000004,2\r\n");
+    EXPECT_EQ(result.err, "6 codes written\n");
+    EXPECT_EQ(Export({"--totals", "--format", "csv-it", "--terminal", "1", "--to", "2024-05-02"}),
+              "\xEF\xBB\xBF"
+              "code;qt;readings\r\n"
+              "A;1;1\r\n"
+              "B;2;1\r\n");
+    EXPECT_EQ(Export({"--totals", "--format", "jsonl", "--terminal", "2"}),
+              "{\"code\":null,\"qt\":2.5,\"readings\":1}\n"
+              "{\"code\":\"A\",\"qt\":3,\"readings\":1}\n");
+}
+
+TEST_F(ExportFiltersTest, ABadDateIsAUsageErrorAndNothingIsWritten) {
+    for (const char* date : {"2024-02-30", "2024-5-1", "yesterday", "2024-05-01T10:00:00",
+                             "2024-05-01 24:00:00", "2024-05-01 10:00", ""}) {
+        for (const char* option : {"--from", "--to"}) {
+            const AdminResult result = RunAdmin({"export", option, date, path_});
+            EXPECT_EQ(result.exit_status, 2) << option << " " << date;
+            EXPECT_EQ(result.out, "") << option << " " << date;
+            EXPECT_NE(result.err.find(std::string(option) + ": '" + date + "' is not a date"),
+                      std::string::npos)
+                << result.err;
+            EXPECT_NE(result.err.find("usage: tavix-admin export"), std::string::npos);
+        }
+    }
+    const AdminResult reversed =
+        RunAdmin({"export", "--from", "2024-05-03", "--to", "2024-05-02", path_});
+    EXPECT_EQ(reversed.exit_status, 2);
+    EXPECT_EQ(reversed.out, "");
+    EXPECT_NE(reversed.err.find("--from 2024-05-03 is after --to 2024-05-02"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavix::testing

@@ -1,0 +1,81 @@
+#include "command_line.hpp"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "admin_command.hpp"
+
+namespace tavix::admin {
+
+namespace {
+
+constexpr const char* kDescription =
+    "Maintenance of the Tavix readings store: create one, export its readings for the stock "
+    "system, check it, count it.";
+constexpr const char* kFooter =
+    "TARGET is the path of a readings database file; without it, $TAVIX_DATABASE, else "
+    "tavix.mdb beside the executable.\n"
+    "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
+    "tavix-admin(1).";
+constexpr const char* kProgramSynopsis = "tavix-admin --help | --version";
+
+// The synopses of the command the parse went into, or of every command when it went into
+// none.
+std::vector<std::string> SynopsesFor(const std::vector<AdminCommand>& commands) {
+    std::vector<std::string> synopses;
+    for (const AdminCommand& command : commands) {
+        if (command.parser->parsed()) {
+            return {command.synopsis};
+        }
+    }
+    for (const AdminCommand& command : commands) {
+        synopses.push_back(command.synopsis);
+    }
+    synopses.emplace_back(kProgramSynopsis);
+    return synopses;
+}
+
+// CLI11 says a command is required when the first argument is no command at all; name it.
+std::string ParseErrorMessage(const CLI::ParseError& error, const CLI::App& program, int argc,
+                              char** argv) {
+    if (!program.get_subcommands().empty()) {
+        return error.what();
+    }
+    if (argc < 2) {
+        return "no command given";
+    }
+    const std::string first = argv[1];
+    return first.starts_with("-") ? "unknown option " + first : "'" + first + "' is not a command";
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    CLI::App program(kDescription, "tavix-admin");
+    program.set_version_flag("--version", "tavix-admin " TAVIX_VERSION);
+    program.require_subcommand(1);
+    program.footer(kFooter);
+    std::vector<AdminCommand> commands = {AddInitCommand(program), AddExportCommand(program),
+                                          AddCheckCommand(program), AddStatsCommand(program),
+                                          AddHelpCommand(program)};
+    try {
+        program.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << program.help();
+        return kSuccess;
+    } catch (const CLI::CallForVersion& version) {
+        std::cout << version.what() << '\n';
+        return kSuccess;
+    } catch (const CLI::ParseError& error) {
+        return ReportUsageError(ParseErrorMessage(error, program, argc, argv),
+                                SynopsesFor(commands));
+    }
+    for (const AdminCommand& command : commands) {
+        if (command.parser->parsed()) {
+            return command.run();
+        }
+    }
+    return ReportUsageError("no command given", SynopsesFor(commands));
+}
+
+}  // namespace tavix::admin

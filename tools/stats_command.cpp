@@ -1,0 +1,51 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "admin_command.hpp"
+#include "store/readings_source.hpp"
+#include "store/store_error.hpp"
+#include "store_target.hpp"
+#include "terminal_counts.hpp"
+#include "value_text.hpp"
+
+namespace tavix::admin {
+
+namespace {
+
+void Print(const store::StoreSummary& summary) {
+    std::cout << "readings: " << summary.readings << '\n'
+              << "first DateTime: " << ValueText(summary.first_date_time) << '\n'
+              << "last DateTime: " << ValueText(summary.last_date_time) << '\n'
+              << "readings per terminal:";
+    const std::vector<TerminalLine> lines = MergeTerminalCounts(summary.per_terminal);
+    if (lines.empty()) {
+        std::cout << " (none)";
+    }
+    std::cout << '\n';
+    for (const TerminalLine& line : lines) {
+        std::cout << "  " << line.terminal << ": " << line.readings << '\n';
+    }
+}
+
+int Stats(const std::string& target) {
+    try {
+        const auto source = store::OpenReadingsSource(StoreTarget(target));
+        Print(source->Summary());
+    } catch (const store::StoreError& error) {
+        return ReportFailure(error.what());
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+AdminCommand AddStatsCommand(CLI::App& program) {
+    auto target = std::make_shared<std::string>();
+    CLI::App* command = program.add_subcommand(
+        "stats", "Count the readings, in all and per terminal; first and last DateTime");
+    AddTargetArgument(*command, *target);
+    return {command, "tavix-admin stats [TARGET]", [target] { return Stats(*target); }};
+}
+
+}  // namespace tavix::admin

@@ -1,0 +1,45 @@
+#include "store_target.hpp"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+
+namespace tavix::admin {
+
+namespace {
+
+constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
+constexpr const char* kDefaultFileName = "tavix.mdb";
+
+// The folder of the running executable; the current folder when the system cannot say.
+std::filesystem::path ExecutableFolder() {
+    std::array<char, 4096> buffer{};
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
+        return ".";
+    }
+    return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length)))
+        .parent_path();
+}
+
+}  // namespace
+
+void AddTargetArgument(CLI::App& command, std::string& target) {
+    command.add_option("TARGET", target, "The readings database file (see below)")->type_name("");
+}
+
+std::string StoreTarget(const std::string& given) {
+    if (!given.empty()) {
+        return given;
+    }
+    const char* from_environment = std::getenv(kDatabaseVariable);
+    if (from_environment != nullptr && *from_environment != '\0') {
+        return from_environment;
+    }
+    return (ExecutableFolder() / kDefaultFileName).string();
+}
+
+}  // namespace tavix::admin
