@@ -75,7 +75,7 @@ std::int64_t IntegerOf(const StoredField& field) {
 }  // namespace
 
 SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(path)) {
-    CheckDatabaseFile(path_);
+    CheckDatabaseFileKind(path_);
     // Read-only: nothing done through this connection can change the file.
     const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
     if (result != SQLITE_OK) {
@@ -87,6 +87,7 @@ SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(p
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, static_cast<int>(kDefaultBusyTimeout.count()));
     try {
+        CheckDatabaseHeader(path_, db_);
         SqliteRowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);
         in_wal_mode_ = journal_mode.Next() && journal_mode.Fields()[0].text == "wal";
         // The first read after BEGIN fixes the snapshot that every later query sees.
