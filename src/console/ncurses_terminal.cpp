@@ -267,11 +267,10 @@ void NcursesTerminal::Present(const CellGrid& grid, const CursorState& cursor) {
     if (visibility == 0) {
         output_.ShowCursor(visibility);
     }
-    std::optional<TerminalLook> cleared;
-    if (everything && output_.Clear(PlainLook())) {
-        cleared = PlainLook();
+    if (everything) {
+        output_.Clear(PlainLook());
     }
-    DrawCells(grid, area, everything, cleared);
+    DrawCells(grid, area, everything);
     if (everything && area.too_small) {
         DrawSmallScreenNotice(grid);
     }
@@ -303,40 +302,19 @@ NcursesTerminal::ShownArea NcursesTerminal::AreaFor(const CellGrid& grid) const 
     return area;
 }
 
-// `cleared` is the look the cleared screen shows, where it shows one: blanks in it need not
-// be written after a clear.
-void NcursesTerminal::DrawCells(const CellGrid& grid, const ShownArea& area, bool everything,
-                                const std::optional<TerminalLook>& cleared) {
-    const auto changed = [&](int x, int y) {
-        return everything || grid.At(x, y) != shown_.At(x, y);
-    };
+// Every cell when `everything`, else those that changed. The terminal then shows each cell
+// exactly as the grid holds it, colours of blanks included.
+void NcursesTerminal::DrawCells(const CellGrid& grid, const ShownArea& area, bool everything) {
     for (int y = 1; y <= area.rows; ++y) {
         for (int x = 1; x <= area.columns; ++x) {
-            if (!changed(x, y)) {
-                continue;
-            }
             const Cell& cell = grid.At(x, y);
-            const wchar_t glyph = OneCellGlyph(cell.glyph);
-            const TerminalLook look = LookOf(cell);
-            if (everything && glyph == L' ' && cleared == look) {
+            if (!everything && cell == shown_.At(x, y)) {
                 continue;
-            }
-            if (glyph == L' ') {
-                int run = 1;
-                while (x + run <= area.columns && changed(x + run, y) &&
-                       OneCellGlyph(grid.At(x + run, y).glyph) == L' ' &&
-                       grid.At(x + run, y).fg == cell.fg && grid.At(x + run, y).bg == cell.bg) {
-                    ++run;
-                }
-                if (output_.EraseRun(y - 1, x - 1, run, look)) {
-                    x += run - 1;
-                    continue;
-                }
             }
             if (!RewriteGap(grid, y - 1, x - 1)) {
                 output_.MoveTo(y - 1, x - 1);
             }
-            output_.WriteCell(y - 1, x - 1, glyph, look);
+            output_.WriteCell(y - 1, x - 1, OneCellGlyph(cell.glyph), LookOf(cell));
         }
     }
 }

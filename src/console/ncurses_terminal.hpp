@@ -55,8 +55,7 @@ class NcursesTerminal : public Terminal {
     void FollowTerminalSize();
     void DrawEverythingAgain();
     ShownArea AreaFor(const CellGrid& grid) const;
-    void DrawCells(const CellGrid& grid, const ShownArea& area, bool everything,
-                   const std::optional<TerminalLook>& cleared);
+    void DrawCells(const CellGrid& grid, const ShownArea& area, bool everything);
     bool RewriteGap(const CellGrid& grid, int row, int column);
     void DrawSmallScreenNotice(const CellGrid& grid);
     void PlaceCursor(const CursorState& cursor, const ShownArea& area);

@@ -68,14 +68,12 @@ void TerminalOutput::Load() {
     reverse_ = Capability("rev");
     foreground_ = Capability("setaf");
     background_ = Capability("setab");
-    erase_characters_ = Capability("ech");
     margins_off_ = Capability("rmam");
     margins_on_ = Capability("smam");
     cursor_invisible_ = Capability("civis");
     cursor_normal_ = Capability("cnorm");
     cursor_very_visible_ = Capability("cvvis");
     cursor_shape_ = Capability("Ss");
-    background_colour_erase_ = tigetflag("bce") > 0;
     auto_margins_ = tigetflag("am") > 0;
     margin_glitch_ = tigetflag("xenl") > 0;
     can_shape_cursor_ = cursor_shape_ != nullptr;
@@ -99,15 +97,14 @@ void TerminalOutput::PutBack() {
     look_.reset();
 }
 
-bool TerminalOutput::Clear(const TerminalLook& look) {
+void TerminalOutput::Clear(const TerminalLook& look) {
     SetLook(look);
     if (clear_ == nullptr) {
-        return false;
+        return;
     }
     Emit(clear_);
     cursor_row_ = 0;
     cursor_column_ = 0;
-    return background_colour_erase_;
 }
 
 void TerminalOutput::MoveTo(int row, int column) {
@@ -174,21 +171,6 @@ void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const Termina
     } else {
         cursor_column_ = column + 1;
     }
-}
-
-bool TerminalOutput::EraseRun(int row, int column, int length, const TerminalLook& look) {
-    // Elsewhere erased cells take the terminal's own default colours, which are no look.
-    if (erase_characters_ == nullptr || !background_colour_erase_ || look.reverse) {
-        return false;
-    }
-    const std::size_t erase_size = std::string(tiparm(erase_characters_, length)).size();
-    if (erase_size + MoveSize(row, column + length) >= static_cast<std::size_t>(length)) {
-        return false;
-    }
-    MoveTo(row, column);
-    SetLook(look);
-    Emit(tiparm(erase_characters_, length));
-    return true;
 }
 
 void TerminalOutput::ShowCursor(int visibility) {

@@ -34,18 +34,14 @@ class TerminalOutput {
     // How many colours the look can use (0 when it cannot set them), for LookOnTerminal.
     int ColourCount() const { return colour_count_; }
 
-    // Clears the whole terminal in `look` and puts the cursor at the top left. Returns
-    // whether the cleared cells show blanks in that look: terminals that erase in the
-    // current colours do; the others show their own default colours there.
-    bool Clear(const TerminalLook& look);
+    // Clears the whole terminal and puts the cursor at the top left. What the cleared cells
+    // show differs between terminals (their own default colours, or the current background
+    // on some), so a frame after a clear writes every cell.
+    void Clear(const TerminalLook& look);
     void MoveTo(int row, int column);
     void SetLook(const TerminalLook& look);
     // Writes one glyph where the cursor stands, which is (row, column).
     void WriteCell(int row, int column, wchar_t glyph, const TerminalLook& look);
-    // Blanks `length` cells from (row, column) in `look` by erasing them, where the terminal
-    // erases in colour and that costs fewer bytes than writing them and moving on. The
-    // cursor stays at the start of the run. Returns whether it did so.
-    bool EraseRun(int row, int column, int length, const TerminalLook& look);
     // Writes UTF-8 text in the current look from where the cursor stands on `row`, ending
     // at `column`: cells that already show it, written over rather than jumped.
     void WriteOver(const std::string& text, int column) {
@@ -93,14 +89,12 @@ class TerminalOutput {
     const char* reverse_ = nullptr;
     const char* foreground_ = nullptr;
     const char* background_ = nullptr;
-    const char* erase_characters_ = nullptr;
     const char* margins_off_ = nullptr;
     const char* margins_on_ = nullptr;
     const char* cursor_invisible_ = nullptr;
     const char* cursor_normal_ = nullptr;
     const char* cursor_very_visible_ = nullptr;
     const char* cursor_shape_ = nullptr;
-    bool background_colour_erase_ = false;
     bool auto_margins_ = false;
     bool margin_glitch_ = false;
     bool can_shape_cursor_ = false;
