@@ -1,6 +1,7 @@
 #include "console/terminal_input.hpp"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -98,6 +99,33 @@ TEST(TerminalInputSplit, ASequenceSplitAcrossReadsIsOneKey) {
     EXPECT_EQ(input.ReadKey(), keys::kCtrlUp);
 }
 
+TEST_F(TerminalInputTest, KeyWaitingTellsWhetherKeysAreTypedAheadWithoutWaiting) {
+    EXPECT_FALSE(input_.KeyWaiting());
+    Type("ab");
+    EXPECT_TRUE(input_.KeyWaiting());
+    EXPECT_EQ(input_.ReadKey(), 'a');
+    EXPECT_TRUE(input_.KeyWaiting());
+    EXPECT_EQ(input_.ReadKey(), 'b');
+    EXPECT_FALSE(input_.KeyWaiting());
+}
+
+bool BytesLeftIn(int fd) {
+    pollfd readable{fd, POLLIN, 0};
+    return ::poll(&readable, 1, 0) == 1;
+}
+
+// A scanner's burst is read in one call, not a small piece per key.
+TEST_F(TerminalInputTest, EverythingWaitingIsReadAtOnce) {
+    const std::string burst(3000, 'x');
+    Type(burst);
+    EXPECT_EQ(input_.ReadKey(), 'x');
+    EXPECT_FALSE(BytesLeftIn(keyboard_.fds[0]));
+    for (std::size_t i = 1; i < burst.size(); ++i) {
+        ASSERT_EQ(input_.ReadKey(), 'x');
+    }
+    EXPECT_FALSE(input_.KeyWaiting());
+}
+
 TEST_F(TerminalInputTest, DiscardedTypeAheadIsNeverRead) {
     Type("abc\x1b[");
     input_.DiscardTypeAhead();
@@ -133,7 +161,7 @@ TEST_P(TerminalInputSignalTest, ATerminationSignalEndsTheWaitForAKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSignal, TerminalInputSignalTest,
-                         ::testing::Values(SIGTERM, SIGHUP, SIGINT));
+                         ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT));
 
 TEST_F(TerminalInputTest, ASignalDuringTheWaitIsNoticed) {
     input_.Start();
