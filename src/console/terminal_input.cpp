@@ -94,6 +94,7 @@ TerminalInput::~TerminalInput() {
 }
 
 void TerminalInput::Start() {
+    static_assert(kSignals.size() == kSignalCount);
     if (started_) {
         return;
     }

@@ -56,6 +56,8 @@ class TerminalInput {
     void DiscardTypeAhead();
 
   private:
+    static constexpr std::size_t kSignalCount = 7;
+
     // Waits up to `timeout` (forever when negative) for bytes or a signal; false when the
     // time ran out with nothing new.
     bool WaitForInput(std::chrono::milliseconds timeout);
@@ -71,7 +73,7 @@ class TerminalInput {
     std::vector<char> read_buffer_;
     bool started_ = false;
     std::array<int, 2> wake_pipe_ = {-1, -1};
-    std::array<struct sigaction, 7> previous_actions_{};
+    std::array<struct sigaction, kSignalCount> previous_actions_{};
 };
 
 }  // namespace tavix::console
