@@ -14,7 +14,6 @@
 //   1,000,000 readings in its file, and the program's peak resident memory over that run.
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,17 +23,17 @@
 #include <string>
 #include <vector>
 
-#include "store/database.hpp"
-#include "store/timestamp.hpp"
 #include "support/bench_files.hpp"
 #include "support/program_session.hpp"
 #include "support/ratio_report.hpp"
+#include "support/raw_readings.hpp"
 
 namespace {
 
 using tavix::bench::CodeOfReading;
 using tavix::bench::InstallProgram;
 using tavix::bench::ProgramSession;
+using tavix::bench::RawReadings;
 using tavix::bench::ReadingsFile;
 using tavix::bench::ScreenModel;
 using Clock = std::chrono::steady_clock;
@@ -65,64 +64,6 @@ double Median(std::vector<double> samples) {
     return *middle;
 }
 
-class Sqlite {
-  public:
-    explicit Sqlite(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-            const std::string message = sqlite3_errmsg(db_);
-            sqlite3_close(db_);
-            throw std::runtime_error("cannot open " + path + ": " + message);
-        }
-        sqlite3_busy_timeout(db_, 5000);
-    }
-    ~Sqlite() {
-        sqlite3_finalize(insert_);
-        sqlite3_close(db_);
-    }
-    Sqlite(const Sqlite&) = delete;
-    Sqlite& operator=(const Sqlite&) = delete;
-
-    void Execute(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            throw std::runtime_error(std::string(sql) + ": " + sqlite3_errmsg(db_));
-        }
-    }
-
-    long long Count() {
-        sqlite3_stmt* count = nullptr;
-        sqlite3_prepare_v2(db_, "SELECT count(*) FROM Readings", -1, &count, nullptr);
-        const long long rows =
-            sqlite3_step(count) == SQLITE_ROW ? sqlite3_column_int64(count, 0) : -1;
-        sqlite3_finalize(count);
-        return rows;
-    }
-
-    // One reading as the program stores it, in a transaction of its own.
-    void InsertDurably(const std::string& code) {
-        if (insert_ == nullptr &&
-            sqlite3_prepare_v2(db_,
-                               "INSERT INTO Readings (code, qt, DateTime, terminal) "
-                               "VALUES (?1, 1.0, ?2, '1')",
-                               -1, &insert_, nullptr) != SQLITE_OK) {
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        }
-        const std::string now = tavix::store::Timestamp::Now().ToSqlText();
-        Execute("BEGIN IMMEDIATE");
-        sqlite3_bind_text(insert_, 1, code.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert_, 2, now.c_str(), -1, SQLITE_TRANSIENT);
-        const int stepped = sqlite3_step(insert_);
-        sqlite3_reset(insert_);
-        if (stepped != SQLITE_DONE) {
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        }
-        Execute("COMMIT");
-    }
-
-  private:
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
-};
-
 // Runs a step that may throw, turning a failure into the benchmark's error.
 template <typename Step>
 bool Run(benchmark::State& state, Step&& step) {
@@ -143,11 +84,7 @@ void ReachMainMenu(ProgramSession& session) {
 void BM_ReadingThroughProgram(benchmark::State& state) {
     Run(state, [&] {
         const std::string program = InstallProgram("readings");
-        const std::string floor_file = tavix::bench::RunFile("floor.mdb");
-        std::filesystem::remove(floor_file);
-        tavix::store::CreateReadingsDatabase(floor_file);
-        Sqlite floor(floor_file);
-        floor.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL");
+        RawReadings floor(RawReadings::CreateFloorFile(tavix::bench::RunFile("floor.mdb")));
 
         ProgramSession session(program);
         ReachMainMenu(session);
@@ -184,7 +121,7 @@ void BM_ReadingThroughProgram(benchmark::State& state) {
                 insert_raw(code);
             }
         }
-        Sqlite stored(std::filesystem::path(program).replace_filename("tavix.mdb").string());
+        RawReadings stored(std::filesystem::path(program).replace_filename("tavix.mdb").string());
         if (stored.Count() != reading || floor.Count() != reading) {
             throw std::runtime_error("the readings stored are not the readings typed");
         }

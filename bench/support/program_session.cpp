@@ -59,6 +59,9 @@ bool ShowsQuantityField(const ScreenModel& screen) {
 
 ProgramSession::ProgramSession(const std::string& program) : pty_(program, kColumns, kRows) {}
 
+ProgramSession::ProgramSession(const std::vector<std::string>& command)
+    : pty_(command, kColumns, kRows) {}
+
 bool ProgramSession::ShowsEntryScreen(const ScreenModel& screen) {
     return screen.Text(kFieldColumn, kPromptRow, 13) == "Digita codice" &&
            IsBlank(screen.Text(kFieldColumn, kCodeRow, kCodeLength)) &&
@@ -101,6 +104,10 @@ void ProgramSession::ConfirmTerminal() {
 
 void ProgramSession::TypeCode(std::string_view code) {
     pty_.Send(code);
+    WaitForCode(code);
+}
+
+void ProgramSession::WaitForCode(std::string_view code) {
     const int length = static_cast<int>(code.size());
     pty_.ReadUntil([&](const ScreenModel& screen) {
         return screen.Text(kFieldColumn, kCodeRow, length) == code &&

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pty_program.hpp"
 
@@ -28,6 +29,8 @@ class ProgramSession {
 
     // Starts the program; nothing is read yet.
     explicit ProgramSession(const std::string& program);
+    // Starts the program through a command that runs it (the program last).
+    explicit ProgramSession(const std::vector<std::string>& command);
 
     PtyProgram& Pty() { return pty_; }
     const ScreenModel& Screen() const { return pty_.Screen(); }
@@ -43,6 +46,8 @@ class ProgramSession {
     void ConfirmTerminal();
     // From the empty code field: types the code and waits until it shows.
     void TypeCode(std::string_view code);
+    // Waits until the code field shows `code` being typed, the cursor after it.
+    void WaitForCode(std::string_view code);
     // Enter confirms the code; waits for the quantity field.
     void ConfirmCode();
     // From the quantity field: Enter stores the reading with the quantity offered; waits for

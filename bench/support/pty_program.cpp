@@ -46,7 +46,7 @@ std::chrono::milliseconds Remaining(Clock::time_point deadline) {
 
 }  // namespace
 
-PtyProgram::PtyProgram(const std::string& executable, int columns, int rows)
+PtyProgram::PtyProgram(const std::vector<std::string>& command, int columns, int rows)
     : screen_(columns, rows) {
     // Everything the child needs is made before the fork.
     const std::vector<std::string> environment = ProgramEnvironment();
@@ -55,7 +55,11 @@ PtyProgram::PtyProgram(const std::string& executable, int columns, int rows)
         envp.push_back(const_cast<char*>(entry.c_str()));
     }
     envp.push_back(nullptr);
-    std::array<char*, 2> argv = {const_cast<char*>(executable.c_str()), nullptr};
+    std::vector<char*> argv;
+    for (const std::string& argument : command) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
     size.ws_row = static_cast<unsigned short>(rows);
@@ -65,7 +69,7 @@ PtyProgram::PtyProgram(const std::string& executable, int columns, int rows)
         throw std::runtime_error(std::string("forkpty: ") + std::strerror(errno));
     }
     if (pid_ == 0) {
-        ::execve(argv[0], argv.data(), envp.data());
+        ::execvpe(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "screen_model.hpp"
 
@@ -20,9 +21,11 @@ class PtyProgram {
 
     static constexpr std::chrono::seconds kPatience{60};
 
-    // Starts `executable` (with no arguments) with TERM=xterm-256color and a UTF-8 locale on
-    // a terminal of columns x rows.
-    PtyProgram(const std::string& executable, int columns, int rows);
+    // Starts `command` (a program, found on PATH when it names no folder, and its
+    // arguments) with TERM=xterm-256color and a UTF-8 locale on a terminal of columns x rows.
+    PtyProgram(const std::vector<std::string>& command, int columns, int rows);
+    PtyProgram(const std::string& executable, int columns, int rows)
+        : PtyProgram(std::vector<std::string>{executable}, columns, rows) {}
     ~PtyProgram();
     PtyProgram(const PtyProgram&) = delete;
     PtyProgram& operator=(const PtyProgram&) = delete;

@@ -1,5 +1,7 @@
 #include "app/main_program.hpp"
 
+#include <cstdio>
+#include <exception>
 #include <string>
 
 #include "app/blank_text.hpp"
@@ -29,6 +31,7 @@ const std::string kTitle = "Demo in Kalviro";
 constexpr int kColumns = 24;
 constexpr int kRows = 20;
 constexpr int kStatusOnSignal = 128;
+constexpr int kStatusWithoutTerminal = 1;
 
 std::optional<std::chrono::milliseconds> busy_timeout;
 
@@ -55,9 +58,20 @@ void OpenReadings() {
     Guarded([] { ReadingsSet.emplace(ReadingsDb.value().OpenRecordset("Readings")); });
 }
 
+// Without a terminal nothing can be shown and no key will come: say why and end at once,
+// rather than wait unseen for ever.
+void RequireConsole() {
+    try {
+        Console().Attach(-1);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "tavix: %s\n", failure.what());
+        Shutdown(kStatusWithoutTerminal);
+    }
+}
+
 ConsoleAsFound TakeOverConsole() {
     ConsoleAsFound found;
-    Guarded([] { Console().Attach(-1); });
+    RequireConsole();
     Guarded([&] { found.state = Console().SaveState(); });
     Guarded([] { Console().Title(kTitle); });
     Guarded([] { Console().Activate(); });

@@ -9,7 +9,7 @@ namespace tavix::app {
 TerminationSignalsHeld::TerminationSignalsHeld() {
     sigset_t termination;
     sigemptyset(&termination);
-    for (const int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+    for (const int signal_number : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
         sigaddset(&termination, signal_number);
     }
     pthread_sigmask(SIG_BLOCK, &termination, &previous_);

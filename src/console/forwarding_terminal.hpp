@@ -19,6 +19,7 @@ class ForwardingTerminal : public Terminal {
         target_.Present(grid, cursor);
     }
     KeyCode ReadKey() override { return target_.ReadKey(); }
+    bool KeyWaiting() override { return target_.KeyWaiting(); }
     void DiscardTypeAhead() override { target_.DiscardTypeAhead(); }
 
   private:

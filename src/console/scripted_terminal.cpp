@@ -58,6 +58,10 @@ KeyCode ScriptedTerminal::ReadKey() {
     }
 }
 
+bool ScriptedTerminal::KeyWaiting() {
+    return typed_ahead_ && !script_.empty() && std::holds_alternative<KeyCode>(script_.front());
+}
+
 size_t ScriptedTerminal::PendingKeys() const {
     size_t keys = 0;
     for (const auto& entry : script_) {

@@ -28,6 +28,14 @@ class ScriptedTerminal : public Terminal {
     ScriptedTerminal& Key(KeyCode key);
     ScriptedTerminal& Text(const std::string& text);  // one key per byte
     ScriptedTerminal& Then(Check check);
+    // Keys scripted one after another are typed ahead, as a scanner types them: each waits
+    // while the program handles the ones before, and the program draws no frame until a
+    // check (or the end of the script) comes. By default every key is typed alone and gets
+    // its frame.
+    ScriptedTerminal& TypeAhead(bool typed_ahead = true) {
+        typed_ahead_ = typed_ahead;
+        return *this;
+    }
 
     void Attach() override;
     void Detach() override;
@@ -35,6 +43,7 @@ class ScriptedTerminal : public Terminal {
     TerminalSize Size() const override { return size_; }
     void Present(const CellGrid& grid, const CursorState& cursor) override;
     KeyCode ReadKey() override;
+    bool KeyWaiting() override;
     void DiscardTypeAhead() override { ++discards_; }
 
     bool Attached() const { return attached_; }
@@ -51,6 +60,7 @@ class ScriptedTerminal : public Terminal {
     std::deque<std::variant<KeyCode, Check>> script_;
     TerminalSize size_;
     bool attached_ = false;
+    bool typed_ahead_ = false;
     int attach_count_ = 0;
     int detach_count_ = 0;
     int discards_ = 0;

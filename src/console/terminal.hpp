@@ -50,6 +50,12 @@ class Terminal {
     // Waits for the next key. Throws TerminationRequested when the program must end.
     virtual KeyCode ReadKey() = 0;
 
+    // Whether a key typed ahead is waiting to be read, without waiting for one. The console
+    // draws no frame while one is: a burst of keys (a scanner, fast typing) is read without
+    // a frame each, and the frame after the last shows all of it. A terminal that cannot
+    // tell says no, and every key gets its frame.
+    virtual bool KeyWaiting() { return false; }
+
     // Forgets keys that were typed ahead and not read yet.
     virtual void DiscardTypeAhead() = 0;
 };

@@ -6,14 +6,15 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "key_codes.hpp"
 
 namespace tavix::console {
 
 // The keyboard side of a real terminal: bytes read from a file descriptor and decoded into
-// key codes, and the signals that end the program or change the terminal's size, which
-// arrive through a self-pipe so that a wait for a key notices them.
+// key codes, and the signals that end the program, change the terminal's size or suspend the
+// program, which arrive through a self-pipe so that a wait for a key notices them.
 //
 // The signal handlers are process-wide: only one input may be started at a time.
 class TerminalInput {
@@ -22,16 +23,24 @@ class TerminalInput {
     // are taken as they are (a lone ESC is then the Esc key).
     static constexpr std::chrono::milliseconds kSequenceWait{25};
 
-    // Reads from `fd` (not owned). `on_resize` runs on every SIGWINCH, inside ReadKey.
-    TerminalInput(int fd, std::function<void()> on_resize,
+    // What the terminal does when a signal asks for it; each runs inside ReadKey or
+    // KeyWaiting, never in the signal handler.
+    struct Handlers {
+        std::function<void()> resized = nullptr;     // SIGWINCH
+        std::function<void()> suspending = nullptr;  // SIGTSTP, before the process stops
+        std::function<void()> resumed = nullptr;     // the process runs again after a stop
+    };
+
+    // Reads from `fd` (not owned).
+    TerminalInput(int fd, Handlers handlers,
                   std::chrono::milliseconds sequence_wait = kSequenceWait);
     ~TerminalInput();
     TerminalInput(const TerminalInput&) = delete;
     TerminalInput& operator=(const TerminalInput&) = delete;
 
-    // Start catches SIGTERM, SIGHUP, SIGINT and SIGWINCH; Stop puts back the handlers that
-    // were there before Start, SIGTSTP's included (a library started in between may have
-    // installed its own).
+    // Start catches SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGWINCH and SIGCONT, and SIGTSTP
+    // unless it was ignored (then nobody wants the program suspended); Stop puts back the
+    // handlers that were there before Start.
     void Start();
     void Stop();
 
@@ -39,22 +48,29 @@ class TerminalInput {
     // and TerminationRequested{0} when the input ends.
     KeyCode ReadKey();
 
+    // Whether typed keys are waiting to be read, without waiting for any: what is already
+    // there is read, all of it in one call.
+    bool KeyWaiting();
+
     // Forgets the bytes typed ahead and not read yet.
     void DiscardTypeAhead();
 
   private:
-    static constexpr int kSignalCount = 5;
+    static constexpr std::size_t kSignalCount = 7;
 
     // Waits up to `timeout` (forever when negative) for bytes or a signal; false when the
     // time ran out with nothing new.
     bool WaitForInput(std::chrono::milliseconds timeout);
+    void DrainWakePipe();
     void HandleSignals();
+    void SuspendProcess();
     void ReadBytes();
 
     int fd_;
-    std::function<void()> on_resize_;
+    Handlers handlers_;
     std::chrono::milliseconds sequence_wait_;
     std::string pending_;
+    std::vector<char> read_buffer_;
     bool started_ = false;
     std::array<int, 2> wake_pipe_ = {-1, -1};
     std::array<struct sigaction, kSignalCount> previous_actions_{};

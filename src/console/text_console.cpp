@@ -137,7 +137,12 @@ CursorState TextConsole::CurrentCursor() const {
 }
 
 KeyCode TextConsole::ReadKey() {
-    terminal_->Present(grid_, CurrentCursor());
+    // A key typed ahead is read without a frame: the screen is drawn once none is waiting,
+    // so a burst never waits for frames nobody would see, and a key typed alone is shown
+    // at once.
+    if (!terminal_->KeyWaiting()) {
+        terminal_->Present(grid_, CurrentCursor());
+    }
     last_key_ = terminal_->ReadKey();
     return last_key_;
 }

@@ -97,7 +97,8 @@ class TextConsole : public ConsoleSettings {
     void SetEditorCursor(const CursorState& cursor) { editor_cursor_ = cursor; }
     void ClearEditorCursor() { editor_cursor_.visible = false; }
 
-    // Shows the grid on the terminal and waits for a key; every widget reads keys here.
+    // Shows the grid on the terminal, unless a key typed ahead is waiting, and waits for a
+    // key; every widget reads keys here.
     KeyCode ReadKey();
 
   private:

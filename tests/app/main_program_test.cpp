@@ -140,13 +140,20 @@ TEST(MainProgramStartTest, WithoutItsOwnPathTheProgramHasNoDatabase) {
     EXPECT_EQ(terminal.PendingKeys(), 0u);
 }
 
-TEST(MainProgramStartTest, WithoutAConsoleTheProgramEndsWithoutShowingAnything) {
+// Nothing can be shown and no key will come: the program says why and ends with status 1
+// rather than run unseen.
+TEST(MainProgramStartTest, WithoutAConsoleTheProgramSaysWhyAndEndsWithoutShowingAnything) {
     ProgramHarness program(ProgramHarness::Database::kEmpty, ProgramHarness::Start::kMain);
     SetTerminalFactory([]() -> std::unique_ptr<console::Terminal> {
         throw std::runtime_error("no terminal here");
     });
-    EXPECT_EQ(program.RunMain(), 0);
+    ::testing::internal::CaptureStderr();
+    const int status = program.RunMain();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(said, "tavix: no terminal here\n");
     EXPECT_EQ(program.Terminal().Presents(), 0);
+    EXPECT_FALSE(ReadingsDb.has_value());
 }
 
 TEST(MainProgramStartTest, ATerminationRequestClosesEverythingAndEndsWithTheSignal) {

@@ -2,77 +2,22 @@
 // input and output become the terminal's other side for the time of the test.
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <stdexcept>
+#include <csignal>
+#include <memory>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ansi_screen.hpp"
 #include "console/ncurses_terminal.hpp"
+#include "console/terminal_colours.hpp"
+#include "pseudo_terminal_stdio.hpp"
 
 namespace tavix::console {
 namespace {
-
-class PseudoTerminalStdio {
-  public:
-    PseudoTerminalStdio(int columns, int rows) {
-        winsize size{};
-        size.ws_col = static_cast<unsigned short>(columns);
-        size.ws_row = static_cast<unsigned short>(rows);
-        if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        std::fflush(stdout);
-        saved_input_ = ::dup(STDIN_FILENO);
-        saved_output_ = ::dup(STDOUT_FILENO);
-        ::dup2(slave_, STDIN_FILENO);
-        ::dup2(slave_, STDOUT_FILENO);
-    }
-    ~PseudoTerminalStdio() {
-        std::fflush(stdout);
-        ::dup2(saved_input_, STDIN_FILENO);
-        ::dup2(saved_output_, STDOUT_FILENO);
-        for (int fd : {saved_input_, saved_output_, slave_, master_}) {
-            ::close(fd);
-        }
-    }
-    PseudoTerminalStdio(const PseudoTerminalStdio&) = delete;
-    PseudoTerminalStdio& operator=(const PseudoTerminalStdio&) = delete;
-
-    // Everything the terminal received since the last call. A marker written after it on
-    // the same side tells where it ends; the pseudo-terminal keeps the order.
-    std::string Received() {
-        const std::string marker = "\x1b_end\x1b\\";
-        if (::write(STDOUT_FILENO, marker.data(), marker.size()) !=
-            static_cast<ssize_t>(marker.size())) {
-            throw std::runtime_error("cannot mark the end of the output");
-        }
-        std::string received;
-        while (!received.ends_with(marker)) {
-            pollfd ready{master_, POLLIN, 0};
-            char buffer[4096];
-            if (::poll(&ready, 1, 10000) != 1) {
-                throw std::runtime_error("the marker never came back");
-            }
-            const ssize_t count = ::read(master_, buffer, sizeof buffer);
-            if (count <= 0) {
-                throw std::runtime_error("the pseudo-terminal closed");
-            }
-            received.append(buffer, static_cast<std::size_t>(count));
-        }
-        return received.substr(0, received.size() - marker.size());
-    }
-
-  private:
-    int master_ = -1;
-    int slave_ = -1;
-    int saved_input_ = -1;
-    int saved_output_ = -1;
-};
 
 // Curses used to put the terminal back to plain colours at the end of every refresh, so each
 // key typed into a coloured field cost the character, its colours and a reset: 35 bytes.
@@ -104,6 +49,174 @@ TEST(NcursesTerminalOutputTest, AKeyTypedIntoAFieldCostsTheTerminalOnlyItsCharac
         EXPECT_EQ(sent[i], typed.substr(i, 1)) << "key " << i;
     }
 }
+
+struct TermCase {
+    const char* label;
+    const char* term;
+    int colour_count;
+    bool erases_in_colour;  // terminfo's bce
+};
+
+void PrintTo(const TermCase& term_case, std::ostream* out) {
+    *out << term_case.label;
+}
+
+const std::vector<TermCase> kTermCases = {
+    {"Xterm256", "xterm-256color", 256, true},
+    {"Tmux256", "tmux-256color", 256, false},
+    {"Screen8Colours", "screen", 8, false},
+};
+
+const CursorState kHidden{false, false, 1, 1};
+
+void Print(CellGrid& grid, int x, int y, const std::string& text, Colour fg, Colour bg) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        grid.Set(x + static_cast<int>(i), y, Cell{static_cast<char32_t>(text[i]), fg, bg});
+    }
+}
+
+// After every frame, whatever else the backend or curses wrote before it, the terminal shows
+// each cell of the grid: its character and its colours. Every path that writes to the
+// terminal (frames, the cursor's visibility and shape, titles, clearing, resizing, taking the
+// terminal again after a stop) must leave the backend's idea of the terminal true.
+class TerminalShowsTheGridTest : public ::testing::TestWithParam<TermCase> {
+  protected:
+    static constexpr int kColumns = 80;
+    static constexpr int kRows = 24;
+
+    void SetUp() override {
+        ::setenv("TERM", GetParam().term, 1);
+        pty_ = std::make_unique<PseudoTerminalStdio>(kColumns, kRows);
+    }
+
+    // The test's own output goes to the pseudo-terminal while it stands in for standard
+    // output: failures are kept and reported once it is gone.
+    void TearDown() override {
+        terminal_.Detach();
+        pty_.reset();
+        for (const std::string& failure : failures_) {
+            ADD_FAILURE() << failure;
+        }
+    }
+
+    void Check(bool holds, const std::string& failure) {
+        if (!holds) {
+            failures_.push_back(failure);
+        }
+    }
+
+    // Feeds what the terminal received and compares it with the grid.
+    void ExpectShows(const std::string& step) {
+        screen_.Feed(pty_->Received());
+        std::ostringstream wrong;
+        int mismatches = 0;
+        for (int y = 1; y <= grid_.Rows(); ++y) {
+            for (int x = 1; x <= grid_.Columns(); ++x) {
+                const Cell& cell = grid_.At(x, y);
+                const TerminalLook look = LookOnTerminal(cell.fg, cell.bg, GetParam().colour_count);
+                const AnsiScreen::Cell& shown = screen_.At(x, y);
+                // Blanks too: a cursor over a blank, or tmux's copy of the screen, shows
+                // its text colour.
+                if ((shown.glyph != cell.glyph || shown.look != look) && ++mismatches <= 5) {
+                    wrong << " (" << x << "," << y << ") shows '" << static_cast<char>(shown.glyph)
+                          << "' " << shown.look.fg << "/" << shown.look.bg
+                          << (shown.look.bold ? " bold" : "")
+                          << (shown.look.reverse ? " reverse" : "") << " for '"
+                          << static_cast<char>(cell.glyph) << "' " << look.fg << "/" << look.bg
+                          << (look.bold ? " bold" : "") << ";";
+                }
+            }
+        }
+        Check(mismatches == 0, step + ":" + wrong.str());
+    }
+
+    void Show(const std::string& step, const CursorState& cursor) {
+        terminal_.Present(grid_, cursor);
+        ExpectShows(step);
+    }
+
+    // The terminal prompt, as the program draws it: a frame in yellow on blue and a field,
+    // and beside the frame a mark in the console's plain look between coloured cells.
+    void DrawTerminalPrompt() {
+        grid_.Fill(Rect{1, 1, 23, 19}, Cell{U' ', colours::kYellow, colours::kBlue});
+        Print(grid_, 1, 1, "+=====================+", colours::kYellow, colours::kBlue);
+        Print(grid_, 24, 2, ":", colours::kLightGray, colours::kBlack);
+        Print(grid_, 7, 5, "Terminale:", colours::kYellow, colours::kBlue);
+        Print(grid_, 10, 8, "1    ", colours::kWhite, colours::kBlack);
+    }
+
+    // The entry screen in its place: text in the look the prompt ended in, and fields.
+    void DrawEntryScreen() {
+        Print(grid_, 7, 5, "          ", colours::kYellow, colours::kBlue);
+        Print(grid_, 10, 8, "     ", colours::kYellow, colours::kBlue);
+        Print(grid_, 6, 3, "Terminale: 1", colours::kYellow, colours::kBlue);
+        Print(grid_, 3, 6, "Codice:", colours::kYellow, colours::kBlue);
+        Print(grid_, 3, 7, std::string(18, ' '), colours::kWhite, colours::kBlack);
+        Print(grid_, 3, 15, "F1 pulisci", colours::kYellow, colours::kBlue);
+    }
+
+    std::unique_ptr<PseudoTerminalStdio> pty_;
+    std::vector<std::string> failures_;
+    AnsiScreen screen_{kColumns, kRows, GetParam().erases_in_colour};
+    NcursesTerminal terminal_;
+    CellGrid grid_{24, 20};
+};
+
+TEST_P(TerminalShowsTheGridTest, AfterEveryChangeOfScreenCursorAndTitle) {
+    terminal_.Attach();
+    terminal_.SetTitle("Demo");
+    Show("the first frame, all in the console's plain look", kHidden);
+
+    DrawTerminalPrompt();
+    Show("the terminal prompt, its field's cursor shown", CursorState{true, false, 10, 8});
+
+    DrawEntryScreen();
+    Show("the entry screen", CursorState{true, false, 3, 7});
+
+    grid_.Set(3, 7, Cell{U'A', colours::kWhite, colours::kBlack});
+    Show("a key typed in overwrite mode", CursorState{true, true, 4, 7});
+
+    terminal_.SetTitle("Altro");
+    Print(grid_, 3, 16, "F3", colours::kLightRed, colours::kBlue);
+    Print(grid_, 5, 16, " archivio", colours::kYellow, colours::kBlue);
+    Show("bright text after a new title, the cursor hidden", kHidden);
+
+    Print(grid_, 3, 17, "x", colours::kLightGray, colours::kBlack);
+    Print(grid_, 24, 20, "z", colours::kBlack, colours::kLightGray);
+    Print(grid_, 4, 17, "y", colours::kYellow, colours::kBlue);
+    Show("plain text after bright, and the bottom-right cell", CursorState{true, false, 3, 7});
+}
+
+TEST_P(TerminalShowsTheGridTest, AfterAResizeEverythingIsDrawnAgain) {
+    terminal_.Attach();
+    DrawTerminalPrompt();
+    Show("before the resize", CursorState{true, false, 10, 8});
+
+    // The terminal reflows or clears what it showed when it changes size.
+    pty_->Resize(kColumns - 10, kRows);
+    screen_.Scribble(U'#');
+    std::raise(SIGWINCH);
+    pty_->Type("k");
+    Check(terminal_.ReadKey() == 'k', "the key typed is read");
+    ExpectShows("after the resize");
+}
+
+// A process stopped by SIGSTOP, which it cannot catch, comes back to a terminal the shell
+// has used meanwhile.
+TEST_P(TerminalShowsTheGridTest, AfterAStopEverythingIsDrawnAgain) {
+    terminal_.Attach();
+    DrawEntryScreen();
+    Show("before the stop", CursorState{true, false, 3, 7});
+
+    screen_.Scribble(U'#');
+    std::raise(SIGCONT);
+    pty_->Type("k");
+    Check(terminal_.ReadKey() == 'k', "the key typed is read");
+    ExpectShows("after the stop");
+}
+
+INSTANTIATE_TEST_SUITE_P(Terms, TerminalShowsTheGridTest, ::testing::ValuesIn(kTermCases),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace tavix::console

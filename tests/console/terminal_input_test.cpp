@@ -1,6 +1,7 @@
 #include "console/terminal_input.hpp"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -53,7 +54,7 @@ class TerminalInputTest : public ::testing::Test {
 
     Keyboard keyboard_;
     int resizes_ = 0;
-    TerminalInput input_{keyboard_.fds[0], [this] { ++resizes_; }};
+    TerminalInput input_{keyboard_.fds[0], {.resized = [this] { ++resizes_; }}};
 };
 
 TEST_F(TerminalInputTest, KeysTypedTogetherComeOneByOne) {
@@ -89,13 +90,40 @@ TEST_F(TerminalInputTest, ASequenceCutShortIsDroppedAndTheNextKeyComes) {
 TEST(TerminalInputSplit, ASequenceSplitAcrossReadsIsOneKey) {
     Keyboard keyboard;
     // A long wait makes the outcome independent of how busy the machine is.
-    TerminalInput input(keyboard.fds[0], nullptr, 5s);
+    TerminalInput input(keyboard.fds[0], {}, 5s);
     ASSERT_EQ(::write(keyboard.fds[1], "\x1b[1;", 4), 4);
     std::jthread typist([&] {
         std::this_thread::sleep_for(50ms);
         ASSERT_EQ(::write(keyboard.fds[1], "5A", 2), 2);
     });
     EXPECT_EQ(input.ReadKey(), keys::kCtrlUp);
+}
+
+TEST_F(TerminalInputTest, KeyWaitingTellsWhetherKeysAreTypedAheadWithoutWaiting) {
+    EXPECT_FALSE(input_.KeyWaiting());
+    Type("ab");
+    EXPECT_TRUE(input_.KeyWaiting());
+    EXPECT_EQ(input_.ReadKey(), 'a');
+    EXPECT_TRUE(input_.KeyWaiting());
+    EXPECT_EQ(input_.ReadKey(), 'b');
+    EXPECT_FALSE(input_.KeyWaiting());
+}
+
+bool BytesLeftIn(int fd) {
+    pollfd readable{fd, POLLIN, 0};
+    return ::poll(&readable, 1, 0) == 1;
+}
+
+// A scanner's burst is read in one call, not a small piece per key.
+TEST_F(TerminalInputTest, EverythingWaitingIsReadAtOnce) {
+    const std::string burst(3000, 'x');
+    Type(burst);
+    EXPECT_EQ(input_.ReadKey(), 'x');
+    EXPECT_FALSE(BytesLeftIn(keyboard_.fds[0]));
+    for (std::size_t i = 1; i < burst.size(); ++i) {
+        ASSERT_EQ(input_.ReadKey(), 'x');
+    }
+    EXPECT_FALSE(input_.KeyWaiting());
 }
 
 TEST_F(TerminalInputTest, DiscardedTypeAheadIsNeverRead) {
@@ -133,7 +161,7 @@ TEST_P(TerminalInputSignalTest, ATerminationSignalEndsTheWaitForAKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachSignal, TerminalInputSignalTest,
-                         ::testing::Values(SIGTERM, SIGHUP, SIGINT));
+                         ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT));
 
 TEST_F(TerminalInputTest, ASignalDuringTheWaitIsNoticed) {
     input_.Start();
@@ -146,12 +174,17 @@ TEST_F(TerminalInputTest, ASignalDuringTheWaitIsNoticed) {
     input_.Stop();
 }
 
+// Two resizes before the program looks are followed once, at the size the terminal has then.
 TEST_F(TerminalInputTest, AResizeIsHandledAndTheWaitGoesOn) {
     input_.Start();
     std::raise(SIGWINCH);
     std::raise(SIGWINCH);
     Type("z");
     EXPECT_EQ(input_.ReadKey(), 'z');
+    EXPECT_EQ(resizes_, 1);
+    std::raise(SIGWINCH);
+    Type("y");
+    EXPECT_EQ(input_.ReadKey(), 'y');
     EXPECT_EQ(resizes_, 2);
     input_.Stop();
 }
