@@ -110,6 +110,22 @@ TEST_P(ScreenParityTest, AcquisitionReadingsListAndArchive) {
     EXPECT_TRUE(ShowsTheSameScreens(flow, GetParam(), kReadings));
 }
 
+TEST_P(ScreenParityTest, EmptyArchiveBlankInputAndTheQuantityFieldsKeys) {
+    const std::vector<FlowKey> flow = Flow({
+        kStartUp,
+        Keys("i", kEnter),               // the entry screen
+        Keys(kF3, kEnter, kEnter),       // no readings to browse, the terminal prompt again
+        Keys(kF5, kEnter, kEnter),       // none to list either
+        Keys(" ", kEnter),               // a blank code is not taken
+        Keys("a", kEnter, kEsc),         // a quantity given up
+        Keys("b", kEnter, kF1, kEnter),  // a blank quantity is not taken
+        Keys(kF5, kEnter),               // the list from the quantity field: the code field
+        Keys(kEsc, kEsc, "S"),           // the main menu
+        kConfirmedExit,
+    });
+    EXPECT_TRUE(ShowsTheSameScreens(flow, GetParam(), {}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Terms, ScreenParityTest, ::testing::ValuesIn(kTerms),
                          [](const auto& info) { return std::string(info.param.label); });
 

@@ -41,8 +41,9 @@ char32_t ShownGlyph(char32_t glyph) {
     return glyph == 0 ? U' ' : glyph;
 }
 
-// What the eye sees of a cell: a blank shows only its background and the lines through it;
-// the default background counts as black, as the backend takes it.
+// What the eye sees of a cell: a blank shows only its background and the lines through it.
+// The terminal's default background counts as black: the backend clears the screen in the
+// terminal's own colours and takes them for light grey on black, the console's usual look.
 PaneCell AsSeen(PaneCell cell) {
     cell.glyph = ShownGlyph(cell.glyph);
     if (cell.glyph != U' ') {

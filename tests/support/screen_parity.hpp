@@ -33,9 +33,10 @@ struct CellDifference {
 // light grey on black). Two things are compared by what the eye sees rather than by the
 // bytes:
 // - a blank shows only its background (and lines drawn through it): its text colour and
-//   boldness are not compared, and a blank in light grey on black may show the terminal's
-//   default background, which the backend takes for black (it leaves cleared cells as
-//   they are);
+//   boldness are not compared (erasing leaves the text colour to the terminal), and the
+//   terminal's default background counts as black (a cleared screen shows it, and the
+//   backend takes it for the console's usual light grey on black); anywhere else the
+//   terminal's default colours match no PC colour;
 // - the digits of date and time texts ("06/12/2026", "07:05:09", "06/12/26 07:05", also
 //   cut at the edge of a window) need only be digits in the same look: a reading is stamped
 //   with the clock of the run that stored it, and two runs never store at the same moment.
