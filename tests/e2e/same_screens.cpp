@@ -27,28 +27,65 @@ std::string StepName(const std::vector<FlowKey>& flow, std::size_t step) {
                      : "step " + std::to_string(step) + " (after " + KeyText(flow[step - 1]) + ")";
 }
 
-// One line for a step that differs where the one before it did.
-std::string Summary(const std::vector<CellDifference>& differences, bool same_cursor) {
-    std::string text = std::to_string(differences.size()) + " cells differ";
-    if (!differences.empty()) {
-        text += ", the first at (" + std::to_string(differences.front().x) + "," +
-                std::to_string(differences.front().y) + ")";
-    }
-    return text + (same_cursor ? "" : "; the cursor differs") + "\n";
-}
+// What differed, step by step. A fault often stays on the screen for the next steps: a step
+// that differs in the same places as the one before is only counted, the others are shown.
+class FlowReport {
+  public:
+    explicit FlowReport(int colours) : colours_(colours) {}
 
-// Where a step differs: its cells, and (0, 0) for the cursor.
-std::vector<std::pair<int, int>> FaultPlaces(const std::vector<CellDifference>& differences,
-                                             bool same_cursor) {
-    std::vector<std::pair<int, int>> places;
-    for (const CellDifference& difference : differences) {
-        places.emplace_back(difference.x, difference.y);
+    void AddStep(const std::string& name, const ShownScreen& expected, const PaneSnapshot& snapshot,
+                 bool settled) {
+        const PaneGrid shown = snapshot.Grid(kColumns, kRows);
+        const std::vector<CellDifference> differences =
+            DifferingCells(expected.cells, shown, colours_);
+        const bool same_cursor = SameCursor(expected.cursor, snapshot.cursor);
+        if (differences.empty() && same_cursor && settled) {
+            previous_fault_.reset();
+            return;
+        }
+        const std::vector<std::pair<int, int>> fault = FaultPlaces(differences, same_cursor);
+        ++differing_steps_;
+        text_ += "\n" + name + (settled ? "" : ", not settled") + ": ";
+        text_ += fault == previous_fault_ && settled
+                     ? Summary(differences, same_cursor)
+                     : "\n" + ParityReport(expected.cells, expected.cursor, shown, snapshot.cursor,
+                                           colours_);
+        previous_fault_ = fault;
     }
-    if (!same_cursor) {
-        places.emplace_back(0, 0);
+    void Add(const std::string& failure) { text_ += "\n" + failure; }
+
+    bool Empty() const { return text_.empty(); }
+    int DifferingSteps() const { return differing_steps_; }
+    const std::string& Text() const { return text_; }
+
+  private:
+    // Where a step differs: its cells, and (0, 0) for the cursor.
+    static std::vector<std::pair<int, int>> FaultPlaces(
+        const std::vector<CellDifference>& differences, bool same_cursor) {
+        std::vector<std::pair<int, int>> places;
+        for (const CellDifference& difference : differences) {
+            places.emplace_back(difference.x, difference.y);
+        }
+        if (!same_cursor) {
+            places.emplace_back(0, 0);
+        }
+        return places;
     }
-    return places;
-}
+
+    static std::string Summary(const std::vector<CellDifference>& differences, bool same_cursor) {
+        std::string text = std::to_string(differences.size()) + " cells differ";
+        if (!differences.empty()) {
+            text += ", the first at (" + std::to_string(differences.front().x) + "," +
+                    std::to_string(differences.front().y) + ")";
+        }
+        return text + (same_cursor ? "" : "; the cursor differs") + "\n";
+    }
+
+    int colours_;
+    int differing_steps_ = 0;
+    std::string text_;
+    std::optional<std::vector<std::pair<int, int>>> previous_fault_;
+};
 
 void Send(TmuxSession& session, const FlowKey& key) {
     if (key.literal) {
@@ -103,45 +140,25 @@ void PrintTo(const TermCase& term, std::ostream* out) {
     SeedReadings(folder.DatabasePath(), readings);
     TmuxSession session(folder.Command("", "echo rc=$?; read line"), PaneOptions(term));
     SettledPane pane(session, kTimeout);
-    std::string failures;
-    int differing_steps = 0;
-    std::optional<std::vector<std::pair<int, int>>> previous_fault;
+    FlowReport report(term.colours);
     for (std::size_t step = 0; step < headless.screens.size(); ++step) {
         const auto [snapshot, settled] = pane.Wait();
-        const ShownScreen& expected = headless.screens[step];
-        const PaneGrid shown = snapshot.Grid(kColumns, kRows);
-        const std::vector<CellDifference> differences =
-            DifferingCells(expected.cells, shown, term.colours);
-        const bool same_cursor = SameCursor(expected.cursor, snapshot.cursor);
-        const bool differs = !differences.empty() || !same_cursor || !settled;
-        std::optional<std::vector<std::pair<int, int>>> fault;
-        if (differs) {
-            fault = FaultPlaces(differences, same_cursor);
-            ++differing_steps;
-            failures += "\n" + StepName(flow, step) + (settled ? "" : ", not settled") + ": ";
-            // A fault often stays on the screen for the next steps: a step that differs in
-            // the same places as the one before is only counted.
-            failures += fault == previous_fault && settled
-                            ? Summary(differences, same_cursor)
-                            : "\n" + ParityReport(expected.cells, expected.cursor, shown,
-                                                  snapshot.cursor, term.colours);
-        }
-        previous_fault = fault;
+        report.AddStep(StepName(flow, step), headless.screens[step], snapshot, settled);
         if (!settled) {
-            return ::testing::AssertionFailure() << "under TERM=" << term.term << failures;
+            return ::testing::AssertionFailure() << "under TERM=" << term.term << report.Text();
         }
         pane.ExpectKey();
         Send(session, flow[step]);
     }
     if (!session.WaitForText("rc=0")) {
-        failures += "\nthe program did not end with status 0 at the last key:\n" + session.Screen();
+        report.Add("the program did not end with status 0 at the last key:\n" + session.Screen());
     }
-    if (failures.empty()) {
+    if (report.Empty()) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure()
-           << "under TERM=" << term.term << ", " << differing_steps << " of "
-           << headless.screens.size() << " steps differ" << failures;
+           << "under TERM=" << term.term << ", " << report.DifferingSteps() << " of "
+           << headless.screens.size() << " steps differ" << report.Text();
 }
 
 }  // namespace tavix::testing
