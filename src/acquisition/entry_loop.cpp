@@ -74,9 +74,14 @@ bool EditEntryField(int row, std::int32_t field_id, int length, const std::strin
     return console.EditField(kTextColumn, row, field_id);
 }
 
+// Keys typed ahead, a scanner's next readings among them, would otherwise answer the message
+// before the operator saw it and then land on whatever screen the failure leads back to.
+constexpr int kFlushTypeAhead = 1;
+
 void TellReadingNotStored() {
     console::TextConsole& console = app::Console();
     const std::string saved_state = console.SaveState();
+    console.FlushKeys(kFlushTypeAhead);
     console.MessageText = kNotStoredMessage;
     console.MessageButtons = kOkButton;
     console.MessageChoice = 1;
