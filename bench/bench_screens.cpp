@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "acquisition/readings_list.hpp"
-#include "app/shared_state.hpp"
 #include "archive/archive_browser.hpp"
 #include "console/key_codes.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/value.hpp"
 #include "support/bench_files.hpp"
 #include "support/headless_screens.hpp"
@@ -71,7 +71,7 @@ class IterationKeys {
 
 // -1 when the quantity is not a number.
 std::int64_t CurrentQuantity() {
-    const tavix::store::Value qt = tavix::app::Readings().Fields("qt");
+    const tavix::store::Value qt = tavix::screen_helpers::Readings().Fields("qt");
     if (const auto* number = std::get_if<double>(&qt)) {
         return static_cast<std::int64_t>(*number);
     }
@@ -82,7 +82,7 @@ std::int64_t CurrentQuantity() {
 }
 
 std::string CurrentCode() {
-    const tavix::store::Value code = tavix::app::Readings().Fields("code");
+    const tavix::store::Value code = tavix::screen_helpers::Readings().Fields("code");
     const auto* text = std::get_if<std::string>(&code);
     return text != nullptr ? *text : std::string();
 }
@@ -123,7 +123,7 @@ void BM_BrowserSeek(benchmark::State& state) {
         state.SkipWithError("the browser ended before the benchmark did");
         return;
     }
-    if (CurrentCode() != sought || tavix::app::Readings().NoMatch()) {
+    if (CurrentCode() != sought || tavix::screen_helpers::Readings().NoMatch()) {
         state.SkipWithError("the search did not find the code");
     }
 }

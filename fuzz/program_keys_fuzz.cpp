@@ -25,20 +25,21 @@
 #include <string>
 #include <system_error>
 
-#include "app/executable_path.hpp"
-#include "app/main_form.hpp"
-#include "app/main_program.hpp"
-#include "app/process_end.hpp"
-#include "app/shared_state.hpp"
 #include "console/scripted_terminal.hpp"
 #include "fuzz_check.hpp"
+#include "program/executable_path.hpp"
+#include "program/main_program.hpp"
+#include "program/process_end.hpp"
+#include "screen_helpers/main_form.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/database.hpp"
 
 namespace {
 
 namespace console = tavix::console;
 namespace keys = console::keys;
-namespace app = tavix::app;
+namespace program = tavix::program;
+namespace screen_helpers = tavix::screen_helpers;
 using console::KeyCode;
 using tavix::fuzz::Fail;
 using tavix::fuzz::Require;
@@ -230,19 +231,20 @@ std::string IntegrityCheck(const std::string& path) {
 }
 
 int RunMain(console::ScriptedTerminal& script) {
-    app::SetTerminalFactory([&script] { return std::make_unique<EndingTerminal>(script); });
-    app::SetExecutablePathSource([] { return Work().folder + "/tavix"; });
-    app::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
+    screen_helpers::SetTerminalFactory(
+        [&script] { return std::make_unique<EndingTerminal>(script); });
+    program::SetExecutablePathSource([] { return Work().folder + "/tavix"; });
+    program::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
     int status = -1;
     try {
-        app::Main();
+        program::Main();
     } catch (const ProcessEnded& ended) {
         status = ended.status;
     }
-    app::UnloadForms();
-    app::SetTerminalFactory(nullptr);
-    app::SetExecutablePathSource(nullptr);
-    app::SetProcessEnd(nullptr);
+    screen_helpers::UnloadForms();
+    screen_helpers::SetTerminalFactory(nullptr);
+    program::SetExecutablePathSource(nullptr);
+    program::SetProcessEnd(nullptr);
     return status;
 }
 
@@ -280,7 +282,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "the program ended with a status other than a normal or a requested end");
     Require(script.AttachCount() == 1 && script.DetachCount() == 1,
             "the terminal was not taken over once and given back once");
-    Require(!app::ReadingsDb && !app::ReadingsSet, "the readings are still open after the end");
+    Require(!screen_helpers::ReadingsDb && !screen_helpers::ReadingsSet,
+            "the readings are still open after the end");
     const std::string& database = Work().database_path;
     Require(!std::filesystem::exists(database + "-wal"),
             "the write-ahead log is left behind: the database was not closed");

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/text_layout.hpp"
 #include "fuzz_check.hpp"
+#include "screen_helpers/text_layout.hpp"
 
 namespace {
 
@@ -49,11 +49,11 @@ void RequireRefusal(Call&& call, const char* what) {
 
 void CheckCentreText(const std::string& text, int width) {
     if (static_cast<long long>(width) < static_cast<long long>(text.size())) {
-        RequireRefusal([&] { tavix::app::CentreText(text, width); },
+        RequireRefusal([&] { tavix::screen_helpers::CentreText(text, width); },
                        "CentreText accepted a text longer than its width");
         return;
     }
-    const std::string centred = tavix::app::CentreText(text, width);
+    const std::string centred = tavix::screen_helpers::CentreText(text, width);
     const std::size_t spare = static_cast<std::size_t>(width) - text.size();
     const std::size_t left = spare / 2;
     Require(centred.size() == static_cast<std::size_t>(width), "CentreText: wrong length");
@@ -65,11 +65,11 @@ void CheckCentreText(const std::string& text, int width) {
 
 void CheckPadText(const std::string& text, int width, const std::string& pad) {
     if (pad.empty() || width < 0) {
-        RequireRefusal([&] { tavix::app::PadText(text, width, pad); },
+        RequireRefusal([&] { tavix::screen_helpers::PadText(text, width, pad); },
                        "PadText accepted an empty pad or a negative width");
         return;
     }
-    const std::string padded = tavix::app::PadText(text, width, pad);
+    const std::string padded = tavix::screen_helpers::PadText(text, width, pad);
     const auto size = static_cast<std::size_t>(width);
     Require(padded.size() == size, "PadText: wrong length");
     if (size <= text.size()) {
@@ -107,11 +107,11 @@ std::vector<std::string> Words(const std::string& text) {
 
 void CheckWrapText(const std::string& text, int width) {
     if (width < 1) {
-        RequireRefusal([&] { tavix::app::WrapText(text, width); },
+        RequireRefusal([&] { tavix::screen_helpers::WrapText(text, width); },
                        "WrapText accepted a width less than 1");
         return;
     }
-    const std::string wrapped = tavix::app::WrapText(text, width);
+    const std::string wrapped = tavix::screen_helpers::WrapText(text, width);
     const auto row_width = static_cast<std::size_t>(width);
     Require(wrapped.find('\r') == std::string::npos, "WrapText: a carriage return is left");
     // Every row but the last is full; a row starts with its first word unless it is empty.

@@ -1,3 +1,5 @@
-#include "app/main_program.hpp"
+#include "program/main_program.hpp"
 
-int main() { tavix::app::Main(); }
+int main() {
+    tavix::program::Main();
+}

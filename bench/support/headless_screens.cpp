@@ -1,11 +1,11 @@
 #include "headless_screens.hpp"
 
-#include "app/colour_scheme.hpp"
-#include "app/main_form.hpp"
-#include "app/shared_state.hpp"
 #include "console/dispatch_ids.hpp"
 #include "console/forwarding_terminal.hpp"
 #include "console/terminal.hpp"
+#include "screen_helpers/colour_scheme.hpp"
+#include "screen_helpers/main_form.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/database.hpp"
 
 namespace tavix::bench {
@@ -41,15 +41,15 @@ class HeadlessScreens::Terminal : public console::Terminal {
 
 HeadlessScreens::HeadlessScreens(const std::string& readings_file, KeySource keys)
     : terminal_(std::make_unique<Terminal>(std::move(keys))) {
-    app::SetTerminalFactory(
+    screen_helpers::SetTerminalFactory(
         [this] { return std::make_unique<console::ForwardingTerminal>(*terminal_); });
-    app::DatabasePath = readings_file;
-    app::ReadingsDb.emplace(store::OpenDatabase(readings_file));
-    app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
-    console::TextConsole& console = app::Console();
+    screen_helpers::DatabasePath = readings_file;
+    screen_helpers::ReadingsDb.emplace(store::OpenDatabase(readings_file));
+    screen_helpers::ReadingsSet.emplace(screen_helpers::ReadingsDb->OpenRecordset("Readings"));
+    console::TextConsole& console = screen_helpers::Console();
     console.Attach(-1);
     console.Resize(kColumns, kRows);
-    app::ApplyColourScheme();
+    screen_helpers::ApplyColourScheme();
     console.Put(console::DispatchId::kPopupStyle, 0);
     console.Put(console::DispatchId::kSetting16, 0);
     console.Put(console::DispatchId::kFrameStyle, 2);
@@ -58,11 +58,11 @@ HeadlessScreens::HeadlessScreens(const std::string& readings_file, KeySource key
 }
 
 HeadlessScreens::~HeadlessScreens() {
-    app::UnloadForms();
-    app::SetTerminalFactory(nullptr);
-    app::ReadingsSet.reset();
-    app::ReadingsDb.reset();
-    app::DatabasePath.clear();
+    screen_helpers::UnloadForms();
+    screen_helpers::SetTerminalFactory(nullptr);
+    screen_helpers::ReadingsSet.reset();
+    screen_helpers::ReadingsDb.reset();
+    screen_helpers::DatabasePath.clear();
 }
 
 const console::CellGrid& HeadlessScreens::Shown() const {

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/confirm_yes_no.hpp"
-#include "app/shared_state.hpp"
-#include "app/text_layout.hpp"
-#include "app/work_area.hpp"
+#include "screen_helpers/confirm_yes_no.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/text_layout.hpp"
+#include "screen_helpers/work_area.hpp"
 
 namespace tavix::acquisition {
 
@@ -28,14 +28,16 @@ const std::string kFirstTerminal = "1";
 const std::string kEndOfReadingsQuestion = "Fine letture";
 
 void ShowTerminalPrompt() {
-    console::TextConsole& console = app::Console();
-    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
-    console.PrintAt(app::kWorkLeft, kLabelRow, app::CentreText(kTerminalLabel, app::kWorkWidth));
+    console::TextConsole& console = screen_helpers::Console();
+    console.ClearArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
+    console.PrintAt(screen_helpers::kWorkLeft, kLabelRow,
+                    screen_helpers::CentreText(kTerminalLabel, screen_helpers::kWorkWidth));
 }
 
 // Offers terminal in the prompt's field; true when the operator confirmed it.
 bool EditTerminal(const std::string& terminal) {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.FieldValue = terminal;
     console.FieldLength = kTerminalLength;
     console.FieldWidth = kTerminalLength;
@@ -53,10 +55,10 @@ void RunAcquisition() {
         ShowTerminalPrompt();
         const bool confirmed = EditTerminal(terminal);
         // Confirmed or left, the next prompt offers what the field held.
-        terminal = app::Console().FieldValue;
+        terminal = screen_helpers::Console().FieldValue;
         if (confirmed) {
             EntryLoop(terminal);
-        } else if (app::ConfirmYesNo(kEndOfReadingsQuestion)) {
+        } else if (screen_helpers::ConfirmYesNo(kEndOfReadingsQuestion)) {
             return;
         }
     }

@@ -1,5 +1,5 @@
 #include "acquisition/acquisition.hpp"
-#include "app/shared_state.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/timestamp.hpp"
 #include "store/value_text.hpp"
 
@@ -7,7 +7,7 @@ namespace tavix::acquisition {
 
 void AppendReading(const std::string& code, const std::string& quantity,
                    const std::string& terminal) {
-    store::Recordset& readings = app::Readings();
+    store::Recordset& readings = screen_helpers::Readings();
     readings.AddNew();
     readings.SetField("code", code);
     readings.SetField("qt", store::NumberFromText(quantity));

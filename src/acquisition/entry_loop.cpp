@@ -4,10 +4,11 @@
 
 #include "acquisition/acquisition.hpp"
 #include "acquisition/field_key.hpp"
-#include "app/blank_text.hpp"
-#include "app/shared_state.hpp"
-#include "app/text_layout.hpp"
-#include "app/work_area.hpp"
+#include "console/key_handler_scope.hpp"
+#include "screen_helpers/blank_text.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/text_layout.hpp"
+#include "screen_helpers/work_area.hpp"
 
 namespace tavix::acquisition {
 
@@ -47,10 +48,12 @@ const std::string kOkButton = "Ok";
 enum class Expecting { kCode = 1, kQuantity = 2 };
 
 void DrawEntryScreen(const std::string& terminal) {
-    console::TextConsole& console = app::Console();
-    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
-    console.PrintAt(app::kWorkLeft, kHeadingRow,
-                    app::CentreText(kTerminalHeading + terminal, app::kWorkWidth));
+    console::TextConsole& console = screen_helpers::Console();
+    console.ClearArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
+    console.PrintAt(
+        screen_helpers::kWorkLeft, kHeadingRow,
+        screen_helpers::CentreText(kTerminalHeading + terminal, screen_helpers::kWorkWidth));
     console.PrintAt(kTextColumn, kCodeLabelRow, kCodeLabel);
     console.PrintAt(kTextColumn, kQuantityLabelRow, kQuantityLabel);
     console.PrintAt(kTextColumn, kPromptRow, kCodePrompt);
@@ -63,7 +66,7 @@ void DrawEntryScreen(const std::string& terminal) {
 // Runs the line editor on one of the entry fields; true when the operator confirmed it.
 bool EditEntryField(int row, std::int32_t field_id, int length, const std::string& picture,
                     const std::string& value) {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.FieldSettingA = 0;
     console.FieldSettingB = 0;
     console.Put(DispatchId::kEditorSetting37, false);
@@ -71,6 +74,8 @@ bool EditEntryField(int row, std::int32_t field_id, int length, const std::strin
     console.FieldWidth = length;
     console.FieldPicture = picture;
     console.FieldValue = value;
+    console::WidgetKeys keys(console::WidgetKeys::Widget::kField, FieldKey);
+    const console::KeyHandlerScope scope(console, keys);
     return console.EditField(kTextColumn, row, field_id);
 }
 
@@ -79,7 +84,7 @@ bool EditEntryField(int row, std::int32_t field_id, int length, const std::strin
 constexpr int kFlushTypeAhead = 1;
 
 void TellReadingNotStored() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     const std::string saved_state = console.SaveState();
     console.FlushKeys(kFlushTypeAhead);
     console.MessageText = kNotStoredMessage;
@@ -105,20 +110,21 @@ void StoreReading(const std::string& code, const std::string& quantity,
 
 void EntryLoop(const std::string& terminal) {
     DrawEntryScreen(terminal);
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     Expecting expecting = Expecting::kCode;
     std::string code;
     std::string quantity = kFirstQuantity;
     for (;;) {
-        console.PrintAt(kTextColumn, kCodeRow, app::PadText(code, kCodeLength, " "));
-        console.PrintAt(kTextColumn, kQuantityRow, app::PadText(quantity, kQuantityLength, " "));
+        console.PrintAt(kTextColumn, kCodeRow, screen_helpers::PadText(code, kCodeLength, " "));
+        console.PrintAt(kTextColumn, kQuantityRow,
+                        screen_helpers::PadText(quantity, kQuantityLength, " "));
         if (expecting == Expecting::kCode) {
             console.PrintAt(kTextColumn, kPromptRow, kCodePrompt);
             if (!EditEntryField(kCodeRow, kCodeField, kCodeLength, kCapitals, "")) {
                 return;
             }
             code = console.FieldValue;
-            if (!app::IsBlank(code)) {
+            if (!screen_helpers::IsBlank(code)) {
                 expecting = Expecting::kQuantity;
             }
         }
@@ -130,7 +136,7 @@ void EntryLoop(const std::string& terminal) {
                 continue;
             }
             quantity = console.FieldValue;
-            if (!app::IsBlank(quantity)) {
+            if (!screen_helpers::IsBlank(quantity)) {
                 StoreReading(code, quantity, terminal);
                 quantity = kFirstQuantity;
                 expecting = Expecting::kCode;

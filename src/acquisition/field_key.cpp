@@ -1,8 +1,8 @@
 #include "acquisition/field_key.hpp"
 
 #include "acquisition/readings_list.hpp"
-#include "app/shared_state.hpp"
 #include "archive/archive_browser.hpp"
+#include "screen_helpers/shared_state.hpp"
 
 namespace tavix::acquisition {
 
@@ -15,7 +15,7 @@ void FieldKey(console::KeyCode& key, console::KeyAction& action, std::int32_t fi
     action = KeyAction::kConsole;
     switch (key) {
         case keys::kF1:
-            app::Console().FieldValue.clear();
+            screen_helpers::Console().FieldValue.clear();
             action = KeyAction::kValueChanged;
             break;
         case keys::kF3:

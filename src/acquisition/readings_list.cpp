@@ -3,7 +3,8 @@
 #include <string>
 
 #include "acquisition/list_line.hpp"
-#include "app/shared_state.hpp"
+#include "console/key_handler_scope.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/move_to_first.hpp"
 
 namespace tavix::acquisition {
@@ -27,7 +28,7 @@ const std::string kNoReadingsMessage = "Nessun record in archivio!";
 const std::string kOkButton = "Ok";
 
 void TellNoReadings() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.MessageText = kNoReadingsMessage;
     console.MessageButtons = kOkButton;
     console.MessageChoice = 1;
@@ -48,7 +49,7 @@ std::string ListItemsFrom(store::Recordset& readings) {
 }
 
 void ShowList(const std::string& items) {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.ListWidth = kListWidth;
     console.ListRows = kListRows;
     console.Put(DispatchId::kListSetting66, 0);
@@ -58,6 +59,8 @@ void ShowList(const std::string& items) {
     console.ListTitle = kListTitle;
     console.Put(DispatchId::kListSetting68, 0);
     console.Put(DispatchId::kListSetting40, "");
+    console::WidgetKeys keys(console::WidgetKeys::Widget::kList, ListKey);
+    const console::KeyHandlerScope scope(console, keys);
     console.ListBox(kListColumn, kListRow, kListId);
 }
 
@@ -65,9 +68,9 @@ void ShowList(const std::string& items) {
 
 // The list and the dialog give back the cells they covered; only the settings need saving.
 void ShowReadingsList() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     const std::string saved_state = console.SaveState();
-    store::Recordset& readings = app::Readings();
+    store::Recordset& readings = screen_helpers::Readings();
     store::MoveToFirst(readings);
     if (readings.Eof()) {
         TellNoReadings();

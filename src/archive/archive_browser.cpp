@@ -3,14 +3,15 @@
 #include <array>
 #include <string>
 
-#include "app/colour_scheme.hpp"
-#include "app/guarded.hpp"
-#include "app/shared_state.hpp"
-#include "app/work_area.hpp"
 #include "archive/edit_reading_field.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
 #include "archive/search_by_code.hpp"
+#include "console/key_handler_scope.hpp"
+#include "screen_helpers/colour_scheme.hpp"
+#include "screen_helpers/guarded.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/work_area.hpp"
 #include "store/move_to_first.hpp"
 
 // Every step below runs guarded: a step that fails (a refused store operation, a record
@@ -22,7 +23,7 @@ namespace tavix::archive {
 namespace {
 
 namespace keys = console::keys;
-using app::Guarded;
+using screen_helpers::Guarded;
 
 // Each pass redraws only the rows of the field menu; the key texts below stay.
 constexpr int kReadingBottom = 12;
@@ -54,12 +55,12 @@ enum class MenuEnd { kAccepted, kNotAccepted, kFailed };
 // A recordset that cannot say where it stands is treated as having nothing to show.
 bool AtEof() {
     bool at_eof = true;
-    Guarded([&] { at_eof = app::Readings().Eof(); });
+    Guarded([&] { at_eof = screen_helpers::Readings().Eof(); });
     return at_eof;
 }
 
 void ShowEmptyTableMessage() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.MessageText = kEmptyTableText;
     console.MessageButtons = kEmptyTableButtons;
     console.MessageChoice = kOkButton;
@@ -67,8 +68,9 @@ void ShowEmptyTableMessage() {
 }
 
 void PrepareScreen() {
-    console::TextConsole& console = app::Console();
-    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
+    console::TextConsole& console = screen_helpers::Console();
+    console.ClearArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
     console.Shadow = false;
     for (const KeyText& key_text : kKeyTexts) {
         console.PrintAt(kKeyTextColumn, key_text.row, key_text.text);
@@ -77,15 +79,18 @@ void PrepareScreen() {
 
 // Shows the current reading in the field menu with the highlight on `item` and runs the menu.
 MenuEnd ShowReading(int item) {
-    console::TextConsole& console = app::Console();
-    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, kReadingBottom);
+    console::TextConsole& console = screen_helpers::Console();
+    console.ClearArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, kReadingBottom);
     // A reading that cannot be read shows empty values rather than the previous reading's.
     ReadingTexts texts;
-    Guarded([&] { texts = TextsOfCurrentReading(app::Readings(), kValueWidth); });
+    Guarded([&] { texts = TextsOfCurrentReading(screen_helpers::Readings(), kValueWidth); });
     console.MenuItems = FieldMenuItems(texts);
     console.MenuMask = kFieldMenuMask;
     console.MenuIndex = item;
     bool accepted = false;
+    console::WidgetKeys keys(console::WidgetKeys::Widget::kMenu, MenuKey);
+    const console::KeyHandlerScope scope(console, keys);
     if (!Guarded([&] { accepted = console.Menu(kFieldMenuColumn, kFieldMenuRow, kBrowserMenu); })) {
         return MenuEnd::kFailed;
     }
@@ -94,26 +99,26 @@ MenuEnd ShowReading(int item) {
 
 // Never wraps around: past the first reading the first one stays shown.
 void StepBack() {
-    Guarded([] { app::Readings().MovePrevious(); });
+    Guarded([] { screen_helpers::Readings().MovePrevious(); });
     Guarded([] {
-        if (app::Readings().Bof()) {
-            app::Readings().MoveFirst();
+        if (screen_helpers::Readings().Bof()) {
+            screen_helpers::Readings().MoveFirst();
         }
     });
 }
 
 // Never wraps around: past the last reading the last one stays shown.
 void StepForward() {
-    Guarded([] { app::Readings().MoveNext(); });
+    Guarded([] { screen_helpers::Readings().MoveNext(); });
     Guarded([] {
-        if (app::Readings().Eof()) {
-            app::Readings().MoveLast();
+        if (screen_helpers::Readings().Eof()) {
+            screen_helpers::Readings().MoveLast();
         }
     });
 }
 
 bool DeletionConfirmed() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.MessageText = kDeleteQuestion;
     console.MessageButtons = kDeleteButtons;
     console.MessageChoice = kOkButton;
@@ -125,13 +130,13 @@ bool DeletionConfirmed() {
 // Deletes the shown reading after asking, then shows the next one in order, or the first
 // when it was the last. Leaving is the answer once no reading is left.
 Next DeleteShownReading() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.Shadow = true;
     // A refused deletion leaves the reading there, and shown.
-    if (DeletionConfirmed() && Guarded([] { app::Readings().Delete(); })) {
-        Guarded([] { app::Readings().MoveNext(); });
+    if (DeletionConfirmed() && Guarded([] { screen_helpers::Readings().Delete(); })) {
+        Guarded([] { screen_helpers::Readings().MoveNext(); });
         if (AtEof()) {
-            Guarded([] { store::MoveToFirst(app::Readings()); });
+            Guarded([] { store::MoveToFirst(screen_helpers::Readings()); });
             if (AtEof()) {
                 return Next::kLeave;
             }
@@ -161,7 +166,7 @@ Next ActOnKey(console::KeyCode key) {
 }
 
 void Browse() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     int remembered_item = kCodeItem;
     for (;;) {
         switch (ShowReading(remembered_item)) {
@@ -187,13 +192,14 @@ void Browse() {
 }  // namespace
 
 void ArchiveBrowser() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     // Fails on an empty table; the test of Eof below decides.
-    Guarded([] { store::MoveToFirst(app::Readings()); });
+    Guarded([] { store::MoveToFirst(screen_helpers::Readings()); });
     const std::string saved_area =
-        console.SaveArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
+        console.SaveArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                         screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
     const std::string saved_state = console.SaveState();
-    app::ApplyColourScheme();
+    screen_helpers::ApplyColourScheme();
     if (AtEof()) {
         ShowEmptyTableMessage();
     } else {
@@ -203,8 +209,8 @@ void ArchiveBrowser() {
     // Brings back the caller's colours and Shadow too. The position of the readings stays
     // where browsing left it.
     Guarded([&] {
-        console.RestoreArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom,
-                            saved_area);
+        console.RestoreArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                            screen_helpers::kWorkRight, screen_helpers::kWorkBottom, saved_area);
     });
     Guarded([&] { console.RestoreState(saved_state); });
 }

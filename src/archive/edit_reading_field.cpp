@@ -7,12 +7,12 @@
 #include <string_view>
 #include <variant>
 
-#include "app/blank_text.hpp"
-#include "app/shared_state.hpp"
-#include "app/work_area.hpp"
 #include "archive/date_time_text.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
+#include "screen_helpers/blank_text.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/work_area.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::archive {
@@ -95,7 +95,7 @@ std::optional<store::Value> ConvertedEntry(Conversion conversion, const std::str
 // Offers the starting text in the editor over the value's row; the confirmed, non-blank
 // entry, or nothing.
 std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::string& start) {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.FieldValue = start;
     console.FieldLength = editor.length;
     console.FieldWidth = editor.length;
@@ -104,12 +104,12 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
     console.FieldPicture = editor.picture;
     const int row = ValueRowOf(editor.item);
     // The rest of a value longer than the editor would read as part of the entry.
-    console.ClearArea(kEditorColumn + editor.length, row, app::kWorkRight, row);
+    console.ClearArea(kEditorColumn + editor.length, row, screen_helpers::kWorkRight, row);
     if (!console.EditField(kEditorColumn, row, kEditorId)) {
         return std::nullopt;
     }
     std::string entry = console.FieldValue;
-    if (app::IsBlank(entry)) {
+    if (screen_helpers::IsBlank(entry)) {
         return std::nullopt;
     }
     return entry;
@@ -120,7 +120,7 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
 // it is, so re-confirming never alters a reading (a text terminal "007" stays a text, a value
 // too long for the editor is not cut).
 void Store(const FieldEditor& editor, const std::string& entry, const std::string& shown) {
-    store::Recordset& readings = app::Readings();
+    store::Recordset& readings = screen_helpers::Readings();
     readings.Edit();
     try {
         // Read after Edit: the values stored now, which nobody else can change until Update.
@@ -152,7 +152,7 @@ void EditReadingField(int item) {
         return;
     }
     const std::string start =
-        StartingText(*editor, TextsOfCurrentReading(app::Readings(), kValueWidth));
+        StartingText(*editor, TextsOfCurrentReading(screen_helpers::Readings(), kValueWidth));
     const std::optional<std::string> entry = AskForEntry(*editor, start);
     if (!entry) {
         return;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/work_area.hpp"
 #include "archive/reading_texts.hpp"
+#include "screen_helpers/work_area.hpp"
 
 // The browser's field menu: ten items, one a row from (3, 3), each label followed by the
 // value it edits. Only the labels can be chosen.
@@ -30,7 +30,7 @@ constexpr int ValueRowOf(int label_item) {
 
 // The width the menu has for a value: from its column to the work area's right edge. A
 // wider menu would draw over the frame and beyond the screen.
-inline constexpr int kValueWidth = app::kWorkRight - kFieldMenuColumn + 1;
+inline constexpr int kValueWidth = screen_helpers::kWorkRight - kFieldMenuColumn + 1;
 
 // The item string for the menu: "~Codice:#<code>#~Quantita':#<qt>#..." with each value as
 // an item shows it (console::AsItemText): menu characters in a stored code become

@@ -1,8 +1,8 @@
 #include <array>
 
-#include "app/shared_state.hpp"
 #include "archive/archive_browser.hpp"
 #include "archive/field_menu.hpp"
+#include "screen_helpers/shared_state.hpp"
 
 namespace tavix::archive {
 
@@ -45,7 +45,7 @@ void MenuKey(console::KeyCode& key, console::KeyAction& action, std::int32_t men
     }
     action = KeyAction::kConsole;
     if (const int item = ItemOfLetter(key); item != 0) {
-        app::Console().MenuIndex = item;
+        screen_helpers::Console().MenuIndex = item;
         action = KeyAction::kAccept;
         return;
     }

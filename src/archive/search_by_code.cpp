@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/blank_text.hpp"
-#include "app/shared_state.hpp"
+#include "screen_helpers/blank_text.hpp"
+#include "screen_helpers/shared_state.hpp"
 
 namespace tavix::archive {
 
@@ -32,14 +32,14 @@ constexpr std::int32_t kEditorId = 0;
 const std::string kCodeIndex = "Code";
 
 void DrawPopup() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.Shadow = true;
     console.DrawFrame(kFrameLeft, kFrameTop, kFrameRight, kFrameBottom);
     console.PrintAt(kPromptColumn, kPromptRow, kPrompt);
 }
 
 bool AskForCode() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.FieldValue.clear();
     console.FieldLength = kCodeLength;
     console.FieldWidth = kCodeLength;
@@ -47,13 +47,13 @@ bool AskForCode() {
     console.FieldPicture = kCapitals;
     console.FieldSettingA = 0;
     return console.EditField(kEditorColumn, kEditorRow, kEditorId) &&
-           !app::IsBlank(console.FieldValue);
+           !screen_helpers::IsBlank(console.FieldValue);
 }
 
 // Makes the first reading with exactly that code current; with none, the reading current
 // before. The code order stays selected either way.
 void SeekCode(const std::string& code) {
-    store::Recordset& readings = app::Readings();
+    store::Recordset& readings = screen_helpers::Readings();
     const std::string saved_position = readings.Bookmark();
     readings.SetIndex(kCodeIndex);
     readings.Seek("=", code);
@@ -65,7 +65,7 @@ void SeekCode(const std::string& code) {
 }  // namespace
 
 void SearchByCode() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     const std::string saved_state = console.SaveState();
     const std::string saved_area =
         console.SaveArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom);

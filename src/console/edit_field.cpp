@@ -67,16 +67,15 @@ bool TextConsole::EditField(int x, int y, std::int32_t field_id) {
     for (;;) {
         show();
         SetEditorCursor(view.CursorAt(editor.Cursor(), editor.Overwrite()));
-        KeyCode key = ReadKey();
-        KeyAction action = KeyAction::kConsole;
-        if (events_ != nullptr) {
-            // The handler reads the text as it stands and may run whole screens: those
-            // must not see this field's cursor.
-            FieldValue = editor.Text();
-            ClearEditorCursor();
-            events_->FieldKey(key, action, field_id);
-            last_key_ = key;
-        }
+        KeyCode key = 0;
+        const KeyAction action =
+            ReadWidgetKey(key, [&](KeyEvents& handler, KeyCode& handed, KeyAction& told) {
+                // The handler reads the text as it stands and may run whole screens: those
+                // must not see this field's cursor.
+                FieldValue = editor.Text();
+                ClearEditorCursor();
+                handler.FieldKey(handed, told, field_id);
+            });
         switch (action) {
             case KeyAction::kValueChanged:
                 editor.Replace(FieldValue);

@@ -105,14 +105,13 @@ bool TextConsole::ListBox(int x, int y, std::int32_t list_id) {
 
     for (;;) {
         draw();
-        KeyCode key = ReadKey();
-        KeyAction action = KeyAction::kConsole;
-        if (events_ != nullptr) {
-            ListIndex = view.Current() + 1;
-            events_->ListKey(key, action, list_id);
-            last_key_ = key;
-            view.Select(ListIndex - 1);
-        }
+        KeyCode key = 0;
+        const KeyAction action =
+            ReadWidgetKey(key, [&](KeyEvents& handler, KeyCode& handed, KeyAction& told) {
+                ListIndex = view.Current() + 1;
+                handler.ListKey(handed, told, list_id);
+                view.Select(ListIndex - 1);
+            });
         if (action == KeyAction::kAccept) {
             return close(view.Count() > 0);
         }

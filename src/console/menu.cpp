@@ -116,18 +116,17 @@ bool TextConsole::Menu(int x, int y, std::int32_t menu_id) {
 
     for (;;) {
         draw();
-        KeyCode key = ReadKey();
-        KeyAction action = KeyAction::kConsole;
-        if (events_ != nullptr) {
-            if (cursor.Current() != kNoEntry) {
-                MenuIndex = cursor.Current() + 1;
-            }
-            events_->MenuKey(key, action, menu_id);
-            last_key_ = key;
-            if (MenuIndex >= 1 && MenuIndex <= static_cast<int>(entries.size())) {
-                cursor.MoveTo(MenuIndex - 1);
-            }
-        }
+        KeyCode key = 0;
+        const KeyAction action =
+            ReadWidgetKey(key, [&](KeyEvents& handler, KeyCode& handed, KeyAction& told) {
+                if (cursor.Current() != kNoEntry) {
+                    MenuIndex = cursor.Current() + 1;
+                }
+                handler.MenuKey(handed, told, menu_id);
+                if (MenuIndex >= 1 && MenuIndex <= static_cast<int>(entries.size())) {
+                    cursor.MoveTo(MenuIndex - 1);
+                }
+            });
         if (action == KeyAction::kAccept) {
             return finish(cursor.Current() != kNoEntry);
         }

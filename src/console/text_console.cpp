@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "code_page.hpp"
+#include "key_handler_scope.hpp"
 #include "saved_area.hpp"
 #include "setting_table.hpp"
 
@@ -145,6 +146,21 @@ KeyCode TextConsole::ReadKey() {
     }
     last_key_ = terminal_->ReadKey();
     return last_key_;
+}
+
+KeyAction TextConsole::ReadWidgetKey(KeyCode& key, const KeyDelivery& deliver) {
+    key = ReadKey();
+    KeyAction action = KeyAction::kConsole;
+    if (events_ == nullptr) {
+        return action;
+    }
+    KeyEvents& handler = *events_;
+    {
+        const KeyHandlerScope none(*this, nullptr);
+        deliver(handler, key, action);
+    }
+    last_key_ = key;
+    return action;
 }
 
 KeyCode TextConsole::GetKey() {

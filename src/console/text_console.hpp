@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -100,6 +101,14 @@ class TextConsole : public ConsoleSettings {
     // Shows the grid on the terminal, unless a key typed ahead is waiting, and waits for a
     // key; every widget reads keys here.
     KeyCode ReadKey();
+
+    // One step of a widget's key loop: reads the next key into `key` and, when a handler is
+    // installed, lets `deliver` hand it over (with whatever the widget shares with it before
+    // and reads back after). While the handler runs none is installed, so a screen it runs
+    // gets only the keys of the handler it installs itself. The action is the handler's, or
+    // kConsole when there is none.
+    using KeyDelivery = std::function<void(KeyEvents&, KeyCode&, KeyAction&)>;
+    KeyAction ReadWidgetKey(KeyCode& key, const KeyDelivery& deliver);
 
   private:
     CursorState CurrentCursor() const;

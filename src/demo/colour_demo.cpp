@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/shared_state.hpp"
-#include "app/text_layout.hpp"
-#include "app/work_area.hpp"
 #include "console/colours.hpp"
 #include "console/key_codes.hpp"
 #include "demo/colour_names.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/text_layout.hpp"
+#include "screen_helpers/work_area.hpp"
 
 namespace tavix::demo {
 namespace {
@@ -83,11 +83,12 @@ void ShowColourName(console::TextConsole& console, int colour, int row) {
         console.TextColor = kHiddenNameColour;
         console.BackColor = kHiddenNameBack;
     }
-    console.PrintAt(kNameColumn, row, app::PadText(ColourName(colour), kNameWidth, " "));
+    console.PrintAt(kNameColumn, row, screen_helpers::PadText(ColourName(colour), kNameWidth, " "));
 }
 
 void DrawSetUp(console::TextConsole& console, const Choice& choice) {
-    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
+    console.ClearArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
     console.CursorMode = 0;
     console.TextColor = kLabelColour;
     console.PrintAt(kLabelColumn, kForegroundRow, kForegroundLabel);
@@ -124,10 +125,10 @@ void DrawChoice(console::TextConsole& console, Choice& choice, int current) {
     ShowColourName(console, current, choice.selecting_background ? kBackgroundRow : kForegroundRow);
     console.TextColor = choice.foreground;
     console.BackColor = choice.background;
-    console.PrintAt(app::kWorkLeft, kSampleFirstRow,
-                    app::CentreText(kSampleFirst, app::kWorkWidth));
-    console.PrintAt(app::kWorkLeft, kSampleSecondRow,
-                    app::CentreText(kSampleSecond, app::kWorkWidth));
+    console.PrintAt(screen_helpers::kWorkLeft, kSampleFirstRow,
+                    screen_helpers::CentreText(kSampleFirst, screen_helpers::kWorkWidth));
+    console.PrintAt(screen_helpers::kWorkLeft, kSampleSecondRow,
+                    screen_helpers::CentreText(kSampleSecond, screen_helpers::kWorkWidth));
 }
 
 // Other keys are ignored without redrawing anything.
@@ -173,7 +174,7 @@ int Moved(int current, int key) {
 }  // namespace
 
 void ColourDemo() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     Choice choice;
     DrawSetUp(console, choice);
     for (;;) {

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "app/shared_state.hpp"
-#include "app/text_layout.hpp"
 #include "console/dispatch_ids.hpp"
 #include "demo/info_text.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/text_layout.hpp"
 
 namespace tavix::demo {
 namespace {
@@ -22,8 +22,8 @@ constexpr std::int32_t kBoxMode = 1;
 
 // Nothing is saved or restored: Main clears the area after the box.
 void ShowInfoScreen() {
-    console::TextConsole& console = app::Console();
-    console.TextBoxText = app::WrapText(InfoText(), kBoxWidth);
+    console::TextConsole& console = screen_helpers::Console();
+    console.TextBoxText = screen_helpers::WrapText(InfoText(), kBoxWidth);
     console.Put(console::DispatchId::kTextBoxSetting39, kBoxSetting39);
     console.TextBoxWidth = kBoxWidth;
     console.TextBoxHeight = kBoxHeight;

@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/shared_state.hpp"
-#include "app/text_layout.hpp"
-#include "app/work_area.hpp"
 #include "console/colours.hpp"
 #include "console/key_codes.hpp"
 #include "demo/key_names.hpp"
+#include "screen_helpers/shared_state.hpp"
+#include "screen_helpers/text_layout.hpp"
+#include "screen_helpers/work_area.hpp"
 
 namespace tavix::demo {
 namespace {
@@ -65,11 +65,13 @@ std::string CharacterText(int code) {
 }
 
 void DrawSetUp(console::TextConsole& console) {
-    console.ClearArea(app::kWorkLeft, app::kWorkTop, app::kWorkRight, app::kWorkBottom);
+    console.ClearArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
     console.TextColor = colours::kWhite;
     console.PrintAt(kTitleColumn, kTitleRow, kTitle);
     console.TextColor = colours::kLightRed;
-    console.PrintAt(app::kWorkLeft, kLeaveHintRow, app::CentreText(kLeaveHint, app::kWorkWidth));
+    console.PrintAt(screen_helpers::kWorkLeft, kLeaveHintRow,
+                    screen_helpers::CentreText(kLeaveHint, screen_helpers::kWorkWidth));
     console.TextColor = colours::kYellow;
     console.PrintAt(kLabelColumn, kCodeRow, kCodeLabel);
     console.PrintAt(kLabelColumn, kCharacterRow, kCharacterLabel);
@@ -82,13 +84,13 @@ void ShowKey(console::TextConsole& console, int key) {
     console.TextColor = colours::kLightGreen;
     console.PrintAt(kValueColumn, kCharacterRow, CharacterText(key));
     console.TextColor = colours::kLightCyan;
-    console.PrintAt(kNameColumn, kNameRow, app::PadText(KeyName(key), kNameWidth, " "));
+    console.PrintAt(kNameColumn, kNameRow, screen_helpers::PadText(KeyName(key), kNameWidth, " "));
 }
 
 }  // namespace
 
 void KeyCodeViewer() {
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     DrawSetUp(console);
     // The test stands before each pass, so Esc itself is shown before the screen ends.
     std::int16_t key = 0;

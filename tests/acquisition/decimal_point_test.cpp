@@ -7,7 +7,7 @@
 
 #include "acquisition/acquisition.hpp"
 #include "acquisition/list_line.hpp"
-#include "app/shared_state.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/temp_dir.hpp"
 
@@ -60,8 +60,8 @@ TEST(DecimalPointTest, QuantitiesAndListNumbersUseAPointWhateverTheLocale) {
         ASSERT_EQ(CLibraryForm(2.5), "2,5");  // the locale really is in force
         AppendReading("Q", "2.5", "7");
         AppendReading("R", "1,5", "7");  // a comma ends the number
-        app::ReadingsSet->MoveFirst();
-        line = ListLine(*app::ReadingsSet, 19);
+        screen_helpers::ReadingsSet->MoveFirst();
+        line = ListLine(*screen_helpers::ReadingsSet, 19);
     }
     const auto readings = harness.StoredReadings();
     ASSERT_EQ(readings.size(), 2u);

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "acquisition/acquisition.hpp"
-#include "app/main_menu.hpp"
-#include "app/shared_state.hpp"
+#include "program/main_menu.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "screen_text.hpp"
 #include "store/database.hpp"
 #include "store/store_error.hpp"
@@ -70,7 +70,7 @@ TEST(ReadingNotStoredTest, TheMainMenuFollowsTheMessage) {
         EXPECT_FALSE(ScreenShows(harness.Cells(), "Codice:"));
     });
     script.Keys({keys::kEsc, 'S'});
-    app::RunMainMenu();
+    program::RunMainMenu();
     EXPECT_EQ(script.PendingKeys(), 0u);
 }
 
@@ -117,8 +117,8 @@ enum ChildResult {
 
 int ConfirmAReadingOnAReadOnlyFile(ProgramHarness& harness) {
     try {
-        app::ReadingsDb.emplace(store::OpenDatabase(harness.DatabasePath()));
-        app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
+        screen_helpers::ReadingsDb.emplace(store::OpenDatabase(harness.DatabasePath()));
+        screen_helpers::ReadingsSet.emplace(screen_helpers::ReadingsDb->OpenRecordset("Readings"));
     } catch (const store::StoreError&) {
         return kCannotOpen;
     }
@@ -143,8 +143,8 @@ TEST(ReadingNotStoredTest, OnAReadOnlyFileTheWriteIsRefusedAndTheOperatorTold) {
     harness.StoreReading("OLD2", 2, "1", {2026, 12, 6, 7, 5, 9});
     // Closed before the child starts: it must open the file as its own user, and closing
     // the last connection folds the write-ahead log into the file.
-    app::ReadingsSet.reset();
-    app::ReadingsDb.reset();
+    screen_helpers::ReadingsSet.reset();
+    screen_helpers::ReadingsDb.reset();
     ASSERT_FALSE(fs::exists(harness.DatabasePath() + "-wal"));
     fs::permissions(harness.DatabasePath(),
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

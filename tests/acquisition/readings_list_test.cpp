@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "acquisition/acquisition.hpp"
-#include "app/shared_state.hpp"
 #include "console/colours.hpp"
 #include "console/item_list.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "screen_text.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
@@ -176,7 +176,7 @@ TEST_F(ReadingsListTest, FollowsTheCodeOrderOnceTheIndexIsSelected) {
         return letters;
     };
     WithListShown([&] { EXPECT_EQ(first_letters(), "MZBA"); });
-    app::ReadingsSet->SetIndex("Code");
+    screen_helpers::ReadingsSet->SetIndex("Code");
     WithListShown([&] { EXPECT_EQ(first_letters(), "ABMZ"); });
 }
 

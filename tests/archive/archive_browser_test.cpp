@@ -224,7 +224,7 @@ TEST_F(CallerScreenTest, AnEmptyTableIsOnlyAMessage) {
 }
 
 TEST_F(CallerScreenTest, WithoutAnOpenDatabaseTheBrowserSaysThereIsNothingToShow) {
-    app::ReadingsSet.reset();
+    screen_helpers::ReadingsSet.reset();
     T().Then([&] {
         std::string screen;
         for (int row = 1; row <= 20; ++row) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/shared_state.hpp"
 #include "archive/archive_browser.hpp"
 #include "console/key_codes.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/timestamp.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"

@@ -34,7 +34,7 @@ TEST_F(BrowserTest, ThePopupAsksForACodeAndEscLeavesEverythingAsItWas) {
     T().Key(keys::kEsc);
     RunBrowser();
     EXPECT_EQ(seen, std::vector<std::string>{"LATTE 2.5"});  // still in the table's order
-    EXPECT_EQ(app::Readings().Index(), "");
+    EXPECT_EQ(screen_helpers::Readings().Index(), "");
 }
 
 TEST_F(BrowserTest, BlanksDoNotSearchOrChangeTheOrder) {
@@ -46,7 +46,7 @@ TEST_F(BrowserTest, BlanksDoNotSearchOrChangeTheOrder) {
     T().Key(keys::kEsc);
     RunBrowser();
     EXPECT_EQ(seen, (std::vector<std::string>{"PANE 3", "LATTE 2.5"}));
-    EXPECT_EQ(app::Readings().Index(), "");
+    EXPECT_EQ(screen_helpers::Readings().Index(), "");
 }
 
 TEST_F(BrowserTest, ACodeWithTwoReadingsShowsTheFirstThenStepsInCodeOrder) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "console/key_handler_scope.hpp"
 #include "key_handler_stub.hpp"
 #include "support/screen_expect.hpp"
 
@@ -84,6 +87,65 @@ TEST(NestingTest, TheNestedScreenDoesNotShowTheOuterEditorsCursor) {
     s.terminal.Key(keys::kF5);
     s.console.EditField(3, 7, 1);
     EXPECT_FALSE(cursor_seen_in_menu);
+}
+
+// Keys go to the screen that asked for them: a list run from inside an editor's handler, by a
+// screen that installs no handler of its own, must not receive the editor's keys.
+TEST(NestingTest, AWidgetRunFromAHandlerGetsOnlyTheHandlerItsScreenInstalls) {
+    ScriptedConsole s;
+    KeyHandlerStub editor_keys;
+    const KeyHandlerScope editor_scope(s.console, editor_keys);
+    editor_keys.field = [&](KeyCode& key, KeyAction& action, std::int32_t) {
+        if (key == keys::kF5) {
+            s.console.ListItems = "uno#due";
+            s.terminal.Keys({keys::kDown, keys::kEsc});
+            s.console.ListBox(3, 3, 0);
+            action = KeyAction::kEndNotAccepted;
+        }
+    };
+    s.console.FieldLength = 5;
+    s.console.FieldWidth = 5;
+    s.terminal.Key(keys::kF5);
+    s.console.EditField(3, 7, 1);
+    ASSERT_EQ(editor_keys.seen.size(), 1u);
+    EXPECT_EQ(editor_keys.seen[0].first, keys::kF5);
+    EXPECT_EQ(s.console.Events(), &editor_keys);
+}
+
+// A nested screen that fails half way leaves the outer screen's handler installed, so the
+// interrupted editor goes on receiving its own keys.
+TEST(NestingTest, AnExceptionInANestedScreenPutsTheOuterHandlerBack) {
+    ScriptedConsole s;
+    KeyHandlerStub editor_keys;
+    KeyHandlerStub menu_keys;
+    const KeyHandlerScope editor_scope(s.console, editor_keys);
+    bool failed = false;
+    editor_keys.field = [&](KeyCode& key, KeyAction& action, std::int32_t) {
+        if (key != keys::kF3) {
+            return;
+        }
+        try {
+            const KeyHandlerScope menu_scope(s.console, menu_keys);
+            menu_keys.menu = [](KeyCode&, KeyAction&, std::int32_t) {
+                throw std::runtime_error("the nested screen failed");
+            };
+            s.console.MenuItems = "~Uno";
+            s.console.Menu(3, 3, 1);
+        } catch (const std::runtime_error&) {
+            failed = true;
+        }
+        action = KeyAction::kConsole;
+    };
+    s.console.FieldLength = 5;
+    s.console.FieldWidth = 5;
+    s.terminal.Keys({keys::kF3, keys::kDown, 'a', keys::kEnter});
+    EXPECT_TRUE(s.console.EditField(3, 7, 1));
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(menu_keys.seen.size(), 1u);
+    // F3, then the editor's own 'a' and Enter after the failure.
+    EXPECT_EQ(editor_keys.seen.size(), 3u);
+    EXPECT_EQ(s.console.FieldValue, "a");
+    EXPECT_EQ(s.console.Events(), &editor_keys);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_layout.hpp"
+#include "screen_helpers/text_layout.hpp"
 
 namespace tavix::demo {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 constexpr int kBoxWidth = 21;
 
 std::vector<std::string> WrappedRows() {
-    const std::string wrapped = app::WrapText(InfoText(), kBoxWidth);
+    const std::string wrapped = screen_helpers::WrapText(InfoText(), kBoxWidth);
     std::vector<std::string> rows;
     for (std::size_t pos = 0; pos < wrapped.size(); pos += kBoxWidth) {
         rows.push_back(wrapped.substr(pos, kBoxWidth));
@@ -43,7 +43,7 @@ TEST(InfoTextTest, WrapsToTheFourteenRowsOfTheBox) {
         "continuare.",
     };
     EXPECT_EQ(WrappedRows(), expected);
-    EXPECT_EQ(app::WrapText(InfoText(), kBoxWidth).size(), 284u);
+    EXPECT_EQ(screen_helpers::WrapText(InfoText(), kBoxWidth).size(), 284u);
 }
 
 }  // namespace

@@ -4,13 +4,13 @@
 
 #include <stdexcept>
 
-#include "app/colour_scheme.hpp"
-#include "app/executable_path.hpp"
-#include "app/main_form.hpp"
-#include "app/main_program.hpp"
-#include "app/process_end.hpp"
-#include "app/shared_state.hpp"
 #include "console/forwarding_terminal.hpp"
+#include "program/executable_path.hpp"
+#include "program/main_program.hpp"
+#include "program/process_end.hpp"
+#include "screen_helpers/colour_scheme.hpp"
+#include "screen_helpers/main_form.hpp"
+#include "screen_helpers/shared_state.hpp"
 #include "store/database.hpp"
 
 namespace tavix::testing {
@@ -47,43 +47,43 @@ ProgramHarness::ProgramHarness(Database database, Start start)
     if (database == Database::kEmpty) {
         store::CreateReadingsDatabase(database_path_);
     }
-    app::SetTerminalFactory(
+    screen_helpers::SetTerminalFactory(
         [this] { return std::make_unique<console::ForwardingTerminal>(*terminal_); });
     if (start == Start::kMain) {
         return;
     }
     if (database == Database::kEmpty) {
-        app::DatabasePath = database_path_;
-        app::ReadingsDb.emplace(store::OpenDatabase(database_path_));
-        app::ReadingsSet.emplace(app::ReadingsDb->OpenRecordset("Readings"));
+        screen_helpers::DatabasePath = database_path_;
+        screen_helpers::ReadingsDb.emplace(store::OpenDatabase(database_path_));
+        screen_helpers::ReadingsSet.emplace(screen_helpers::ReadingsDb->OpenRecordset("Readings"));
     }
-    console::TextConsole& console = app::Console();
+    console::TextConsole& console = screen_helpers::Console();
     console.Attach(-1);
     console.Resize(24, 20);
-    app::ApplyColourScheme();
+    screen_helpers::ApplyColourScheme();
     console.Put(console::DispatchId::kFrameStyle, 2);
     console.Clear();
     console.DrawFrame(1, 1, 23, 19);
 }
 
 ProgramHarness::~ProgramHarness() {
-    app::UnloadForms();
-    app::SetTerminalFactory(nullptr);
-    app::SetExecutablePathSource(nullptr);
-    app::SetProcessEnd(nullptr);
-    app::SetBusyTimeout(std::nullopt);
-    app::ReadingsSet.reset();
-    app::ReadingsDb.reset();
-    app::DatabasePath.clear();
-    app::AppFolder.clear();
+    screen_helpers::UnloadForms();
+    screen_helpers::SetTerminalFactory(nullptr);
+    program::SetExecutablePathSource(nullptr);
+    program::SetProcessEnd(nullptr);
+    program::SetBusyTimeout(std::nullopt);
+    screen_helpers::ReadingsSet.reset();
+    screen_helpers::ReadingsDb.reset();
+    screen_helpers::DatabasePath.clear();
+    screen_helpers::AppFolder.clear();
 }
 
 console::TextConsole& ProgramHarness::Console() {
-    return app::Console();
+    return screen_helpers::Console();
 }
 
 const console::CellGrid& ProgramHarness::Cells() {
-    return app::Console().Cells();
+    return screen_helpers::Console().Cells();
 }
 
 void ProgramHarness::StoreReading(const std::string& code, double qt, const std::string& terminal,
@@ -149,13 +149,13 @@ std::string ProgramHarness::QueryText(const std::string& sql) const {
 
 int ProgramHarness::RunMain() {
     // Main opens the database itself, from its own folder, and takes the console over anew.
-    app::ReadingsSet.reset();
-    app::ReadingsDb.reset();
-    app::UnloadForms();
-    app::SetExecutablePathSource([this] { return folder_.File("tavix"); });
-    app::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
+    screen_helpers::ReadingsSet.reset();
+    screen_helpers::ReadingsDb.reset();
+    screen_helpers::UnloadForms();
+    program::SetExecutablePathSource([this] { return folder_.File("tavix"); });
+    program::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
     try {
-        app::Main();
+        program::Main();
     } catch (const ProcessEnded& ended) {
         return ended.status;
     }

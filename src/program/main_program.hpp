@@ -1,0 +1,20 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+namespace tavix::program {
+
+// The program: finds its folder, opens the readings database beside the executable, takes
+// over the console, shows the information screen and the splash, runs the main menu until
+// the exit is confirmed, gives the console back as it found it and ends the process.
+[[noreturn]] void Main();
+
+// How long the program's database waits for another program's lock before a write gives up:
+// the store's own wait unless a test sets a shorter one. Nothing sets it in the program.
+void SetBusyTimeout(std::optional<std::chrono::milliseconds> timeout);
+
+// Releases the console, closes the readings and ends the process with the given status.
+[[noreturn]] void Shutdown(int status = 0);
+
+}  // namespace tavix::program

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# check_layering.sh BUILD_DIR CONTROL_TARGET PROBE:HEADER...
+# The control target must build; every probe must fail, because its header is not found.
+set -uo pipefail
+build_dir=$1
+control=$2
+shift 2
+
+if ! output=$(cmake --build "$build_dir" --target "$control" 2>&1); then
+    echo "the control probe $control does not build, so the probes prove nothing:" >&2
+    echo "$output" >&2
+    exit 1
+fi
+
+status=0
+for probe in "$@"; do
+    target=${probe%%:*}
+    header=${probe#*:}
+    if output=$(cmake --build "$build_dir" --target "$target" 2>&1); then
+        echo "FAIL $target: an upward include of $header built" >&2
+        status=1
+    elif ! grep -q "$header: No such file or directory" <<<"$output"; then
+        echo "FAIL $target: it failed to build, but not for want of $header:" >&2
+        echo "$output" >&2
+        status=1
+    else
+        echo "ok   $target: $header is out of reach"
+    fi
+done
+exit $status
