@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "console/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::bench {
 
@@ -384,7 +384,7 @@ char32_t ScreenModel::At(int x, int y) const {
 std::string ScreenModel::Text(int x, int y, int length) const {
     std::string text;
     for (int i = 0; i < length; ++i) {
-        console::AppendUtf8(text, At(x + i, y));
+        text::AppendUtf8(text, At(x + i, y));
     }
     return text;
 }

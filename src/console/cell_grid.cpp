@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::console {
 
@@ -55,7 +55,7 @@ void CellGrid::Resize(int columns, int rows, const Cell& blank) {
 std::string CellGrid::RowText(int y) const {
     std::string text;
     for (int x = 1; x <= columns_; ++x) {
-        AppendUtf8(text, At(x, y).glyph);
+        text::AppendUtf8(text, At(x, y).glyph);
     }
     return text;
 }

@@ -17,7 +17,7 @@
 
 #include "code_page.hpp"
 #include "usable_terminal.hpp"
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::console {
 
@@ -61,7 +61,7 @@ bool TerminalHasTitle() {
 std::string TitleText(const std::string& title) {
     std::string text;
     for (char byte : title) {
-        AppendUtf8(text, GlyphOfByte(static_cast<unsigned char>(byte)));
+        text::AppendUtf8(text, GlyphOfByte(static_cast<unsigned char>(byte)));
     }
     return text;
 }
@@ -335,7 +335,7 @@ bool NcursesTerminal::RewriteGap(const CellGrid& grid, int row, int column) {
         if (LookOf(cell) != *current) {
             return false;
         }
-        AppendUtf8(gap, OneCellGlyph(cell.glyph));
+        text::AppendUtf8(gap, OneCellGlyph(cell.glyph));
         if (gap.size() >= move_size) {
             return false;
         }

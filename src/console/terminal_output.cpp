@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::console {
 
@@ -161,7 +161,7 @@ void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const Termina
     if (corner && wraps_at_once) {
         Emit(margins_off_);
     }
-    AppendUtf8(frame_, glyph);
+    text::AppendUtf8(frame_, glyph);
     if (corner && wraps_at_once) {
         Emit(margins_on_);
     }

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "console/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::testing {
 
@@ -152,7 +152,7 @@ void PaneGrid::Set(int x, int y, const PaneCell& cell) {
 std::string PaneGrid::RowText(int y) const {
     std::string text;
     for (int x = 1; x <= columns_; ++x) {
-        console::AppendUtf8(text, At(x, y).glyph);
+        text::AppendUtf8(text, At(x, y).glyph);
     }
     return text;
 }

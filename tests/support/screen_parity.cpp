@@ -3,7 +3,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "console/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::testing {
 
@@ -99,7 +99,7 @@ std::vector<bool> DateTimeDigits(const CellGrid& grid, int y) {
 
 std::string Utf8(char32_t glyph) {
     std::string text;
-    console::AppendUtf8(text, glyph);
+    text::AppendUtf8(text, glyph);
     return text;
 }
 
@@ -120,7 +120,7 @@ std::string CursorText(bool visible, int x, int y) {
 std::string GridRow(const CellGrid& grid, int y, int width) {
     std::string text;
     for (int x = 1; x <= width; ++x) {
-        console::AppendUtf8(
+        text::AppendUtf8(
             text, y <= grid.Rows() && x <= grid.Columns() ? ShownGlyph(grid.At(x, y).glyph) : U' ');
     }
     return text;
