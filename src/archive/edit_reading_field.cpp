@@ -13,11 +13,14 @@
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/readings_table.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::archive {
 
 namespace {
+
+namespace table = store::readings_table;
 
 enum class Conversion { kText, kNumber, kDate, kTime };
 
@@ -30,11 +33,11 @@ struct FieldEditor {
 };
 
 constexpr std::array<FieldEditor, 5> kFieldEditors = {{
-    {kCodeItem, kCodeField, 18, "!", Conversion::kText},
-    {kQuantityItem, kQuantityField, 6, "N", Conversion::kNumber},
-    {kTerminalItem, kTerminalField, 5, "N", Conversion::kNumber},
-    {kDateItem, kDateTimeField, 10, "D", Conversion::kDate},
-    {kTimeItem, kDateTimeField, 8, "H", Conversion::kTime},
+    {kCodeItem, table::kCode, 18, "!", Conversion::kText},
+    {kQuantityItem, table::kQuantity, 6, "N", Conversion::kNumber},
+    {kTerminalItem, table::kTerminal, 5, "N", Conversion::kNumber},
+    {kDateItem, table::kDateTime, 10, "D", Conversion::kDate},
+    {kTimeItem, table::kDateTime, 8, "H", Conversion::kTime},
 }};
 
 constexpr int kEditorColumn = kFieldMenuColumn;

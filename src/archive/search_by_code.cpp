@@ -4,6 +4,7 @@
 
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::archive {
 
@@ -29,8 +30,6 @@ constexpr int kCodeLength = 18;
 const std::string kCapitals = "!";
 constexpr std::int32_t kEditorId = 0;
 
-const std::string kCodeIndex = "Code";
-
 void DrawPopup() {
     console::TextConsole& console = screen_helpers::Console();
     console.Shadow = true;
@@ -55,7 +54,7 @@ bool AskForCode() {
 void SeekCode(const std::string& code) {
     store::Recordset& readings = screen_helpers::Readings();
     const std::string saved_position = readings.Bookmark();
-    readings.SetIndex(kCodeIndex);
+    readings.SetIndex(store::readings_table::kCodeIndex);
     readings.Seek("=", code);
     if (readings.NoMatch()) {
         readings.SetBookmark(saved_position);
