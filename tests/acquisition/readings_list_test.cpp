@@ -10,17 +10,21 @@
 #include "console/colours.hpp"
 #include "console/item_list.hpp"
 #include "screen_helpers/shared_state.hpp"
-#include "screen_text.hpp"
+#include "store/readings_table.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
 
 namespace tavix::acquisition {
 namespace {
 
+namespace table = store::readings_table;
+
 namespace keys = console::keys;
 namespace colours = console::colours;
 using testing::ProgramHarness;
 using testing::RowsAre;
+using testing::ScreenShows;
+using testing::ScreenShowsAll;
 
 class ReadingsListTest : public ::testing::Test {
   protected:
@@ -176,7 +180,7 @@ TEST_F(ReadingsListTest, FollowsTheCodeOrderOnceTheIndexIsSelected) {
         return letters;
     };
     WithListShown([&] { EXPECT_EQ(first_letters(), "MZBA"); });
-    screen_helpers::ReadingsSet->SetIndex("Code");
+    screen_helpers::ReadingsSet->SetIndex(table::kCodeIndex);
     WithListShown([&] { EXPECT_EQ(first_letters(), "ABMZ"); });
 }
 
