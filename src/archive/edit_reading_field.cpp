@@ -13,6 +13,7 @@
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/pending_edit.hpp"
 #include "store/readings_table.hpp"
 #include "store/value_text.hpp"
 
@@ -124,27 +125,19 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
 // too long for the editor is not cut).
 void Store(const FieldEditor& editor, const std::string& entry, const std::string& shown) {
     store::Recordset& readings = screen_helpers::Readings();
-    readings.Edit();
-    try {
-        // Read after Edit: the values stored now, which nobody else can change until Update.
-        const store::Value stored = readings.Fields(editor.field);
-        const std::optional<store::Value> value =
-            entry == shown ? std::optional<store::Value>(stored)
-                           : ConvertedEntry(editor.conversion, entry, stored);
-        if (!value) {
-            readings.CancelUpdate();
-            return;
-        }
-        readings.SetField(editor.field, *value);
-        readings.Update();
-    } catch (...) {
-        // Edit holds the database's write lock until Update or CancelUpdate.
-        try {
-            readings.CancelUpdate();
-        } catch (...) {
-        }
-        throw;
+    // Holds the database's write lock until it is committed or given up, on every way out.
+    store::PendingEdit edit = store::PendingEdit::OfCurrentRecord(readings);
+    // Read after Edit: the values stored now, which nobody else can change until Update.
+    const store::Value stored = readings.Fields(editor.field);
+    const std::optional<store::Value> value =
+        entry == shown ? std::optional<store::Value>(stored)
+                       : ConvertedEntry(editor.conversion, entry, stored);
+    if (!value) {
+        edit.Cancel();
+        return;
     }
+    readings.SetField(editor.field, *value);
+    edit.Commit();
 }
 
 }  // namespace
