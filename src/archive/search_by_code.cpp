@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "console/saved_console_scope.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "store/readings_table.hpp"
@@ -65,25 +66,14 @@ void SeekCode(const std::string& code) {
 
 void SearchByCode() {
     console::TextConsole& console = screen_helpers::Console();
-    const std::string saved_state = console.SaveState();
-    const std::string saved_area =
-        console.SaveArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom);
     // The popup goes, and the settings come back, however the search ends.
-    auto restore = [&] {
-        console.RestoreArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom, saved_area);
-        console.RestoreState(saved_state);
-    };
-    try {
-        DrawPopup();
-        if (AskForCode()) {
-            // Trimming only decides whether to search: the key is the text as typed.
-            SeekCode(console.FieldValue);
-        }
-    } catch (...) {
-        restore();
-        throw;
+    const console::SavedConsoleScope saved(
+        console, console::Rect{kFrameLeft, kFrameTop, kSavedRight, kSavedBottom});
+    DrawPopup();
+    if (AskForCode()) {
+        // Trimming only decides whether to search: the key is the text as typed.
+        SeekCode(console.FieldValue);
     }
-    restore();
 }
 
 }  // namespace tavix::archive

@@ -61,6 +61,21 @@ TEST(ReadingNotStoredTest, WithoutADatabaseTheOperatorIsToldAndAcquisitionEnds) 
     EXPECT_EQ(console.MessageChoice, 2);
 }
 
+TEST(ReadingNotStoredTest, ATerminationDuringTheMessageStillGivesTheSettingsBack) {
+    ProgramHarness harness(ProgramHarness::Database::kMissing);
+    console::TextConsole& console = harness.Console();
+    console.MessageText = "earlier text";
+    console.MessageButtons = "Si#No";
+    console.MessageChoice = 2;
+    ConfirmOneReading(harness.Terminal());
+    harness.Terminal().Then([] { throw console::TerminationRequested{15}; });
+
+    EXPECT_THROW(RunAcquisition(), console::TerminationRequested);
+    EXPECT_EQ(console.MessageText, "earlier text");
+    EXPECT_EQ(console.MessageButtons, "Si#No");
+    EXPECT_EQ(console.MessageChoice, 2);
+}
+
 TEST(ReadingNotStoredTest, TheMainMenuFollowsTheMessage) {
     ProgramHarness harness(ProgramHarness::Database::kMissing);
     auto& script = harness.Terminal();

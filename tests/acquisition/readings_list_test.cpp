@@ -142,6 +142,16 @@ TEST_F(ReadingsListTest, GivesTheEntryScreenAndSettingsBackAfterTheList) {
     EXPECT_EQ(Console().SaveState(), settings_before);
 }
 
+// A signal while the list is shown: the program ends, but the list's settings are taken back
+// on the way out, as after Enter.
+TEST_F(ReadingsListTest, ATerminationWhileTheListIsShownStillGivesTheSettingsBack) {
+    harness_.StoreReading("A", 1, "3", {2026, 12, 6, 7, 5, 9});
+    const std::string settings_before = Console().SaveState();
+    Script().Then([] { throw console::TerminationRequested{15}; });
+    EXPECT_THROW(ShowReadingsList(), console::TerminationRequested);
+    EXPECT_EQ(Console().SaveState(), settings_before);
+}
+
 TEST_F(ReadingsListTest, OneReadingIsOneLineWithoutSeparator) {
     harness_.StoreReading("ONLY", 3, "12345", {2027, 1, 9, 14, 3, 7});
     WithListShown([&] { EXPECT_EQ(Console().ListItems, "ONLY, qt 3, 09/01/27 14:03:07, 12345"); });

@@ -200,6 +200,15 @@ TEST_F(CallerScreenTest, EscGivesBackTheCallersScreenAndSettingsAfterEverything)
     ExpectCallerBack();
 }
 
+// A signal while a search popup stands over the browser: both are gone, and the caller's
+// screen and settings are back, before the program ends.
+TEST_F(CallerScreenTest, ATerminationWhileSearchingStillGivesBackTheCallersScreenAndSettings) {
+    T().Keys({keys::kRight, keys::kF3}).Text("UO");
+    T().Then([] { throw console::TerminationRequested{15}; });
+    EXPECT_THROW(ArchiveBrowser(), console::TerminationRequested);
+    ExpectCallerBack();
+}
+
 TEST_F(CallerScreenTest, DeletingTheOnlyReadingClosesTheBrowserWithoutAMessage) {
     h.Execute("DELETE FROM Readings WHERE code <> 'UOVA'");
     T().Then([&] { EXPECT_EQ(Shown(), "UOVA 12"); });
