@@ -5,6 +5,7 @@
 #include "acquisition/acquisition.hpp"
 #include "acquisition/field_key.hpp"
 #include "console/key_handler_scope.hpp"
+#include "console/saved_console_scope.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/text_layout.hpp"
@@ -85,13 +86,12 @@ constexpr int kFlushTypeAhead = 1;
 
 void TellReadingNotStored() {
     console::TextConsole& console = screen_helpers::Console();
-    const std::string saved_state = console.SaveState();
+    const console::SavedConsoleScope saved(console);
     console.FlushKeys(kFlushTypeAhead);
     console.MessageText = kNotStoredMessage;
     console.MessageButtons = kOkButton;
     console.MessageChoice = 1;
     console.MessageBox(0);
-    console.RestoreState(saved_state);
 }
 
 // The operator saw the reading confirmed: a failure to store it must not pass in silence

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "console/item_list.hpp"
+#include "store/readings_table.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::acquisition {
@@ -38,10 +39,12 @@ std::string ListDateTimeText(const store::Timestamp& timestamp) {
 }
 
 std::string ListLine(const store::Recordset& readings, std::size_t value_width) {
-    std::string line = FieldText(readings, "code", value_width);
-    line += ", qt " + FieldText(readings, "qt", value_width);
-    line += ", " + console::AsItemText(DateTimeText(readings.Fields("DateTime"), value_width));
-    line += ", " + FieldText(readings, "terminal", value_width);
+    namespace table = store::readings_table;
+    std::string line = FieldText(readings, table::kCode, value_width);
+    line += ", qt " + FieldText(readings, table::kQuantity, value_width);
+    line +=
+        ", " + console::AsItemText(DateTimeText(readings.Fields(table::kDateTime), value_width));
+    line += ", " + FieldText(readings, table::kTerminal, value_width);
     return line;
 }
 

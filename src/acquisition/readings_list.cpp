@@ -4,6 +4,7 @@
 
 #include "acquisition/list_line.hpp"
 #include "console/key_handler_scope.hpp"
+#include "console/saved_console_scope.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "store/move_to_first.hpp"
 
@@ -68,8 +69,7 @@ void ShowList(const std::string& items) {
 
 // The list and the dialog give back the cells they covered; only the settings need saving.
 void ShowReadingsList() {
-    console::TextConsole& console = screen_helpers::Console();
-    const std::string saved_state = console.SaveState();
+    const console::SavedConsoleScope saved(screen_helpers::Console());
     store::Recordset& readings = screen_helpers::Readings();
     store::MoveToFirst(readings);
     if (readings.Eof()) {
@@ -77,7 +77,6 @@ void ShowReadingsList() {
     } else {
         ShowList(ListItemsFrom(readings));
     }
-    console.RestoreState(saved_state);
 }
 
 void ListKey(console::KeyCode& key, console::KeyAction& action, std::int32_t /*list_id*/) {

@@ -8,6 +8,7 @@
 #include "archive/reading_texts.hpp"
 #include "archive/search_by_code.hpp"
 #include "console/key_handler_scope.hpp"
+#include "console/saved_console_scope.hpp"
 #include "screen_helpers/colour_scheme.hpp"
 #include "screen_helpers/guarded.hpp"
 #include "screen_helpers/shared_state.hpp"
@@ -192,13 +193,14 @@ void Browse() {
 }  // namespace
 
 void ArchiveBrowser() {
-    console::TextConsole& console = screen_helpers::Console();
     // Fails on an empty table; the test of Eof below decides.
     Guarded([] { store::MoveToFirst(screen_helpers::Readings()); });
-    const std::string saved_area =
-        console.SaveArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
-                         screen_helpers::kWorkRight, screen_helpers::kWorkBottom);
-    const std::string saved_state = console.SaveState();
+    // Brings back the caller's work area, colours and Shadow too. The position of the
+    // readings stays where browsing left it.
+    const console::SavedConsoleScope saved(
+        screen_helpers::Console(),
+        console::Rect{screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
+                      screen_helpers::kWorkRight, screen_helpers::kWorkBottom});
     screen_helpers::ApplyColourScheme();
     if (AtEof()) {
         ShowEmptyTableMessage();
@@ -206,13 +208,6 @@ void ArchiveBrowser() {
         PrepareScreen();
         Browse();
     }
-    // Brings back the caller's colours and Shadow too. The position of the readings stays
-    // where browsing left it.
-    Guarded([&] {
-        console.RestoreArea(screen_helpers::kWorkLeft, screen_helpers::kWorkTop,
-                            screen_helpers::kWorkRight, screen_helpers::kWorkBottom, saved_area);
-    });
-    Guarded([&] { console.RestoreState(saved_state); });
 }
 
 }  // namespace tavix::archive

@@ -13,11 +13,15 @@
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/pending_edit.hpp"
+#include "store/readings_table.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::archive {
 
 namespace {
+
+namespace table = store::readings_table;
 
 enum class Conversion { kText, kNumber, kDate, kTime };
 
@@ -30,11 +34,11 @@ struct FieldEditor {
 };
 
 constexpr std::array<FieldEditor, 5> kFieldEditors = {{
-    {kCodeItem, kCodeField, 18, "!", Conversion::kText},
-    {kQuantityItem, kQuantityField, 6, "N", Conversion::kNumber},
-    {kTerminalItem, kTerminalField, 5, "N", Conversion::kNumber},
-    {kDateItem, kDateTimeField, 10, "D", Conversion::kDate},
-    {kTimeItem, kDateTimeField, 8, "H", Conversion::kTime},
+    {kCodeItem, table::kCode, 18, "!", Conversion::kText},
+    {kQuantityItem, table::kQuantity, 6, "N", Conversion::kNumber},
+    {kTerminalItem, table::kTerminal, 5, "N", Conversion::kNumber},
+    {kDateItem, table::kDateTime, 10, "D", Conversion::kDate},
+    {kTimeItem, table::kDateTime, 8, "H", Conversion::kTime},
 }};
 
 constexpr int kEditorColumn = kFieldMenuColumn;
@@ -121,27 +125,19 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
 // too long for the editor is not cut).
 void Store(const FieldEditor& editor, const std::string& entry, const std::string& shown) {
     store::Recordset& readings = screen_helpers::Readings();
-    readings.Edit();
-    try {
-        // Read after Edit: the values stored now, which nobody else can change until Update.
-        const store::Value stored = readings.Fields(editor.field);
-        const std::optional<store::Value> value =
-            entry == shown ? std::optional<store::Value>(stored)
-                           : ConvertedEntry(editor.conversion, entry, stored);
-        if (!value) {
-            readings.CancelUpdate();
-            return;
-        }
-        readings.SetField(editor.field, *value);
-        readings.Update();
-    } catch (...) {
-        // Edit holds the database's write lock until Update or CancelUpdate.
-        try {
-            readings.CancelUpdate();
-        } catch (...) {
-        }
-        throw;
+    // Holds the database's write lock until it is committed or given up, on every way out.
+    store::PendingEdit edit = store::PendingEdit::OfCurrentRecord(readings);
+    // Read after Edit: the values stored now, which nobody else can change until Update.
+    const store::Value stored = readings.Fields(editor.field);
+    const std::optional<store::Value> value =
+        entry == shown ? std::optional<store::Value>(stored)
+                       : ConvertedEntry(editor.conversion, entry, stored);
+    if (!value) {
+        edit.Cancel();
+        return;
     }
+    readings.SetField(editor.field, *value);
+    edit.Commit();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <variant>
 
 #include "archive/date_time_text.hpp"
+#include "store/readings_table.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::archive {
@@ -20,11 +21,12 @@ std::string TimeTextOf(const store::Value& date_time) {
 ReadingTexts TextsOfCurrentReading(const store::Recordset& readings, std::size_t width) {
     // One field at a time: a value another tool stored may be megabytes long, and only its
     // beginning is kept.
+    namespace table = store::readings_table;
     ReadingTexts texts;
-    texts.code = store::GeneralFormWithin(readings.Fields(kCodeField), width);
-    texts.quantity = store::GeneralFormWithin(readings.Fields(kQuantityField), width);
-    texts.terminal = store::GeneralFormWithin(readings.Fields(kTerminalField), width);
-    const store::Value date_time = readings.Fields(kDateTimeField);
+    texts.code = store::GeneralFormWithin(readings.Fields(table::kCode), width);
+    texts.quantity = store::GeneralFormWithin(readings.Fields(table::kQuantity), width);
+    texts.terminal = store::GeneralFormWithin(readings.Fields(table::kTerminal), width);
+    const store::Value date_time = readings.Fields(table::kDateTime);
     texts.date = DateTextOf(date_time);
     texts.time = TimeTextOf(date_time);
     return texts;

@@ -2,18 +2,11 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 
 #include "store/recordset.hpp"
 #include "store/value.hpp"
 
 namespace tavix::archive {
-
-// The fields of a reading, by the names the table gives them.
-inline constexpr std::string_view kCodeField = "code";
-inline constexpr std::string_view kQuantityField = "qt";
-inline constexpr std::string_view kTerminalField = "terminal";
-inline constexpr std::string_view kDateTimeField = "DateTime";
 
 // The five values of a reading as the browser shows them and its editors start from: code,
 // quantity and terminal in their general form (numbers with "." whatever the locale, so the

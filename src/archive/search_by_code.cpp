@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "console/saved_console_scope.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::archive {
 
@@ -29,8 +31,6 @@ constexpr int kCodeLength = 18;
 const std::string kCapitals = "!";
 constexpr std::int32_t kEditorId = 0;
 
-const std::string kCodeIndex = "Code";
-
 void DrawPopup() {
     console::TextConsole& console = screen_helpers::Console();
     console.Shadow = true;
@@ -55,7 +55,7 @@ bool AskForCode() {
 void SeekCode(const std::string& code) {
     store::Recordset& readings = screen_helpers::Readings();
     const std::string saved_position = readings.Bookmark();
-    readings.SetIndex(kCodeIndex);
+    readings.SetIndex(store::readings_table::kCodeIndex);
     readings.Seek("=", code);
     if (readings.NoMatch()) {
         readings.SetBookmark(saved_position);
@@ -66,25 +66,14 @@ void SeekCode(const std::string& code) {
 
 void SearchByCode() {
     console::TextConsole& console = screen_helpers::Console();
-    const std::string saved_state = console.SaveState();
-    const std::string saved_area =
-        console.SaveArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom);
     // The popup goes, and the settings come back, however the search ends.
-    auto restore = [&] {
-        console.RestoreArea(kFrameLeft, kFrameTop, kSavedRight, kSavedBottom, saved_area);
-        console.RestoreState(saved_state);
-    };
-    try {
-        DrawPopup();
-        if (AskForCode()) {
-            // Trimming only decides whether to search: the key is the text as typed.
-            SeekCode(console.FieldValue);
-        }
-    } catch (...) {
-        restore();
-        throw;
+    const console::SavedConsoleScope saved(
+        console, console::Rect{kFrameLeft, kFrameTop, kSavedRight, kSavedBottom});
+    DrawPopup();
+    if (AskForCode()) {
+        // Trimming only decides whether to search: the key is the text as typed.
+        SeekCode(console.FieldValue);
     }
-    restore();
 }
 
 }  // namespace tavix::archive

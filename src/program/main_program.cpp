@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "console/saved_console_scope.hpp"
 #include "demo/info_screen.hpp"
 #include "program/executable_path.hpp"
 #include "program/main_menu.hpp"
@@ -50,13 +51,10 @@ constexpr int kStatusWithoutTerminal = 1;
 
 std::optional<std::chrono::milliseconds> busy_timeout;
 
-// What the program found when it took the console over, to give it back at the end.
-struct ConsoleAsFound {
-    std::string state;
-    int columns = 0;
-    int rows = 0;
-    std::string screen;
-};
+// What the program found when it took the console over, to give it back at the end: its
+// settings, its size and its cells. Given back by hand, since Shutdown ends the process
+// without leaving any scope.
+using ConsoleAsFound = std::optional<console::SavedConsoleScope>;
 
 void OpenReadings() {
     InDevHost = false;
@@ -84,17 +82,16 @@ void RequireConsole() {
     }
 }
 
-ConsoleAsFound TakeOverConsole() {
-    ConsoleAsFound found;
+void TakeOverConsole(ConsoleAsFound& found) {
     RequireConsole();
-    Guarded([&] { found.state = Console().SaveState(); });
+    Guarded([&] { found.emplace(Console()); });
     Guarded([] { Console().Title(kTitle); });
     Guarded([] { Console().Activate(); });
     Guarded([&] {
-        found.columns = Console().Columns();
-        found.rows = Console().Rows();
+        if (found) {
+            found->KeepWholeConsole();
+        }
     });
-    Guarded([&] { found.screen = Console().SaveArea(1, 1, found.columns, found.rows); });
     Guarded([] { Console().Resize(kColumns, kRows); });
     Guarded(ApplyColourScheme);
     Guarded([] {
@@ -104,7 +101,6 @@ ConsoleAsFound TakeOverConsole() {
     });
     Guarded([] { Console().Clear(); });
     Guarded([] { Console().DrawFrame(1, 1, kColumns - 1, kRows - 1); });
-    return found;
 }
 
 void ShowSplash() {
@@ -118,10 +114,10 @@ void ShowSplash() {
     Guarded([&] { Console().CloseMessage(splash); });
 }
 
-void GiveConsoleBack(const ConsoleAsFound& found) {
-    Guarded([&] { Console().Resize(found.columns, found.rows); });
-    Guarded([&] { Console().RestoreArea(1, 1, found.columns, found.rows, found.screen); });
-    Guarded([&] { Console().RestoreState(found.state); });
+void GiveConsoleBack(ConsoleAsFound& found) {
+    if (found) {
+        found->Restore();
+    }
 }
 
 }  // namespace
@@ -130,7 +126,7 @@ void Main() {
     ConsoleAsFound found;
     try {
         OpenReadings();
-        found = TakeOverConsole();
+        TakeOverConsole(found);
         Guarded(demo::ShowInfoScreen);
         Guarded([] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
         ShowSplash();

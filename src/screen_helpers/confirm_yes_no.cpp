@@ -1,5 +1,6 @@
 #include "screen_helpers/confirm_yes_no.hpp"
 
+#include "console/saved_console_scope.hpp"
 #include "screen_helpers/shared_state.hpp"
 
 namespace tavix::screen_helpers {
@@ -21,10 +22,12 @@ char UpperAnswer(console::KeyCode key) {
 
 bool ConfirmYesNo(const std::string& prompt) {
     console::TextConsole& console = Console();
-    const std::string saved_state = console.SaveState();
-    console.Put(console::DispatchId::kPopupStyle, kQuestionPopupStyle);
-    const std::string popup = console.ShowMessage(prompt + " (S/N)?");
-    console.RestoreState(saved_state);
+    std::string popup;
+    {
+        const console::SavedConsoleScope saved(console);
+        console.Put(console::DispatchId::kPopupStyle, kQuestionPopupStyle);
+        popup = console.ShowMessage(prompt + " (S/N)?");
+    }
     char answer = '\0';
     while (answer != 'S' && answer != 'N') {
         answer = UpperAnswer(console.GetKey());

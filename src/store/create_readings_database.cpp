@@ -1,8 +1,11 @@
 #include <unistd.h>
 
+#include <string>
+
 #include "connection_settings.hpp"
 #include "database.hpp"
 #include "database_file.hpp"
+#include "readings_table.hpp"
 #include "sqlite_connection.hpp"
 
 namespace tavix::store {
@@ -12,18 +15,21 @@ namespace {
 // AUTOINCREMENT so that a rowid is never reused: a bookmark of a deleted reading can never
 // silently name a newer one. terminal has no declared type, so each value keeps the type it
 // was written with ("007" stays a text, 3.0 a number).
-constexpr const char* kReadingsSchema = R"sql(
-BEGIN IMMEDIATE;
-CREATE TABLE Readings (
-    id INTEGER PRIMARY KEY AUTOINCREMENT,
-    code TEXT,
-    qt REAL,
-    terminal,
-    DateTime DATETIME
-);
-CREATE INDEX Code ON Readings (code);
-COMMIT;
-)sql";
+std::string ReadingsSchema() {
+    namespace table = readings_table;
+    std::string sql = "BEGIN IMMEDIATE;\n";
+    sql += std::string("CREATE TABLE ") + table::kTable + " (\n";
+    sql += std::string("    ") + table::kId + " INTEGER PRIMARY KEY AUTOINCREMENT,\n";
+    sql += std::string("    ") + table::kCode + " TEXT,\n";
+    sql += std::string("    ") + table::kQuantity + " REAL,\n";
+    sql += std::string("    ") + table::kTerminal + ",\n";
+    sql += std::string("    ") + table::kDateTime + " DATETIME\n";
+    sql += ");\n";
+    sql += std::string("CREATE INDEX ") + table::kCodeIndex + " ON " + table::kTable + " (" +
+           table::kCode + ");\n";
+    sql += "COMMIT;\n";
+    return sql;
+}
 
 bool Exists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
@@ -34,7 +40,8 @@ void WriteSchema(const std::string& path) {
     connection.Attach("create the database");
     SwitchToWal(connection);
     UseFullSync(connection);
-    connection.Execute(kReadingsSchema, "create the Readings table");
+    connection.Execute(ReadingsSchema(),
+                       std::string("create the ") + readings_table::kTable + " table");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "database_file.hpp"
+#include "readings_table.hpp"
 #include "sqlite_connection.hpp"
 #include "sqlite_row_cursor.hpp"
 #include "store_failure.hpp"
@@ -14,6 +15,8 @@
 namespace tavix::store {
 
 namespace {
+
+namespace table = readings_table;
 
 constexpr std::string_view kOpenAction = "open the database";
 constexpr std::string_view kReadAction = "read the readings";
@@ -32,23 +35,26 @@ std::optional<double> NumberIn(const std::string& text) {
 
 std::string WhereClause(const ReadingFilter& filter) {
     std::string conditions;
-    const auto add = [&](const char* condition) {
+    const auto add = [&](const std::string& condition) {
         conditions += conditions.empty() ? " WHERE " : " AND ";
         conditions += condition;
     };
+    const std::string terminal = table::kTerminal;
+    const std::string date_time = table::kDateTime;
     if (filter.terminal) {
-        add(NumberIn(*filter.terminal) ? "(terminal = :terminal OR terminal = :terminal_number)"
-                                       : "terminal = :terminal");
+        add(NumberIn(*filter.terminal)
+                ? "(" + terminal + " = :terminal OR " + terminal + " = :terminal_number)"
+                : terminal + " = :terminal");
     }
     if (filter.from || filter.to) {
-        add("typeof(DateTime) = 'text'");
+        add("typeof(" + date_time + ") = 'text'");
     }
     if (filter.from) {
-        add("DateTime >= :from");
+        add(date_time + " >= :from");
     }
     if (filter.to) {
         // To the second: a stored fraction of the last second is still inside.
-        add("substr(DateTime, 1, 19) <= :to");
+        add("substr(" + date_time + ", 1, 19) <= :to");
     }
     return conditions;
 }
@@ -123,28 +129,36 @@ std::unique_ptr<RowCursor> SqliteReadingsSource::Filtered(const std::string& sel
 }
 
 std::unique_ptr<RowCursor> SqliteReadingsSource::Readings(const ReadingFilter& filter) {
-    return Filtered("SELECT id, code, qt, terminal, DateTime FROM Readings", " ORDER BY rowid",
-                    filter, kReadAction);
+    return Filtered(std::string("SELECT ") + table::kId + ", " + table::kCode + ", " +
+                        table::kQuantity + ", " + table::kTerminal + ", " + table::kDateTime +
+                        " FROM " + table::kTable,
+                    " ORDER BY rowid", filter, kReadAction);
 }
 
 std::unique_ptr<RowCursor> SqliteReadingsSource::CodeTotals(const ReadingFilter& filter) {
     // Grouped along the index on code, so one code's readings at a time are in memory.
-    return Filtered("SELECT code, sum(qt), count(*) FROM Readings", " GROUP BY code ORDER BY code",
-                    filter, "add up the readings per code");
+    const std::string code = table::kCode;
+    return Filtered(
+        "SELECT " + code + ", sum(" + table::kQuantity + "), count(*) FROM " + table::kTable,
+        " GROUP BY " + code + " ORDER BY " + code, filter, "add up the readings per code");
 }
 
 StoreSummary SqliteReadingsSource::Summary() {
     StoreSummary summary;
+    const std::string date_time = table::kDateTime;
     SqliteRowCursor totals(
-        db_, path_, "SELECT count(*), min(DateTime), max(DateTime) FROM Readings", kSummaryAction);
+        db_, path_,
+        "SELECT count(*), min(" + date_time + "), max(" + date_time + ") FROM " + table::kTable,
+        kSummaryAction);
     if (totals.Next()) {
         summary.readings = IntegerOf(totals.Fields()[0]);
         summary.first_date_time = totals.Fields()[1];
         summary.last_date_time = totals.Fields()[2];
     }
+    const std::string terminal = table::kTerminal;
     SqliteRowCursor terminals(db_, path_,
-                              "SELECT terminal, count(*) FROM Readings "
-                              "GROUP BY terminal ORDER BY terminal",
+                              "SELECT " + terminal + ", count(*) FROM " + table::kTable +
+                                  " GROUP BY " + terminal + " ORDER BY " + terminal,
                               kSummaryAction);
     while (terminals.Next()) {
         summary.per_terminal.push_back({terminals.Fields()[0], IntegerOf(terminals.Fields()[1])});

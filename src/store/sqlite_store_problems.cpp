@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "readings_table.hpp"
 #include "sqlite_readings_source.hpp"
 #include "sqlite_row_cursor.hpp"
 #include "store_error.hpp"
@@ -11,6 +12,8 @@
 namespace tavix::store {
 
 namespace {
+
+namespace table = readings_table;
 
 constexpr std::string_view kCheckAction = "check the database";
 
@@ -21,7 +24,8 @@ struct ExpectedColumn {
     const char* declared_type;
 };
 constexpr ExpectedColumn kExpectedColumns[] = {
-    {"id", "INTEGER"}, {"code", "TEXT"}, {"qt", "REAL"}, {"terminal", ""}, {"DateTime", "DATETIME"},
+    {table::kId, "INTEGER"}, {table::kCode, "TEXT"},         {table::kQuantity, "REAL"},
+    {table::kTerminal, ""},  {table::kDateTime, "DATETIME"},
 };
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -52,8 +56,9 @@ struct ActualColumn {
 
 std::vector<ActualColumn> ColumnsOfReadings(sqlite3* db, const std::string& path) {
     std::vector<ActualColumn> columns;
-    SqliteRowCursor query(db, path, "SELECT name, type, pk FROM pragma_table_info('Readings')",
+    SqliteRowCursor query(db, path, "SELECT name, type, pk FROM pragma_table_info(:table)",
                           kCheckAction);
+    query.Bind(":table", table::kTable);
     while (query.Next()) {
         const auto fields = query.Fields();
         columns.push_back({fields[0].text, fields[1].text, fields[2].integer});
@@ -74,7 +79,8 @@ void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::str
     for (const ExpectedColumn& expected : kExpectedColumns) {
         const ActualColumn* column = Find(columns, expected.name);
         if (column == nullptr) {
-            problems.push_back("the table Readings has no column " + std::string(expected.name));
+            problems.push_back(std::string("the table ") + table::kTable + " has no column " +
+                               expected.name);
         } else if (!SameName(column->declared_type, expected.declared_type)) {
             const std::string wanted = *expected.declared_type == '\0'
                                            ? "no declared type"
@@ -89,18 +95,20 @@ void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::str
     for (const ActualColumn& column : columns) {
         key_columns += column.primary_key_position > 0 ? 1 : 0;
     }
-    const ActualColumn* id = Find(columns, "id");
+    const ActualColumn* id = Find(columns, table::kId);
     if (id != nullptr && (id->primary_key_position != 1 || key_columns != 1)) {
-        problems.push_back("the column id is not the table's INTEGER PRIMARY KEY");
+        problems.push_back(std::string("the column ") + table::kId +
+                           " is not the table's INTEGER PRIMARY KEY");
     }
 }
 
-// The table's CREATE statement; nothing when there is no table Readings.
+// The table's CREATE statement; nothing when there is no readings table.
 std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path) {
     SqliteRowCursor query(db, path,
                           "SELECT type, sql FROM sqlite_schema "
-                          "WHERE name = 'Readings' COLLATE NOCASE AND type IN ('table', 'view')",
+                          "WHERE name = :table COLLATE NOCASE AND type IN ('table', 'view')",
                           kCheckAction);
+    query.Bind(":table", table::kTable);
     if (!query.Next() || query.Fields()[0].text != "table") {
         return std::nullopt;
     }
@@ -109,10 +117,12 @@ std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path
 
 void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::string>& problems) {
     SqliteRowCursor query(db, path,
-                          "SELECT il.partial, ii.name FROM pragma_index_list('Readings') AS il, "
+                          "SELECT il.partial, ii.name FROM pragma_index_list(:table) AS il, "
                           "pragma_index_info(il.name) AS ii "
-                          "WHERE il.name = 'Code' COLLATE NOCASE ORDER BY ii.seqno",
+                          "WHERE il.name = :index COLLATE NOCASE ORDER BY ii.seqno",
                           kCheckAction);
+    query.Bind(":table", table::kTable);
+    query.Bind(":index", table::kCodeIndex);
     std::vector<std::string> indexed;
     bool partial = false;
     while (query.Next()) {
@@ -120,9 +130,11 @@ void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::strin
         indexed.push_back(query.Fields()[1].text);
     }
     if (indexed.empty()) {
-        problems.push_back("the table Readings has no index Code (on the column code)");
-    } else if (indexed.size() != 1 || !SameName(indexed.front(), "code") || partial) {
-        problems.push_back("the index Code is not an index of every reading on the column code");
+        problems.push_back(std::string("the table ") + table::kTable + " has no index " +
+                           table::kCodeIndex + " (on the column " + table::kCode + ")");
+    } else if (indexed.size() != 1 || !SameName(indexed.front(), table::kCode) || partial) {
+        problems.push_back(std::string("the index ") + table::kCodeIndex +
+                           " is not an index of every reading on the column " + table::kCode);
     }
 }
 
@@ -148,14 +160,14 @@ std::vector<std::string> SchemaProblems(sqlite3* db, const std::string& path) {
     std::vector<std::string> problems;
     const std::optional<std::string> table_sql = ReadingsTableSql(db, path);
     if (!table_sql) {
-        problems.push_back("there is no table Readings");
+        problems.push_back(std::string("there is no table ") + table::kTable);
         return problems;
     }
     CheckColumns(ColumnsOfReadings(db, path), problems);
     if (!Mentions(*table_sql, "AUTOINCREMENT")) {
-        problems.push_back(
-            "the column id is not AUTOINCREMENT, so the id of a deleted reading can be given "
-            "again");
+        problems.push_back(std::string("the column ") + table::kId +
+                           " is not AUTOINCREMENT, so the id of a deleted reading can be given "
+                           "again");
     }
     CheckCodeIndex(db, path, problems);
     return problems;

@@ -2,7 +2,6 @@
 
 #include "acquisition/acquisition.hpp"
 #include "console/colours.hpp"
-#include "screen_text.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
 
@@ -13,6 +12,7 @@ namespace keys = console::keys;
 namespace colours = console::colours;
 using testing::ProgramHarness;
 using testing::RowsAre;
+using testing::ScreenShows;
 
 class AcquisitionScreensTest : public ::testing::Test {
   protected:

@@ -8,7 +8,6 @@
 
 #include "acquisition/acquisition.hpp"
 #include "console/colours.hpp"
-#include "screen_text.hpp"
 #include "store/timestamp.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
@@ -20,6 +19,7 @@ namespace keys = console::keys;
 using store::Timestamp;
 using testing::ProgramHarness;
 using testing::RowsAre;
+using testing::ScreenShows;
 
 // The screen rows that tell which field is open: code, quantity and the prompt line.
 struct EntryRows {

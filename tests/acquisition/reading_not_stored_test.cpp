@@ -6,8 +6,8 @@
 #include "acquisition/acquisition.hpp"
 #include "program/main_menu.hpp"
 #include "screen_helpers/shared_state.hpp"
-#include "screen_text.hpp"
 #include "store/database.hpp"
+#include "store/readings_table.hpp"
 #include "store/store_error.hpp"
 #include "support/failing_storage.hpp"
 #include "support/program/program_harness.hpp"
@@ -17,9 +17,13 @@
 namespace tavix::acquisition {
 namespace {
 
+namespace table = store::readings_table;
+
 namespace keys = console::keys;
 using testing::ProgramHarness;
 using testing::RowsAre;
+using testing::ScreenShows;
+using testing::ScreenShowsAll;
 
 const std::string kNotStored = "Lettura non salvata!";
 
@@ -52,6 +56,21 @@ TEST(ReadingNotStoredTest, WithoutADatabaseTheOperatorIsToldAndAcquisitionEnds) 
     EXPECT_THROW(RunAcquisition(), store::StoreError);
     EXPECT_TRUE(told) << "the operator was not told";
     EXPECT_FALSE(ScreenShows(harness.Cells(), "salvata!")) << "the dialog stayed";
+    EXPECT_EQ(console.MessageText, "earlier text");
+    EXPECT_EQ(console.MessageButtons, "Si#No");
+    EXPECT_EQ(console.MessageChoice, 2);
+}
+
+TEST(ReadingNotStoredTest, ATerminationDuringTheMessageStillGivesTheSettingsBack) {
+    ProgramHarness harness(ProgramHarness::Database::kMissing);
+    console::TextConsole& console = harness.Console();
+    console.MessageText = "earlier text";
+    console.MessageButtons = "Si#No";
+    console.MessageChoice = 2;
+    ConfirmOneReading(harness.Terminal());
+    harness.Terminal().Then([] { throw console::TerminationRequested{15}; });
+
+    EXPECT_THROW(RunAcquisition(), console::TerminationRequested);
     EXPECT_EQ(console.MessageText, "earlier text");
     EXPECT_EQ(console.MessageButtons, "Si#No");
     EXPECT_EQ(console.MessageChoice, 2);
@@ -118,7 +137,8 @@ enum ChildResult {
 int ConfirmAReadingOnAReadOnlyFile(ProgramHarness& harness) {
     try {
         screen_helpers::ReadingsDb.emplace(store::OpenDatabase(harness.DatabasePath()));
-        screen_helpers::ReadingsSet.emplace(screen_helpers::ReadingsDb->OpenRecordset("Readings"));
+        screen_helpers::ReadingsSet.emplace(
+            screen_helpers::ReadingsDb->OpenRecordset(table::kTable));
     } catch (const store::StoreError&) {
         return kCannotOpen;
     }

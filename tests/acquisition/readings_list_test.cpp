@@ -10,17 +10,21 @@
 #include "console/colours.hpp"
 #include "console/item_list.hpp"
 #include "screen_helpers/shared_state.hpp"
-#include "screen_text.hpp"
+#include "store/readings_table.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
 
 namespace tavix::acquisition {
 namespace {
 
+namespace table = store::readings_table;
+
 namespace keys = console::keys;
 namespace colours = console::colours;
 using testing::ProgramHarness;
 using testing::RowsAre;
+using testing::ScreenShows;
+using testing::ScreenShowsAll;
 
 class ReadingsListTest : public ::testing::Test {
   protected:
@@ -138,6 +142,16 @@ TEST_F(ReadingsListTest, GivesTheEntryScreenAndSettingsBackAfterTheList) {
     EXPECT_EQ(Console().SaveState(), settings_before);
 }
 
+// A signal while the list is shown: the program ends, but the list's settings are taken back
+// on the way out, as after Enter.
+TEST_F(ReadingsListTest, ATerminationWhileTheListIsShownStillGivesTheSettingsBack) {
+    harness_.StoreReading("A", 1, "3", {2026, 12, 6, 7, 5, 9});
+    const std::string settings_before = Console().SaveState();
+    Script().Then([] { throw console::TerminationRequested{15}; });
+    EXPECT_THROW(ShowReadingsList(), console::TerminationRequested);
+    EXPECT_EQ(Console().SaveState(), settings_before);
+}
+
 TEST_F(ReadingsListTest, OneReadingIsOneLineWithoutSeparator) {
     harness_.StoreReading("ONLY", 3, "12345", {2027, 1, 9, 14, 3, 7});
     WithListShown([&] { EXPECT_EQ(Console().ListItems, "ONLY, qt 3, 09/01/27 14:03:07, 12345"); });
@@ -176,7 +190,7 @@ TEST_F(ReadingsListTest, FollowsTheCodeOrderOnceTheIndexIsSelected) {
         return letters;
     };
     WithListShown([&] { EXPECT_EQ(first_letters(), "MZBA"); });
-    screen_helpers::ReadingsSet->SetIndex("Code");
+    screen_helpers::ReadingsSet->SetIndex(table::kCodeIndex);
     WithListShown([&] { EXPECT_EQ(first_letters(), "ABMZ"); });
 }
 

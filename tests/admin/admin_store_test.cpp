@@ -1,10 +1,8 @@
 #include "admin_store_test.hpp"
 
-#include <sqlite3.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "support/sqlite_file.hpp"
 
 namespace tavix::testing {
 
@@ -14,13 +12,7 @@ AdminStoreTest::AdminStoreTest() : path_(dir_.File("tavix.mdb")) {
 }
 
 void AdminStoreTest::Sql(const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    const int result = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-    EXPECT_EQ(result, SQLITE_OK) << sql << ": " << (error != nullptr ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
+    SqliteFile(path_).Run(sql);
 }
 
 void AdminStoreTest::AddReadings(int n) {
@@ -31,15 +23,7 @@ void AdminStoreTest::AddReadings(int n) {
 }
 
 std::int64_t AdminStoreTest::Count(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-    const std::int64_t count =
-        sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return count;
+    return SqliteFile(path_).Number(sql);
 }
 
 std::string AdminStoreTest::Export(std::vector<std::string> arguments) {
@@ -48,13 +32,6 @@ std::string AdminStoreTest::Export(std::vector<std::string> arguments) {
     const AdminResult result = RunAdmin(arguments);
     EXPECT_EQ(result.exit_status, 0) << result.err;
     return result.out;
-}
-
-std::string FileContent(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "admin_process.hpp"
+#include "support/file_content.hpp"
 #include "support/temp_dir.hpp"
 
 namespace tavix::testing {
@@ -28,9 +29,6 @@ class AdminStoreTest : public ::testing::Test {
     TempDir dir_;
     std::string path_;
 };
-
-// The whole content of a file; empty when it cannot be read.
-std::string FileContent(const std::string& path);
 
 // The names in a folder.
 std::vector<std::string> FolderEntries(const std::string& folder);

@@ -8,10 +8,13 @@
 
 #include "admin_store_test.hpp"
 #include "store/database.hpp"
+#include "store/readings_table.hpp"
 #include "store/recordset.hpp"
 
 namespace tavix::testing {
 namespace {
+
+namespace table = store::readings_table;
 
 constexpr int kReadingsBefore = 100000;  // several MiB of CSV: far more than a pipe holds
 constexpr int kReadingsDuring = 200;
@@ -20,13 +23,13 @@ class ExportWhileStoringTest : public AdminStoreTest {};
 
 void StoreReadings(const std::string& path, int count) {
     store::Database database = store::OpenDatabase(path, std::chrono::milliseconds(0));
-    store::Recordset readings = database.OpenRecordset("Readings");
+    store::Recordset readings = database.OpenRecordset(table::kTable);
     for (int i = 0; i < count; ++i) {
         readings.AddNew();
-        readings.SetField("code", store::Value("W" + std::to_string(i)));
-        readings.SetField("qt", store::Value(1.0));
-        readings.SetField("terminal", store::Value("9"));
-        readings.SetField("DateTime", store::Value(store::Timestamp::Now()));
+        readings.SetField(table::kCode, store::Value("W" + std::to_string(i)));
+        readings.SetField(table::kQuantity, store::Value(1.0));
+        readings.SetField(table::kTerminal, store::Value("9"));
+        readings.SetField(table::kDateTime, store::Value(store::Timestamp::Now()));
         readings.Update();
     }
 }

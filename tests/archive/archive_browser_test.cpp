@@ -4,6 +4,8 @@ namespace tavix::archive {
 namespace {
 
 using testing::RowsAre;
+using testing::ScreenShows;
+using testing::ScreenShowsAll;
 
 TEST_F(BrowserTest, ShowsTheFirstReadingWithItsFieldsAndTheKeys) {
     T().Then([&] {
@@ -198,6 +200,15 @@ TEST_F(CallerScreenTest, EscGivesBackTheCallersScreenAndSettingsAfterEverything)
     ExpectCallerBack();
 }
 
+// A signal while a search popup stands over the browser: both are gone, and the caller's
+// screen and settings are back, before the program ends.
+TEST_F(CallerScreenTest, ATerminationWhileSearchingStillGivesBackTheCallersScreenAndSettings) {
+    T().Keys({keys::kRight, keys::kF3}).Text("UO");
+    T().Then([] { throw console::TerminationRequested{15}; });
+    EXPECT_THROW(ArchiveBrowser(), console::TerminationRequested);
+    ExpectCallerBack();
+}
+
 TEST_F(CallerScreenTest, DeletingTheOnlyReadingClosesTheBrowserWithoutAMessage) {
     h.Execute("DELETE FROM Readings WHERE code <> 'UOVA'");
     T().Then([&] { EXPECT_EQ(Shown(), "UOVA 12"); });
@@ -210,13 +221,8 @@ TEST_F(CallerScreenTest, DeletingTheOnlyReadingClosesTheBrowserWithoutAMessage) 
 TEST_F(CallerScreenTest, AnEmptyTableIsOnlyAMessage) {
     h.Execute("DELETE FROM Readings");
     T().Then([&] {
-        std::string screen;
-        for (int row = 1; row <= 20; ++row) {
-            screen += Screen().RowText(row);
-        }
-        EXPECT_NE(screen.find("Nessun record"), std::string::npos) << screen;
-        EXPECT_NE(screen.find(" Ok "), std::string::npos) << screen;
-        EXPECT_EQ(screen.find("Annulla"), std::string::npos) << screen;
+        EXPECT_TRUE(ScreenShowsAll(Screen(), {"Nessun record", " Ok "}));
+        EXPECT_FALSE(ScreenShows(Screen(), "Annulla"));
     });
     T().Key(keys::kEnter);
     RunBrowser();
@@ -225,13 +231,7 @@ TEST_F(CallerScreenTest, AnEmptyTableIsOnlyAMessage) {
 
 TEST_F(CallerScreenTest, WithoutAnOpenDatabaseTheBrowserSaysThereIsNothingToShow) {
     screen_helpers::ReadingsSet.reset();
-    T().Then([&] {
-        std::string screen;
-        for (int row = 1; row <= 20; ++row) {
-            screen += Screen().RowText(row);
-        }
-        EXPECT_NE(screen.find("Nessun record"), std::string::npos) << screen;
-    });
+    T().Then([&] { EXPECT_TRUE(ScreenShows(Screen(), "Nessun record")); });
     T().Key(keys::kEsc);
     RunBrowser();
     ExpectCallerBack();

@@ -38,11 +38,7 @@ struct BrowserTest : ::testing::Test {
     const console::CellGrid& Screen() { return h.Terminal().Screen(); }
 
     // The text of columns 3 to 22 of a row without its trailing blanks.
-    std::string RowText(int row) {
-        std::string text = testing::RowSpan(Screen(), row, 3, 22);
-        text.erase(text.find_last_not_of(' ') + 1);
-        return text;
-    }
+    std::string RowText(int row) { return testing::TrimmedRowSpan(Screen(), row, 3, 22); }
 
     // The shown reading's code and quantity, such as "LATTE 2.5".
     std::string Shown() { return RowText(4) + " " + RowText(6); }

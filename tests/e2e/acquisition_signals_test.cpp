@@ -90,7 +90,7 @@ TEST_P(AcquisitionSignalTest, EndsLikeANormalExitAndKeepsEveryConfirmedReading) 
     EXPECT_EQ(file.integrity, "ok");
     ASSERT_EQ(file.readings.size(), 1u);
     EXPECT_EQ(file.readings[0].code, "FIRST");
-    EXPECT_EQ(file.readings[0].qt, 7);
+    EXPECT_EQ(file.readings[0].Quantity(), 7);
     EXPECT_EQ(file.readings[0].terminal, "4");
 }
 

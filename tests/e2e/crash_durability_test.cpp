@@ -107,12 +107,13 @@ class Ledger {
             return findings;
         }
         std::map<std::string, Entry> found;
-        for (const FileReading& row : file.readings) {
+        for (const StoredReading& row : file.readings) {
             Entry& entry = found[row.code];
             ++entry.copies;
-            entry.reading = Reading{row.code, static_cast<int>(row.qt), row.terminal};
+            entry.reading = Reading{row.code, static_cast<int>(row.Quantity()), row.terminal};
             const Reading* typed = TypedAs(row.code, in_flight);
-            if (typed != nullptr && (row.qt != typed->qt || row.terminal != typed->terminal)) {
+            if (typed != nullptr &&
+                (row.Quantity() != typed->qt || row.terminal != typed->terminal)) {
                 ++findings.corrupt;
                 findings.details += "wrong values for " + row.code + "\n";
             }

@@ -2,7 +2,6 @@
 // program, and texts outside ASCII as the file holds them for other programs.
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "running_program.hpp"
+#include "support/sqlite_file.hpp"
 
 namespace tavix::testing {
 namespace {
@@ -19,20 +19,12 @@ namespace fs = std::filesystem;
 constexpr int kBrowserCodeRow = 4;
 constexpr int kTerminalLabelRow = 5;
 
-// Runs SQL on a file through a connection of its own, closed at once.
-void RunSql(const std::string& path, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    sqlite3_close(db);
-}
-
 std::vector<std::string> CodesIn(const std::string& path) {
     const FileState state = ReadDatabase(path);
     EXPECT_TRUE(state.opened) << path;
     EXPECT_EQ(state.integrity, "ok") << path;
     std::vector<std::string> codes;
-    for (const FileReading& reading : state.readings) {
+    for (const StoredReading& reading : state.readings) {
         codes.push_back(reading.code);
     }
     return codes;
@@ -107,7 +99,7 @@ TEST_F(DatabaseFileTest, AFileRemovedUnderTheProgramIsNotWrittenAndANewOneIsUsed
 TEST_F(DatabaseFileTest, AFileReplacedUnderTheProgramKeepsItsOwnReadingsAndGetsTheNextOnes) {
     const std::string other = folder_.Path() + "/other.mdb";
     fs::copy_file(path_, other);
-    RunSql(other, "INSERT INTO Readings (code, qt, terminal) VALUES ('THEIRS', 5, '9')");
+    SqliteFile(other).Run("INSERT INTO Readings (code, qt, terminal) VALUES ('THEIRS', 5, '9')");
     ASSERT_TRUE(program_.OpenEntryScreen("1")) << program_.Screen();
     ASSERT_TRUE(Store("A")) << program_.Screen();
     fs::rename(other, path_);
@@ -121,9 +113,9 @@ TEST_F(DatabaseFileTest, AFileReplacedUnderTheProgramKeepsItsOwnReadingsAndGetsT
 // Typed letters outside ASCII reach the file as UTF-8; another program's UTF-8 is shown and
 // found as typed.
 TEST_F(DatabaseFileTest, LettersOutsideAsciiAreUtf8InTheFileAndFoundAsTyped) {
-    RunSql(path_,
-           "INSERT INTO Readings (code, qt, terminal) VALUES ('ZUCCA', 1, '9'), "
-           "('CAFÉ', 2, '9')");
+    SqliteFile(path_).Run(
+        "INSERT INTO Readings (code, qt, terminal) VALUES ('ZUCCA', 1, '9'), "
+        "('CAFÉ', 2, '9')");
     ASSERT_TRUE(program_.OpenEntryScreen("1")) << program_.Screen();
     program_.Session().SendText("però\r");  // the code field takes capitals
     ASSERT_TRUE(program_.Session().WaitFor([](const std::vector<std::string>& lines) {

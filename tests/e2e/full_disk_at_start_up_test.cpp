@@ -13,15 +13,6 @@ namespace {
 
 namespace keys = console::keys;
 
-bool Shows(const console::CellGrid& grid, const std::string& text) {
-    for (int row = 1; row <= grid.Rows(); ++row) {
-        if (grid.RowText(row).find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The disk is full when the program starts, so that it cannot even open the file's shared
 // memory. Readings fail while it stays full, and are stored again as soon as there is room,
 // without a restart.
@@ -32,12 +23,12 @@ TEST(FullDiskAtStartUpTest, ReadingsAreStoredAgainOnceTheDiskHasRoom) {
     auto& script = harness.Terminal();
     script.Keys({keys::kEsc, 'x', keys::kEnter});  // information screen, splash, Inizia
     script.Keys({keys::kEnter, 'A', keys::kEnter, keys::kEnter}).Then([&] {
-        EXPECT_TRUE(Shows(harness.Cells(), "salvata!"));
+        EXPECT_TRUE(ScreenShows(harness.Cells(), "salvata!"));
         disk.Heal();
     });
     script.Keys({keys::kEnter, keys::kEnter});  // Ok, and Inizia again
     script.Keys({keys::kEnter, 'B', keys::kEnter, keys::kEnter}).Then([&] {
-        EXPECT_FALSE(Shows(harness.Cells(), "salvata!"));
+        EXPECT_FALSE(ScreenShows(harness.Cells(), "salvata!"));
         EXPECT_TRUE(RowsAre(harness.Cells(), 3, 12, {"Digita codice"}));
     });
     script.Keys({keys::kEsc, keys::kEsc, 'S', keys::kEsc, 'S'});

@@ -2,61 +2,34 @@
 // one round of acquisition, as an operator would see them.
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.hpp"
+#include "support/program_folder.hpp"
+#include "support/sqlite_file.hpp"
 #include "support/tmux_session.hpp"
 
 namespace tavix::testing {
 namespace {
 
-// The program opens tavix.mdb beside its executable, so each test runs its own copy.
-class ProgramFolder {
-  public:
-    explicit ProgramFolder(bool with_database) {
-        std::filesystem::copy_file(TAVIX_BINARY, folder_.File("tavix"));
-        if (with_database) {
-            const std::string init =
-                std::string(TAVIX_ADMIN_BINARY) + " init " + Database() + " >/dev/null";
-            EXPECT_EQ(std::system(init.c_str()), 0);
-        }
-    }
-    std::string Command() const {
-        return "cd " + folder_.Path() + " && ./tavix; echo rc=$?; read x";
-    }
-    std::string Database() const { return folder_.File("tavix.mdb"); }
+// The program run by the shell of a tmux pane, which then tells its exit status and stays.
+std::string RunCommand(const ProgramFolder& program) {
+    return program.Command("", "echo rc=$?; read x");
+}
 
-    // code|qt|terminal of every reading, in the order stored.
-    std::vector<std::string> Readings() const {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(Database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db,
-                           "SELECT code || '|' || qt || '|' || terminal || '|' || "
-                           "((julianday('now', 'localtime') - julianday(DateTime)) * 86400 < 120) "
-                           "FROM Readings ORDER BY rowid",
-                           -1, &statement, nullptr);
-        std::vector<std::string> rows;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            rows.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        }
-        sqlite3_finalize(statement);
-        sqlite3_close(db);
-        return rows;
+// code|qt|terminal|stamped in the last two minutes, of every reading in the order stored.
+std::vector<std::string> ReadingsIn(const ProgramFolder& program) {
+    SqliteFile file(program.DatabasePath(), SqliteFile::Open::kReadOnly);
+    std::vector<std::string> readings;
+    for (const auto& row :
+         file.Rows("SELECT code || '|' || qt || '|' || terminal || '|' || "
+                   "((julianday('now', 'localtime') - julianday(DateTime)) * 86400 < 120) "
+                   "FROM Readings ORDER BY rowid")) {
+        readings.push_back(row.front());
     }
-
-  private:
-    TempDir folder_;
-};
-
-bool RowIs(const TmuxSession& tmux, int row, const std::string& text) {
-    return tmux.WaitFor([&](const std::vector<std::string>& lines) {
-        return static_cast<int>(lines.size()) >= row && lines[row - 1] == text;
-    });
+    return readings;
 }
 
 const std::vector<std::pair<int, std::string>> kMenuRows = {
@@ -68,9 +41,9 @@ const std::vector<std::pair<int, std::string>> kMenuRows = {
 
 void ExpectMainMenu(const TmuxSession& tmux, const std::string& description) {
     for (const auto& [row, text] : kMenuRows) {
-        EXPECT_TRUE(RowIs(tmux, row, text)) << tmux.Screen();
+        EXPECT_TRUE(tmux.WaitForLine(row, text)) << tmux.Screen();
     }
-    EXPECT_TRUE(RowIs(tmux, 18, "║" + description + "║")) << tmux.Screen();
+    EXPECT_TRUE(tmux.WaitForLine(18, "║" + description + "║")) << tmux.Screen();
 }
 
 void PassStartUp(TmuxSession& tmux) {
@@ -96,8 +69,8 @@ struct ProgramFlowTest : ::testing::TestWithParam<std::pair<int, int>> {
 };
 
 TEST_P(ProgramFlowTest, StartUpMenuAndConfirmedExit) {
-    ProgramFolder program(true);
-    TmuxSession tmux(program.Command(), Size());
+    const ProgramFolder program;
+    TmuxSession tmux(RunCommand(program), Size());
     ASSERT_TRUE(tmux.WaitForText("Questo applicativo e'")) << tmux.Screen();
     const std::vector<std::string> info = {
         "Questo applicativo e'", "scritto utilizzando",  "Kalviro e Visual",
@@ -107,7 +80,7 @@ TEST_P(ProgramFlowTest, StartUpMenuAndConfirmedExit) {
         "Premere ESC per",       "continuare."};
     for (size_t i = 0; i < info.size(); ++i) {
         std::string row = "║" + info[i] + std::string(21 - info[i].size(), ' ') + "║";
-        EXPECT_TRUE(RowIs(tmux, static_cast<int>(i) + 2, row)) << tmux.Screen();
+        EXPECT_TRUE(tmux.WaitForLine(static_cast<int>(i) + 2, row)) << tmux.Screen();
     }
     PassStartUp(tmux);
     ExpectMainMenu(tmux, "Acquisizione cod./qt ");
@@ -127,15 +100,15 @@ TEST_P(ProgramFlowTest, StartUpMenuAndConfirmedExit) {
 }
 
 TEST_P(ProgramFlowTest, WithoutADatabaseTheProgramStartsAsUsual) {
-    ProgramFolder program(false);
-    TmuxSession tmux(program.Command(), Size());
+    const ProgramFolder program(ProgramFolder::Database::kMissing);
+    TmuxSession tmux(RunCommand(program), Size());
     PassStartUp(tmux);
     ExpectMainMenu(tmux, "Acquisizione cod./qt ");
     tmux.SendKey("Escape");
     ASSERT_TRUE(tmux.WaitForText("Confermi uscita (S/N)?"));
     tmux.SendKey("s");
     EXPECT_TRUE(tmux.WaitForText("rc=0")) << tmux.Screen();
-    EXPECT_FALSE(std::filesystem::exists(program.Database()));
+    EXPECT_FALSE(std::filesystem::exists(program.DatabasePath()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ProgramFlowTest,
@@ -149,14 +122,14 @@ TEST(ProgramAcquisitionTest, TwoReadingsTypedAreInTheFileAtOnce) {
     if (!TmuxAvailable()) {
         GTEST_SKIP() << "tmux is not installed";
     }
-    ProgramFolder program(true);
+    const ProgramFolder program;
     TmuxOptions options;
     options.columns = 24;
     options.rows = 20;
-    TmuxSession tmux(program.Command(), options);
+    TmuxSession tmux(RunCommand(program), options);
     PassStartUp(tmux);
     tmux.SendKey("i");
-    ASSERT_TRUE(RowIs(tmux, 5, "║     Terminale:      ║")) << tmux.Screen();
+    ASSERT_TRUE(tmux.WaitForLine(5, "║     Terminale:      ║")) << tmux.Screen();
     tmux.SendText("3");
     tmux.SendKey("Enter");
     ASSERT_TRUE(tmux.WaitForText("Terminale: 3")) << tmux.Screen();
@@ -170,11 +143,11 @@ TEST(ProgramAcquisitionTest, TwoReadingsTypedAreInTheFileAtOnce) {
         }
         ASSERT_TRUE(tmux.WaitForStableScreen());
     }
-    ASSERT_TRUE(RowIs(tmux, 12, "║ Digita codice       ║")) << tmux.Screen();
-    EXPECT_EQ(program.Readings(), (std::vector<std::string>{"ABC123|12.0|3|1", "X9|0.0|3|1"}));
+    ASSERT_TRUE(tmux.WaitForLine(12, "║ Digita codice       ║")) << tmux.Screen();
+    EXPECT_EQ(ReadingsIn(program), (std::vector<std::string>{"ABC123|12.0|3|1", "X9|0.0|3|1"}));
 
     tmux.SendKey("Escape");
-    ASSERT_TRUE(RowIs(tmux, 8, "║        3            ║")) << tmux.Screen();
+    ASSERT_TRUE(tmux.WaitForLine(8, "║        3            ║")) << tmux.Screen();
     tmux.SendKey("Escape");
     ASSERT_TRUE(tmux.WaitForText("Fine letture (S/N)?")) << tmux.Screen();
     tmux.SendKey("S");

@@ -1,17 +1,9 @@
 #include "running_program.hpp"
 
-#include <sqlite3.h>
-
-#include <filesystem>
-#include <stdexcept>
-
-#include "store/database.hpp"
-
 namespace tavix::testing {
 
 namespace {
 
-constexpr const char* kProgram = TAVIX_BINARY;
 const std::string kFrameSide = "\u2551";
 
 // The program is built for 24 x 20; a roomier pane keeps what the shell prints after it.
@@ -43,56 +35,7 @@ bool ShowsEmptyCodeField(const std::vector<std::string>& lines) {
     return FrameRow(lines, kCodeRow).empty() && FrameRow(lines, kPromptRow) == "Digita codice";
 }
 
-class Connection {
-  public:
-    explicit Connection(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-            sqlite3_close(db_);
-            db_ = nullptr;
-            return;
-        }
-        sqlite3_busy_timeout(db_, 5000);
-    }
-    ~Connection() { sqlite3_close(db_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    bool IsOpen() const { return db_ != nullptr; }
-
-    // Each row of the query, its columns handed to `row`; false when the query failed.
-    template <typename RowReader>
-    bool Query(const char* sql, RowReader row) const {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) {
-            return false;
-        }
-        int result = SQLITE_ROW;
-        while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-            row(statement);
-        }
-        sqlite3_finalize(statement);
-        return result == SQLITE_DONE;
-    }
-
-  private:
-    sqlite3* db_ = nullptr;
-};
-
-std::string ColumnText(sqlite3_stmt* statement, int column) {
-    const unsigned char* text = sqlite3_column_text(statement, column);
-    return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
-}
-
 }  // namespace
-
-ProgramFolder::ProgramFolder() {
-    std::filesystem::copy_file(kProgram, folder_.File("tavix"));
-    store::CreateReadingsDatabase(DatabasePath());
-}
-
-std::string ProgramFolder::Command(const std::string& before, const std::string& after) const {
-    return "cd '" + Path() + "' && " + before + " ./tavix; " + after;
-}
 
 std::string FrameRow(const std::vector<std::string>& lines, int row) {
     if (row < 1 || row > static_cast<int>(lines.size())) {
@@ -192,24 +135,6 @@ bool RunningProgram::Leave() {
 pid_t RunningProgram::ProgramPid() const {
     const std::vector<pid_t> children = ChildProcesses(session_.PanePid());
     return children.size() == 1 ? children.front() : -1;
-}
-
-FileState ReadDatabase(const std::string& path) {
-    FileState state;
-    const Connection connection(path);
-    if (!connection.IsOpen()) {
-        return state;
-    }
-    const bool checked = connection.Query("PRAGMA integrity_check", [&](sqlite3_stmt* row) {
-        state.integrity += (state.integrity.empty() ? "" : "; ") + ColumnText(row, 0);
-    });
-    const bool read = connection.Query(
-        "SELECT code, qt, terminal FROM Readings ORDER BY rowid", [&](sqlite3_stmt* row) {
-            state.readings.push_back(
-                FileReading{ColumnText(row, 0), sqlite3_column_double(row, 1), ColumnText(row, 2)});
-        });
-    state.opened = checked && read;
-    return state;
 }
 
 }  // namespace tavix::testing

@@ -5,25 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.hpp"
+#include "support/program_folder.hpp"
+#include "support/readings_in_file.hpp"
 #include "support/tmux_session.hpp"
 
 namespace tavix::testing {
-
-// A copy of the real program in a folder of its own, beside an empty readings database: the
-// program opens the database beside its executable, so each copy has a file of its own.
-class ProgramFolder {
-  public:
-    ProgramFolder();
-
-    const std::string& Path() const { return folder_.Path(); }
-    std::string DatabasePath() const { return folder_.File("tavix.mdb"); }
-    // A shell command that runs `before`, the program in its folder, then `after`.
-    std::string Command(const std::string& before, const std::string& after) const;
-
-  private:
-    TempDir folder_;
-};
 
 // The text between the frame's side borders on `row` (from 1), trimmed; the whole line,
 // trimmed, when the row has no frame.
@@ -60,22 +46,5 @@ class RunningProgram {
   private:
     TmuxSession session_;
 };
-
-// One row of the Readings table read back through an independent connection.
-struct FileReading {
-    std::string code;
-    double qt = 0;
-    std::string terminal;
-};
-
-struct FileState {
-    bool opened = false;
-    std::string integrity;  // what PRAGMA integrity_check said, rows joined by "; "
-    std::vector<FileReading> readings;
-};
-
-// Opens the database read-write (so a WAL left by a crash is recovered, as the program
-// would), reads it and closes it again.
-FileState ReadDatabase(const std::string& path);
 
 }  // namespace tavix::testing

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "console/key_codes.hpp"
-#include "support/readings_file_seed.hpp"
+#include "support/readings_in_file.hpp"
 
 namespace tavix::testing {
 

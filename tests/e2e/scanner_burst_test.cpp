@@ -39,9 +39,9 @@ TEST(ScannerBurstTest, EveryReadingIsStoredInOrderAndTheScreenCatchesUp) {
     ASSERT_TRUE(file.opened);
     ASSERT_EQ(file.readings.size(), static_cast<std::size_t>(kReadings));
     for (int reading = 1; reading <= kReadings; ++reading) {
-        const FileReading& stored = file.readings[static_cast<std::size_t>(reading - 1)];
+        const StoredReading& stored = file.readings[static_cast<std::size_t>(reading - 1)];
         EXPECT_EQ(stored.code, CodeOf(reading));
-        EXPECT_EQ(stored.qt, reading);
+        EXPECT_EQ(stored.Quantity(), reading);
         EXPECT_EQ(stored.terminal, "7");
     }
 }

@@ -63,14 +63,14 @@ TEST(SharedFileTest, TwoProgramsAcquiringAtOnceStoreEveryReadingOnce) {
     EXPECT_EQ(file.integrity, "ok");
     EXPECT_EQ(file.readings.size(), typed.size());
     std::map<std::string, int> copies;
-    for (const FileReading& reading : file.readings) {
+    for (const StoredReading& reading : file.readings) {
         ++copies[reading.code];
         const auto found = typed.find(reading.code);
         if (found == typed.end()) {
             ADD_FAILURE() << "nobody typed " << reading.code;
             continue;
         }
-        EXPECT_EQ(reading.qt, found->second.qt) << reading.code;
+        EXPECT_EQ(reading.Quantity(), found->second.qt) << reading.code;
         EXPECT_EQ(reading.terminal, found->second.terminal) << reading.code;
     }
     for (const auto& [code, reading] : typed) {

@@ -64,7 +64,7 @@ TEST(SuspendTest, TheShellGetsTheTerminalAndTheWholeScreenComesBack) {
     ASSERT_TRUE(file.opened);
     ASSERT_EQ(file.readings.size(), 1u);
     EXPECT_EQ(file.readings[0].code, "ABC");
-    EXPECT_EQ(file.readings[0].qt, 2);
+    EXPECT_EQ(file.readings[0].Quantity(), 2);
 }
 
 TEST(QuitSignalTest, EndsLikeTerminationAndKeepsTheReading) {

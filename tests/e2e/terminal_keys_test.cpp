@@ -81,10 +81,6 @@ std::string CountLine(int count) {
     return "keys " + std::to_string(count);
 }
 
-bool Shows(const std::vector<std::string>& lines, int row, const std::string& text) {
-    return static_cast<int>(lines.size()) >= row && lines[row - 1] == text;
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -132,7 +128,7 @@ TEST_P(TerminalKeysTest, EveryKeyOfTheVocabularyGivesItsCode) {
         }
         ++count;
         const bool shown = session.WaitFor([&](const std::vector<std::string>& lines) {
-            return Shows(lines, 1, KeyLine(press.code)) && Shows(lines, 2, CountLine(count));
+            return LineIs(lines, 1, KeyLine(press.code)) && LineIs(lines, 2, CountLine(count));
         });
         if (!shown) {
             ADD_FAILURE() << "expected " << KeyLine(press.code) << " as key " << count
@@ -224,29 +220,29 @@ TEST(TerminalResizeTest, TheScreenSurvivesShrinkingAndGrowing) {
     // Too few rows: the rows that fit, and the notice on the bottom row.
     session.Resize(40, 12);
     EXPECT_TRUE(session.WaitFor([](const std::vector<std::string>& lines) {
-        return lines.size() == 12 && Shows(lines, 1, KeyLine(315)) &&
-               Shows(lines, 3, "yellow on blue") &&
-               Shows(lines, 12, "Schermo piccolo: servono 24x20");
+        return lines.size() == 12 && LineIs(lines, 1, KeyLine(315)) &&
+               LineIs(lines, 3, "yellow on blue") &&
+               LineIs(lines, 12, "Schermo piccolo: servono 24x20");
     })) << session.Screen();
 
     // Keys still come while the terminal is small.
     session.SendKey("Up");
     EXPECT_TRUE(session.WaitFor([](const std::vector<std::string>& lines) {
-        return Shows(lines, 1, KeyLine(328)) && Shows(lines, 2, CountLine(2));
+        return LineIs(lines, 1, KeyLine(328)) && LineIs(lines, 2, CountLine(2));
     })) << session.Screen();
 
     // Too narrow for the whole notice: its short form.
     session.Resize(16, 24);
     EXPECT_TRUE(session.WaitFor([](const std::vector<std::string>& lines) {
-        return lines.size() == 24 && Shows(lines, 1, KeyLine(328)) &&
-               Shows(lines, 24, "Servono 24x20");
+        return lines.size() == 24 && LineIs(lines, 1, KeyLine(328)) &&
+               LineIs(lines, 24, "Servono 24x20");
     })) << session.Screen();
 
     session.Resize(30, 24);
     EXPECT_TRUE(session.WaitFor([](const std::vector<std::string>& lines) {
-        return lines.size() == 24 && Shows(lines, 1, KeyLine(328)) &&
-               Shows(lines, 2, CountLine(2)) && Shows(lines, 3, "yellow on blue") &&
-               Shows(lines, 4, "\u25BA \u00E8 \u20AC") && Shows(lines, 24, "");
+        return lines.size() == 24 && LineIs(lines, 1, KeyLine(328)) &&
+               LineIs(lines, 2, CountLine(2)) && LineIs(lines, 3, "yellow on blue") &&
+               LineIs(lines, 4, "\u25BA \u00E8 \u20AC") && LineIs(lines, 24, "");
     })) << session.Screen();
 }
 

@@ -1,21 +1,20 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
 
 #include "program/main_program.hpp"
 #include "store/database.hpp"
+#include "support/file_content.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
+#include "support/sqlite_file.hpp"
 #include "support/unprivileged_child.hpp"
 
 // Whatever stands where the program expects its database, it starts as always (information
@@ -28,8 +27,12 @@ namespace {
 
 namespace keys = console::keys;
 namespace fs = std::filesystem;
+using testing::FileContent;
 using testing::ProgramHarness;
 using testing::RowsAre;
+using testing::ScreenShows;
+using testing::SqliteFile;
+using testing::WriteFile;
 using namespace std::chrono_literals;
 
 // What stands at a path: nothing, a folder, or a file with its bytes.
@@ -40,51 +43,13 @@ std::string Snapshot(const std::string& path) {
     if (fs::is_directory(path)) {
         return "a folder";
     }
-    std::ifstream file(path, std::ios::binary);
-    return "a file of " +
-           std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Shows(const console::CellGrid& grid, const std::string& text) {
-    for (int row = 1; row <= grid.Rows(); ++row) {
-        if (grid.RowText(row).find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    return "a file of " + FileContent(path);
 }
 
 // The code of the reading the browser shows, from its field menu.
 std::string ShownCode(const console::CellGrid& grid) {
-    std::string code = testing::RowSpan(grid, 4, 3, 22);
-    return code.erase(code.find_last_not_of(' ') + 1);
+    return testing::TrimmedRowSpan(grid, 4, 3, 22);
 }
-
-// A plain SQLite connection of another program.
-class OtherProgram {
-  public:
-    explicit OtherProgram(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                            nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << "cannot open " << path << ": " << sqlite3_errmsg(db_);
-        }
-    }
-    OtherProgram(const OtherProgram&) = delete;
-    OtherProgram& operator=(const OtherProgram&) = delete;
-    ~OtherProgram() { sqlite3_close(db_); }
-
-    void Execute(const std::string& sql) {
-        ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-            << sql << ": " << sqlite3_errmsg(db_);
-    }
-
-  private:
-    sqlite3* db_ = nullptr;
-};
 
 class BadDatabaseFileTest : public ::testing::Test {
   protected:
@@ -105,14 +70,14 @@ class BadDatabaseFileTest : public ::testing::Test {
 
     void ExpectMainMenu() {
         EXPECT_TRUE(RowsAre(Screen(), 3, 3, {"Inizia          ", "", "Codici dei tasti"}));
-        EXPECT_FALSE(Shows(Screen(), "Codice:"));
-        EXPECT_FALSE(Shows(Screen(), "salvata"));
+        EXPECT_FALSE(ScreenShows(Screen(), "Codice:"));
+        EXPECT_FALSE(ScreenShows(Screen(), "salvata"));
     }
 
     // The start-up as it always is, whatever the file.
     void StartUp() {
         script.Then([&] { EXPECT_TRUE(RowsAre(Screen(), 2, 2, {"Questo applicativo e'"})); });
-        script.Key(keys::kEsc).Then([&] { EXPECT_TRUE(Shows(Screen(), "Demo Tavix v1.0")); });
+        script.Key(keys::kEsc).Then([&] { EXPECT_TRUE(ScreenShows(Screen(), "Demo Tavix v1.0")); });
         script.Key('x').Then([&] { ExpectMainMenu(); });
     }
 
@@ -123,7 +88,7 @@ class BadDatabaseFileTest : public ::testing::Test {
     // after Ok the main menu follows. The file is unchanged while the message stands.
     void ReadingNotStored(const std::string& before) {
         script.Keys({'A', keys::kEnter, keys::kEnter}).Then([&, before] {
-            EXPECT_TRUE(Shows(Screen(), "Lettura non") && Shows(Screen(), "salvata!"))
+            EXPECT_TRUE(ScreenShows(Screen(), "Lettura non") && ScreenShows(Screen(), "salvata!"))
                 << "the operator was not told";
             ExpectUnchanged(before);
         });
@@ -163,7 +128,7 @@ TEST_F(BadDatabaseFileTest, AMissingFileIsNotCreated) {
 }
 
 TEST_F(BadDatabaseFileTest, AnEmptyFileIsNotTakenForAnEmptyDatabase) {
-    Write(path, "");
+    WriteFile(path, "");
     RunRefusingSession();
 }
 
@@ -173,7 +138,7 @@ TEST_F(BadDatabaseFileTest, AFileOfRandomBytesIsNotOpened) {
     for (char& byte : bytes) {
         byte = static_cast<char>(random());
     }
-    Write(path, bytes);
+    WriteFile(path, bytes);
     RunRefusingSession();
 }
 
@@ -191,7 +156,7 @@ TEST_F(BadDatabaseFileTest, ATruncatedDatabaseIsNotOpened) {
 
 TEST_F(BadDatabaseFileTest, AFolderWhereTheFileShouldBeIsLeftAlone) {
     fs::create_directory(path);
-    Write(path + "/inside", "kept");
+    WriteFile(path + "/inside", "kept");
     RunRefusingSession();
     EXPECT_EQ(Snapshot(path + "/inside"), "a file of kept");
 }
@@ -200,9 +165,9 @@ TEST_F(BadDatabaseFileTest, AFolderWhereTheFileShouldBeIsLeftAlone) {
 // would rewrite its header.
 TEST_F(BadDatabaseFileTest, ADatabaseWithoutTheReadingsTableIsNotChanged) {
     {
-        OtherProgram other(path);
-        other.Execute("CREATE TABLE Articles (code TEXT, name TEXT)");
-        other.Execute("INSERT INTO Articles VALUES ('A', 'Pane')");
+        SqliteFile other(path, SqliteFile::Open::kCreate);
+        other.Run("CREATE TABLE Articles (code TEXT, name TEXT)");
+        other.Run("INSERT INTO Articles VALUES ('A', 'Pane')");
     }
     RunRefusingSession();
 }
@@ -239,8 +204,8 @@ TEST_F(BadDatabaseFileTest, WithoutTheCodeIndexReadingsAreStoredAndASearchChange
 TEST_F(BadDatabaseFileTest, AFileLockedForWritingIsReadAndTheReadingThatWaitedTooLongReported) {
     CreateReadings({"OLD"});
     SetBusyTimeout(200ms);
-    auto other = std::make_unique<OtherProgram>(path);
-    other->Execute("BEGIN IMMEDIATE");
+    auto other = std::make_unique<SqliteFile>(path, SqliteFile::Open::kCreate);
+    other->Run("BEGIN IMMEDIATE");
     const std::string before = Snapshot(path);
     StartUp();
     StartAcquisition();
@@ -267,10 +232,10 @@ TEST_F(BadDatabaseFileTest, AFileLockedForWritingIsReadAndTheReadingThatWaitedTo
 TEST_F(BadDatabaseFileTest, AFileLockedAgainstReadingAtStartUpLeavesTheProgramWithoutReadings) {
     CreateReadings({"OLD"});
     SetBusyTimeout(200ms);
-    OtherProgram other(path);
-    other.Execute("PRAGMA locking_mode = EXCLUSIVE");
-    other.Execute("BEGIN EXCLUSIVE");
-    other.Execute("SELECT count(*) FROM Readings");
+    SqliteFile other(path, SqliteFile::Open::kCreate);
+    other.Run("PRAGMA locking_mode = EXCLUSIVE");
+    other.Run("BEGIN EXCLUSIVE");
+    other.Run("SELECT count(*) FROM Readings");
     RunRefusingSession();
 }
 
@@ -294,8 +259,8 @@ TEST_F(BadDatabaseFileTest, AReadOnlyFileIsListedAndBrowsedButNothingIsStored) {
         StartUp();
         StartAcquisition();
         script.Key(keys::kF5).Then([&] {
-            EXPECT_TRUE(Shows(Screen(), "OLD1, qt 1"));
-            EXPECT_TRUE(Shows(Screen(), "OLD2, qt 2"));
+            EXPECT_TRUE(ScreenShows(Screen(), "OLD1, qt 1"));
+            EXPECT_TRUE(ScreenShows(Screen(), "OLD2, qt 2"));
         });
         script.Keys({keys::kEsc, keys::kEnter});  // the list ends at the terminal prompt
         script.Key(keys::kF3).Then([&] { EXPECT_EQ(ShownCode(Screen()), "OLD1"); });

@@ -2,9 +2,12 @@
 #include <thread>
 
 #include "readings_file.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -17,7 +20,7 @@ class LockingTest : public ReadingsFile {
     }
 
     Database database_ = OpenDatabase(path_, milliseconds(300));
-    Recordset readings_ = database_.OpenRecordset("Readings");
+    Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
 milliseconds Since(Clock::time_point start) {
@@ -25,13 +28,13 @@ milliseconds Since(Clock::time_point start) {
 }
 
 TEST_F(LockingTest, AWriterGivesUpAfterTheBusyTimeoutAndStoresNothing) {
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     ASSERT_EQ(other.Execute("BEGIN IMMEDIATE"), SQLITE_OK);
 
-    EXPECT_EQ(std::get<std::string>(readings_.Fields("code")), "A");  // reading goes on
+    EXPECT_EQ(std::get<std::string>(readings_.Fields(table::kCode)), "A");  // reading goes on
     const auto start = Clock::now();
     readings_.AddNew();
-    readings_.SetField("code", "B");
+    readings_.SetField(table::kCode, "B");
     try {
         readings_.Update();
         ADD_FAILURE() << "Update succeeded while another program held the lock";
@@ -47,15 +50,15 @@ TEST_F(LockingTest, AWriterGivesUpAfterTheBusyTimeoutAndStoresNothing) {
     ASSERT_EQ(other.Execute("COMMIT"), SQLITE_OK);
     EXPECT_EQ(other.Number("SELECT count(*) FROM Readings"), 1);
     readings_.Edit();  // the lock is free again
-    readings_.SetField("code", "C");
+    readings_.SetField(table::kCode, "C");
     readings_.Update();
     EXPECT_EQ(other.Text("SELECT code FROM Readings"), "C");
 }
 
 TEST_F(LockingTest, AWriterWaitsForALockHeldLessThanTheTimeout) {
     Database patient = OpenDatabase(path_, milliseconds(5000));
-    Recordset readings = patient.OpenRecordset("Readings");
-    OtherProgram other(path_);
+    Recordset readings = patient.OpenRecordset(table::kTable);
+    SqliteFile other(path_);
     ASSERT_EQ(other.Execute("BEGIN IMMEDIATE"), SQLITE_OK);
     ASSERT_EQ(other.Execute("INSERT INTO Readings (code) VALUES ('held')"), SQLITE_OK);
     std::thread holder([&other] {
@@ -65,7 +68,7 @@ TEST_F(LockingTest, AWriterWaitsForALockHeldLessThanTheTimeout) {
 
     const auto start = Clock::now();
     readings.Edit();
-    readings.SetField("code", "after");
+    readings.SetField(table::kCode, "after");
     readings.Update();
     const milliseconds waited = Since(start);
     holder.join();

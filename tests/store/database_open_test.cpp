@@ -1,24 +1,20 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "readings_file.hpp"
+#include "store/readings_table.hpp"
+#include "support/file_content.hpp"
 
 namespace tavix::store {
 namespace {
 
+namespace table = readings_table;
+
 namespace fs = std::filesystem;
 
-std::string Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void Write(const std::string& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
-}
+using testing::FileContent;
+using testing::WriteFile;
 
 // The message of the StoreError that opening path throws, or "" when it opens.
 std::string OpenFailure(const std::string& path) {
@@ -58,11 +54,11 @@ TEST_F(OpenTest, FilesThatAreNotDatabasesFailAndStayUntouched) {
         {damaged, "not a database"},
     };
     for (const auto& [contents, reason] : cases) {
-        Write(path_, contents);
+        WriteFile(path_, contents);
         const std::string message = OpenFailure(path_);
         EXPECT_NE(message.find(reason), std::string::npos) << message;
         EXPECT_NE(message.find(path_), std::string::npos) << message;
-        EXPECT_EQ(Contents(path_), contents);
+        EXPECT_EQ(FileContent(path_), contents);
         EXPECT_FALSE(fs::exists(path_ + "-wal"));
         EXPECT_FALSE(fs::exists(path_ + "-journal"));
     }
@@ -71,41 +67,37 @@ TEST_F(OpenTest, FilesThatAreNotDatabasesFailAndStayUntouched) {
 // Switching to WAL rewrites the file's header: opening and reading must not do it, or any
 // SQLite file opened by mistake would be changed; the first write does it.
 TEST_F(OpenTest, AnExistingDatabaseIsSwitchedToWalByItsFirstWriteNotByOpening) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE Readings (id INTEGER PRIMARY KEY, code TEXT)", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-    const std::string before = Contents(path_);
+    SqliteFile(path_, SqliteFile::Open::kCreate)
+        .Run("CREATE TABLE Readings (id INTEGER PRIMARY KEY, code TEXT)");
+    const std::string before = FileContent(path_);
 
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     EXPECT_TRUE(readings.Eof());
-    EXPECT_TRUE(Contents(path_) == before) << "opening changed the file";
-    EXPECT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "delete");
+    EXPECT_TRUE(FileContent(path_) == before) << "opening changed the file";
+    EXPECT_EQ(SqliteFile(path_).Text("PRAGMA journal_mode"), "delete");
 
     readings.AddNew();
-    readings.SetField("code", "A");
+    readings.SetField(table::kCode, "A");
     readings.Update();
-    EXPECT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "wal");
-    EXPECT_EQ(OtherProgram(path_).Text("SELECT code FROM Readings"), "A");
+    EXPECT_EQ(SqliteFile(path_).Text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(SqliteFile(path_).Text("SELECT code FROM Readings"), "A");
 }
 
 TEST_F(OpenTest, CreateMakesTheReadingsSchemaAndRefusesToOverwrite) {
     CreateReadingsDatabase(path_);
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     EXPECT_EQ(other.Text("PRAGMA journal_mode"), "wal");
     EXPECT_EQ(other.Text("SELECT group_concat(name || ':' || type, ',') FROM "
                          "pragma_table_info('Readings')"),
               "id:INTEGER,code:TEXT,qt:REAL,terminal:,DateTime:DATETIME");
     EXPECT_EQ(other.Text("SELECT group_concat(name) FROM pragma_index_info('Code')"), "code");
-    const std::string before = Contents(path_);
+    const std::string before = FileContent(path_);
     EXPECT_THROW(CreateReadingsDatabase(path_), StoreError);
-    EXPECT_TRUE(Contents(path_) == before) << "the existing database was changed";
+    EXPECT_TRUE(FileContent(path_) == before) << "the existing database was changed";
 
     const std::string fresh = dir_.File("fresh.mdb");
-    Write(fresh + "-wal", "left over");
+    WriteFile(fresh + "-wal", "left over");
     EXPECT_THROW(CreateReadingsDatabase(fresh), StoreError);
     EXPECT_FALSE(fs::exists(fresh));
 }
@@ -113,12 +105,12 @@ TEST_F(OpenTest, CreateMakesTheReadingsSchemaAndRefusesToOverwrite) {
 TEST_F(OpenTest, ClosingTheDatabaseMakesItsRecordsetsFail) {
     CreateReadingsDatabase(path_);
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     EXPECT_THROW(database.OpenRecordset("Nothing"), StoreError);
     database.Close();
     EXPECT_THROW(readings.MoveFirst(), StoreError);
     EXPECT_THROW(readings.Eof(), StoreError);
-    EXPECT_THROW(database.OpenRecordset("Readings"), StoreError);
+    EXPECT_THROW(database.OpenRecordset(table::kTable), StoreError);
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 #include <vector>
 
 #include "readings_file.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 using testing::FailingStorage;
 using testing::FileRole;
@@ -16,7 +19,7 @@ class FailingStorageTest : public ReadingsFile {
   protected:
     FailingStorage disk_;
     Database database_ = OpenDatabase(path_);
-    Recordset readings_ = database_.OpenRecordset("Readings");
+    Recordset readings_ = database_.OpenRecordset(table::kTable);
 
     // Adds a reading; the message of the StoreError when that fails, "" when it is stored.
     std::string TryToAdd(const std::string& code) {
@@ -29,7 +32,7 @@ class FailingStorageTest : public ReadingsFile {
     }
 
     void ExpectSoundFile(std::size_t readings) {
-        OtherProgram other(path_);
+        SqliteFile other(path_);
         EXPECT_EQ(other.Text("PRAGMA integrity_check"), "ok");
         EXPECT_EQ(other.Number("SELECT count(*) FROM Readings"),
                   static_cast<std::int64_t>(readings));
@@ -51,7 +54,7 @@ TEST_F(FailingStorageTest, EveryUpdateAndDeleteSyncsTheJournalBeforeItReturns) {
     readings_.MoveFirst();
     expect_synced("an edit", [&] {
         readings_.Edit();
-        readings_.SetField("qt", 7.0);
+        readings_.SetField(table::kQuantity, 7.0);
         readings_.Update();
     });
     expect_synced("a deletion", [&] { readings_.Delete(); });
@@ -99,13 +102,13 @@ TEST_F(FailingStorageTest, AFailingWriteOrSyncIsReportedAndLeavesRecordsetAndFil
             EXPECT_EQ(TryToAdd("KEPT"), "");
             stored = IdsForward(readings_);
             readings_.MoveLast();
-            EXPECT_EQ(std::get<std::string>(readings_.Fields("code")), "KEPT");
+            EXPECT_EQ(std::get<std::string>(readings_.Fields(table::kCode)), "KEPT");
             ExpectSoundFile(stored.size());
         }
         EXPECT_GE(failed_updates, 1) << fault.name << ": no call of an Update failed";
         stored = IdsForward(readings_);  // the reading the sweep ended with
     }
-    EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings WHERE code = 'LOST'"), 3)
+    EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings WHERE code = 'LOST'"), 3)
         << "only the three that ended the sweeps are stored";
 }
 
@@ -113,16 +116,16 @@ TEST_F(FailingStorageTest, AFailedEditKeepsTheStoredValue) {
     AddReading(readings_, "OLD");
     readings_.MoveFirst();
     readings_.Edit();
-    readings_.SetField("code", "NEW");
+    readings_.SetField(table::kCode, "NEW");
     disk_.FailWritesFrom(1, SQLITE_IOERR_WRITE);
     EXPECT_THROW(readings_.Update(), StoreError);
     disk_.Heal();
-    EXPECT_EQ(std::get<std::string>(readings_.Fields("code")), "OLD");
-    EXPECT_EQ(OtherProgram(path_).Text("SELECT code FROM Readings"), "OLD");
+    EXPECT_EQ(std::get<std::string>(readings_.Fields(table::kCode)), "OLD");
+    EXPECT_EQ(SqliteFile(path_).Text("SELECT code FROM Readings"), "OLD");
     readings_.Edit();  // no transaction was left open
-    readings_.SetField("code", "NEW");
+    readings_.SetField(table::kCode, "NEW");
     readings_.Update();
-    EXPECT_EQ(OtherProgram(path_).Text("SELECT code FROM Readings"), "NEW");
+    EXPECT_EQ(SqliteFile(path_).Text("SELECT code FROM Readings"), "NEW");
     ExpectSoundFile(1);
 }
 
@@ -136,7 +139,7 @@ class FullDiskAtOpeningTest : public ReadingsFile {
 TEST_F(FullDiskAtOpeningTest, TheFirstReadingOnceThereIsRoomIsStored) {
     disk_.FailWritesFrom(1, SQLITE_FULL);
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     EXPECT_THROW(AddReading(readings, "LOST"), StoreError);
     EXPECT_THROW(readings.MoveFirst(), StoreError);
     EXPECT_GE(disk_.Refused(), 1);
@@ -144,23 +147,23 @@ TEST_F(FullDiskAtOpeningTest, TheFirstReadingOnceThereIsRoomIsStored) {
     disk_.Heal();
     AddReading(readings, "KEPT");
     readings.MoveFirst();
-    EXPECT_EQ(readings.Fields("code"), Value("KEPT"));
+    EXPECT_EQ(readings.Fields(table::kCode), Value("KEPT"));
     EXPECT_EQ(IdsForward(readings).size(), 1u);
-    EXPECT_EQ(OtherProgram(path_).Text("SELECT group_concat(code) FROM Readings"), "KEPT");
+    EXPECT_EQ(SqliteFile(path_).Text("SELECT group_concat(code) FROM Readings"), "KEPT");
 }
 
 // A file in the rollback-journal mode of another tool is switched to WAL by the first write;
 // a switch the full disk refused is made by the first write that finds room.
 TEST_F(FullDiskAtOpeningTest, ASwitchToWalTheFullDiskRefusedIsMadeLater) {
-    ASSERT_EQ(OtherProgram(path_).Execute("PRAGMA journal_mode = DELETE"), SQLITE_OK);
+    ASSERT_EQ(SqliteFile(path_).Execute("PRAGMA journal_mode = DELETE"), SQLITE_OK);
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     disk_.FailWritesFrom(1, SQLITE_FULL);
     EXPECT_THROW(AddReading(readings, "LOST"), StoreError);
     disk_.Heal();
     AddReading(readings, "KEPT");
-    EXPECT_EQ(OtherProgram(path_).Text("PRAGMA journal_mode"), "wal");
-    EXPECT_EQ(OtherProgram(path_).Text("SELECT group_concat(code) FROM Readings"), "KEPT");
+    EXPECT_EQ(SqliteFile(path_).Text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(SqliteFile(path_).Text("SELECT group_concat(code) FROM Readings"), "KEPT");
 }
 
 }  // namespace

@@ -2,23 +2,21 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 #include "readings_file.hpp"
+#include "store/readings_table.hpp"
+#include "support/file_content.hpp"
 #include "support/unprivileged_child.hpp"
 
 namespace tavix::store {
 namespace {
 
+namespace table = readings_table;
+
+using testing::FileContent;
 using testing::kUnprivilegedUser;
 using testing::RunAsUnprivilegedUser;
-
-std::string Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 bool Refused(const std::function<void()>& write) {
     try {
@@ -32,7 +30,7 @@ bool Refused(const std::function<void()>& write) {
 // Every kind of write is refused with a message saying why, while reading goes on.
 int ReadButFailToWrite(const std::string& path) {
     Database database = OpenDatabase(path);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     if (IdsForward(readings).size() != 2) {
         return 2;
     }
@@ -42,7 +40,7 @@ int ReadButFailToWrite(const std::string& path) {
     }
     if (!Refused([&] {
             readings.Edit();
-            readings.SetField("code", "X");
+            readings.SetField(table::kCode, "X");
             readings.Update();
         })) {
         return 4;
@@ -58,16 +56,16 @@ class ReadOnlyTest : public ReadingsFile {
     ReadOnlyTest() {
         {
             Database database = OpenDatabase(path_);
-            Recordset readings = database.OpenRecordset("Readings");
+            Recordset readings = database.OpenRecordset(table::kTable);
             AddReading(readings, "A");
             AddReading(readings, "B");
         }
-        before_ = Contents(path_);
+        before_ = FileContent(path_);
     }
 
     void ExpectUnchanged() {
-        EXPECT_TRUE(Contents(path_) == before_) << "the database file was changed";
-        EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings"), 2);
+        EXPECT_TRUE(FileContent(path_) == before_) << "the database file was changed";
+        EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings"), 2);
     }
 
     std::string before_;
@@ -77,7 +75,7 @@ TEST_F(ReadOnlyTest, AReadOnlyFileCanBeReadButRefusesEveryWrite) {
     namespace fs = std::filesystem;
     ASSERT_EQ(before_.size() % 4096, 0u) << "the WAL was not checkpointed into the file";
     fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    fs::permissions(dir_.Path(), fs::perms::all);  // SQLite may add its WAL index beside it
+    fs::permissions(folder_.Path(), fs::perms::all);  // SQLite may add its WAL index beside it
 
     EXPECT_EQ(RunAsUnprivilegedUser([&] { return ReadButFailToWrite(path_); }), 0);
     ExpectUnchanged();
@@ -89,9 +87,9 @@ TEST_F(ReadOnlyTest, AFileInAReadOnlyFolderIsLeftUnchanged) {
         ASSERT_EQ(chown(path_.c_str(), kUnprivilegedUser, kUnprivilegedUser),
                   0);  // writable file, locked folder
     }
-    fs::permissions(dir_.Path(), fs::perms::owner_read | fs::perms::owner_exec |
-                                     fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(folder_.Path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                        fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
 
     const int result = RunAsUnprivilegedUser([&] {
         try {
@@ -101,7 +99,7 @@ TEST_F(ReadOnlyTest, AFileInAReadOnlyFolderIsLeftUnchanged) {
             return std::string(error.what()).find(path_) != std::string::npos ? 0 : 6;
         }
     });
-    fs::permissions(dir_.Path(), fs::perms::owner_all);
+    fs::permissions(folder_.Path(), fs::perms::owner_all);
     EXPECT_EQ(result, 0);
     ExpectUnchanged();
 }

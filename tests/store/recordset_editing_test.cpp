@@ -2,9 +2,12 @@
 
 #include "readings_file.hpp"
 #include "store/move_to_first.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 using EditingTest = ReadingsFile;
 using Ids = std::vector<std::int64_t>;
@@ -26,63 +29,64 @@ class FourReadings : public ReadingsFile {
     }
 
     Database database_ = OpenDatabase(path_, milliseconds(100));
-    Recordset readings_ = database_.OpenRecordset("Readings");
+    Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
 TEST_F(EditingTest, FieldsReadBackAsWrittenAndEachUpdateIsInTheFileAtOnce) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     const Timestamp stamp{2026, 12, 6, 7, 5, 9};
     readings.AddNew();
-    readings.SetField("code", "A1");
-    readings.SetField("qt", 2.5);
-    readings.SetField("DateTime", stamp);
-    readings.SetField("terminal", "007");
+    readings.SetField(table::kCode, "A1");
+    readings.SetField(table::kQuantity, 2.5);
+    readings.SetField(table::kDateTime, stamp);
+    readings.SetField(table::kTerminal, "007");
     readings.Update();
 
-    Recordset other = OpenDatabase(path_).OpenRecordset("Readings");
-    EXPECT_EQ(other.Fields("code"), Value("A1"));
-    EXPECT_EQ(other.Fields("qt"), Value(2.5));
-    EXPECT_EQ(other.Fields("DateTime"), Value(stamp));
-    EXPECT_EQ(other.Fields("terminal"), Value("007"));  // a text, leading zeros kept
+    Recordset other = OpenDatabase(path_).OpenRecordset(table::kTable);
+    EXPECT_EQ(other.Fields(table::kCode), Value("A1"));
+    EXPECT_EQ(other.Fields(table::kQuantity), Value(2.5));
+    EXPECT_EQ(other.Fields(table::kDateTime), Value(stamp));
+    EXPECT_EQ(other.Fields(table::kTerminal), Value("007"));  // a text, leading zeros kept
 
     readings.MoveFirst();
     readings.Edit();
-    readings.SetField("terminal", 3.0);
+    readings.SetField(table::kTerminal, 3.0);
     readings.Update();
-    EXPECT_EQ(OpenDatabase(path_).OpenRecordset("Readings").Fields("terminal"), Value(3.0));
+    EXPECT_EQ(OpenDatabase(path_).OpenRecordset(table::kTable).Fields(table::kTerminal),
+              Value(3.0));
 
     readings.Edit();
-    readings.SetField("terminal", "");
+    readings.SetField(table::kTerminal, "");
     readings.Update();
-    EXPECT_EQ(OpenDatabase(path_).OpenRecordset("Readings").Fields("terminal"), Value(""));
-    EXPECT_EQ(readings.Fields("code"), Value("A1"));  // the edited record stays current
+    EXPECT_EQ(OpenDatabase(path_).OpenRecordset(table::kTable).Fields(table::kTerminal), Value(""));
+    EXPECT_EQ(readings.Fields(table::kCode), Value("A1"));  // the edited record stays current
 }
 
 TEST_F(EditingTest, DateTimeIsKeptAsSqliteTextAndOtherTextStaysText) {
     {
         Database database = OpenDatabase(path_);
-        Recordset readings = database.OpenRecordset("Readings");
+        Recordset readings = database.OpenRecordset(table::kTable);
         readings.AddNew();
-        readings.SetField("DateTime", Timestamp{2027, 1, 1, 0, 0, 0});
+        readings.SetField(table::kDateTime, Timestamp{2027, 1, 1, 0, 0, 0});
         readings.Update();
         readings.AddNew();
-        readings.SetField("DateTime", "not a date");
+        readings.SetField(table::kDateTime, "not a date");
         readings.Update();
     }
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     EXPECT_EQ(other.Text("SELECT DateTime FROM Readings WHERE id = 1"), "2027-01-01 00:00:00");
-    Recordset readings = OpenDatabase(path_).OpenRecordset("Readings");
+    Recordset readings = OpenDatabase(path_).OpenRecordset(table::kTable);
     readings.MoveLast();
-    EXPECT_EQ(readings.Fields("DateTime"), Value("not a date"));
+    EXPECT_EQ(readings.Fields(table::kDateTime), Value("not a date"));
 }
 
 TEST_F(FourReadings, AddNewKeepsTheCurrentRecordAndAddsAtTheEnd) {
     MoveToId(2);
     readings_.AddNew();
-    readings_.SetField("code", "E");
-    EXPECT_EQ(readings_.Fields("code"), Value("E"));    // the pending record's value
-    EXPECT_TRUE(IsNull(readings_.Fields("terminal")));  // not assigned yet
+    readings_.SetField(table::kCode, "E");
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("E"));    // the pending record's value
+    EXPECT_TRUE(IsNull(readings_.Fields(table::kTerminal)));  // not assigned yet
     readings_.Update();
     EXPECT_EQ(CurrentId(readings_), 2);
     EXPECT_EQ(IdsForward(readings_), (Ids{1, 2, 3, 4, 5}));
@@ -91,7 +95,7 @@ TEST_F(FourReadings, AddNewKeepsTheCurrentRecordAndAddsAtTheEnd) {
 TEST_F(FourReadings, DeleteInTheMiddleLeavesNoCurrentRecordUntilAMove) {
     MoveToId(2);
     readings_.Delete();
-    EXPECT_THROW(readings_.Fields("code"), StoreError);
+    EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
     EXPECT_THROW(readings_.Bookmark(), StoreError);
     EXPECT_THROW(readings_.Delete(), StoreError);
     EXPECT_FALSE(readings_.Eof());
@@ -103,12 +107,12 @@ TEST_F(FourReadings, DeleteInTheMiddleLeavesNoCurrentRecordUntilAMove) {
     readings_.MovePrevious();
     EXPECT_EQ(CurrentId(readings_), 1);
     EXPECT_EQ(IdsForward(readings_), (Ids{1, 4}));
-    EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings"), 2);
+    EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings"), 2);
 }
 
 TEST_F(FourReadings, DeleteInCodeOrderMovesToTheNeighboursInCodeOrder) {
     AddReading(readings_, "B");  // id 5: code order is 1, 2, 5, 3, 4
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     MoveToId(2);
     readings_.Delete();
     readings_.MoveNext();
@@ -122,7 +126,7 @@ TEST_F(FourReadings, SelectingTheIndexRightAfterADeleteStepsFromTheDeletedCode) 
     AddReading(readings_, "A");  // id 5: code order is 1, 5, 2, 3, 4
     MoveToId(2);
     readings_.Delete();
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     readings_.MovePrevious();
     EXPECT_EQ(CurrentId(readings_), 5);
 }
@@ -138,7 +142,7 @@ TEST_F(FourReadings, DeletingTheLastRecordMovesPastTheEnd) {
 
 TEST_F(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     AddReading(readings, "A");
     readings.MoveFirst();
     readings.Delete();
@@ -147,27 +151,27 @@ TEST_F(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
     MoveToFirst(readings);
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
-    EXPECT_EQ(OtherProgram(path_).Number("SELECT count(*) FROM Readings"), 0);
+    EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings"), 0);
 }
 
 TEST_F(FourReadings, MisuseFailsAndChangesNothing) {
     EXPECT_THROW(readings_.Update(), StoreError);  // nothing pending
-    EXPECT_THROW(readings_.SetField("code", "X"), StoreError);
+    EXPECT_THROW(readings_.SetField(table::kCode, "X"), StoreError);
     EXPECT_THROW(readings_.Fields("colour"), StoreError);
     readings_.Edit();
     EXPECT_THROW(readings_.SetField("colour", "X"), StoreError);
-    readings_.SetField("code", "X");
+    readings_.SetField(table::kCode, "X");
     readings_.CancelUpdate();
     EXPECT_THROW(readings_.Update(), StoreError);
-    EXPECT_EQ(readings_.Fields("code"), Value("A"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("A"));
 }
 
 // A pending Edit holds the write lock; anything that leaves it must let go, or the other
 // program (and the next write here) would wait for nothing.
 TEST_F(FourReadings, AMoveOrCloseDropsAPendingEditAndItsLock) {
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     readings_.Edit();
-    readings_.SetField("code", "X");
+    readings_.SetField(table::kCode, "X");
     EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_BUSY);
     readings_.MoveNext();
     EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);
@@ -182,11 +186,11 @@ TEST_F(FourReadings, AMoveOrCloseDropsAPendingEditAndItsLock) {
 
 TEST_F(FourReadings, AFailedUpdateStoresNothingAndReleasesTheLock) {
     readings_.Edit();
-    readings_.SetField("code", "X");
-    readings_.SetField("id", std::int64_t{2});  // taken by B
+    readings_.SetField(table::kCode, "X");
+    readings_.SetField(table::kId, std::int64_t{2});  // taken by B
     EXPECT_THROW(readings_.Update(), StoreError);
     EXPECT_THROW(readings_.Update(), StoreError);  // nothing left pending
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);
     EXPECT_EQ(other.Text("SELECT code FROM Readings WHERE id = 1"), "A");
 }
@@ -194,43 +198,43 @@ TEST_F(FourReadings, AFailedUpdateStoresNothingAndReleasesTheLock) {
 // An edit that changes the key moves the record in code order: the steps that follow, and
 // the neighbours of a deletion, start from where it stands now, not from its old key.
 TEST_F(FourReadings, AnEditedKeyMovesTheRecordToItsNewPlaceInCodeOrder) {
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     readings_.Seek("=", Value("C"));
     readings_.Edit();
-    readings_.SetField("code", "0C");  // now first: 0C, A, B, D
+    readings_.SetField(table::kCode, "0C");  // now first: 0C, A, B, D
     readings_.Update();
-    EXPECT_EQ(readings_.Fields("code"), Value("0C"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("0C"));
     readings_.MovePrevious();
     EXPECT_TRUE(readings_.Bof());
     readings_.MoveNext();
-    EXPECT_EQ(readings_.Fields("code"), Value("0C"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("0C"));
     readings_.MoveNext();
-    EXPECT_EQ(readings_.Fields("code"), Value("A"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("A"));
 
     readings_.Seek("=", Value("A"));
     readings_.Edit();
-    readings_.SetField("code", "Z");  // now last: 0C, B, D, Z
+    readings_.SetField(table::kCode, "Z");  // now last: 0C, B, D, Z
     readings_.Update();
     readings_.MoveNext();
     EXPECT_TRUE(readings_.Eof());
     readings_.MovePrevious();
     readings_.MovePrevious();
-    EXPECT_EQ(readings_.Fields("code"), Value("D"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("D"));
 
     readings_.Seek("=", Value("B"));
     readings_.Edit();
-    readings_.SetField("code", "C");  // 0C, C, D, Z
+    readings_.SetField(table::kCode, "C");  // 0C, C, D, Z
     readings_.Update();
     readings_.Delete();
     readings_.MoveNext();
-    EXPECT_EQ(readings_.Fields("code"), Value("D"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("D"));
 }
 
 // In the table's own order the key plays no part: an edited record keeps its place.
 TEST_F(FourReadings, AnEditedKeyKeepsTheRecordsPlaceInTheTablesOrder) {
     MoveToId(3);
     readings_.Edit();
-    readings_.SetField("code", "0C");
+    readings_.SetField(table::kCode, "0C");
     readings_.Update();
     readings_.MovePrevious();
     EXPECT_EQ(CurrentId(readings_), 2);
@@ -238,17 +242,17 @@ TEST_F(FourReadings, AnEditedKeyKeepsTheRecordsPlaceInTheTablesOrder) {
     readings_.MoveNext();
     EXPECT_EQ(CurrentId(readings_), 4);
     MoveToId(3);
-    readings_.SetIndex("Code");  // code order takes the record up under its new key
+    readings_.SetIndex(table::kCodeIndex);  // code order takes the record up under its new key
     EXPECT_EQ(CurrentId(readings_), 3);
     readings_.MoveNext();
-    EXPECT_EQ(readings_.Fields("code"), Value("A"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("A"));
 }
 
 TEST_F(FourReadings, EditOfARecordAnotherProgramDeletedFails) {
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     ASSERT_EQ(other.Execute("DELETE FROM Readings WHERE id = 1"), SQLITE_OK);
     EXPECT_THROW(readings_.Edit(), StoreError);
-    EXPECT_THROW(readings_.Fields("code"), StoreError);
+    EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
     EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);  // no lock
     readings_.MoveNext();
     EXPECT_EQ(CurrentId(readings_), 2);

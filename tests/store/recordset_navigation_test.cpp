@@ -4,23 +4,26 @@
 
 #include "readings_file.hpp"
 #include "store/move_to_first.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 using NavigationTest = ReadingsFile;
 using Ids = std::vector<std::int64_t>;
 
 TEST_F(NavigationTest, EmptyTableIsAtBothEndsAndEveryMoveFails) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
     EXPECT_THROW(readings.MoveFirst(), StoreError);
     EXPECT_THROW(readings.MoveLast(), StoreError);
     EXPECT_THROW(readings.MoveNext(), StoreError);
     EXPECT_THROW(readings.MovePrevious(), StoreError);
-    EXPECT_THROW(readings.Fields("code"), StoreError);
+    EXPECT_THROW(readings.Fields(table::kCode), StoreError);
     MoveToFirst(readings);
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
@@ -28,20 +31,20 @@ TEST_F(NavigationTest, EmptyTableIsAtBothEndsAndEveryMoveFails) {
 
 TEST_F(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     AddReading(readings, "C");
     AddReading(readings, "A");
-    Recordset reopened = database.OpenRecordset("Readings");
-    EXPECT_EQ(std::get<std::string>(reopened.Fields("code")), "C");
+    Recordset reopened = database.OpenRecordset(table::kTable);
+    EXPECT_EQ(std::get<std::string>(reopened.Fields(table::kCode)), "C");
 
     reopened.MoveNext();
     reopened.MoveNext();
     EXPECT_TRUE(reopened.Eof());
     EXPECT_FALSE(reopened.Bof());
-    EXPECT_THROW(reopened.Fields("code"), StoreError);
+    EXPECT_THROW(reopened.Fields(table::kCode), StoreError);
     EXPECT_THROW(reopened.MoveNext(), StoreError);
     reopened.MovePrevious();  // from past the end back onto the last record
-    EXPECT_EQ(std::get<std::string>(reopened.Fields("code")), "A");
+    EXPECT_EQ(std::get<std::string>(reopened.Fields(table::kCode)), "A");
 
     reopened.MovePrevious();
     reopened.MovePrevious();
@@ -49,12 +52,12 @@ TEST_F(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
     EXPECT_FALSE(reopened.Eof());
     EXPECT_THROW(reopened.MovePrevious(), StoreError);
     reopened.MoveNext();
-    EXPECT_EQ(std::get<std::string>(reopened.Fields("code")), "C");
+    EXPECT_EQ(std::get<std::string>(reopened.Fields(table::kCode)), "C");
 }
 
 TEST_F(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     for (const char* code : {"C", "A", "B", "A"}) {
         AddReading(readings, code);
     }
@@ -63,7 +66,7 @@ TEST_F(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
     readings.MoveFirst();
     readings.MoveNext();
     readings.MoveNext();  // on "B", id 3
-    readings.SetIndex("Code");
+    readings.SetIndex(table::kCodeIndex);
     EXPECT_EQ(readings.Index(), "Code");
     EXPECT_EQ(CurrentId(readings), 3);
     readings.MovePrevious();
@@ -81,7 +84,7 @@ TEST_F(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
 // every record exactly once, sorted by (code, id) with NULL first.
 TEST_F(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     std::mt19937 random(20261206);
     std::vector<std::tuple<int, std::string, std::int64_t>> expected;  // (not null, code, id)
     for (std::int64_t id = 1; id <= 120; ++id) {
@@ -101,7 +104,7 @@ TEST_F(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
         expected_ids.push_back(std::get<2>(entry));
     }
 
-    readings.SetIndex("Code");
+    readings.SetIndex(table::kCodeIndex);
     EXPECT_EQ(IdsForward(readings), expected_ids);
     std::reverse(expected_ids.begin(), expected_ids.end());
     EXPECT_EQ(IdsBackward(readings), expected_ids);
@@ -109,19 +112,19 @@ TEST_F(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
 
 TEST_F(NavigationTest, MovesSeeRecordsAnotherProgramAddedMeanwhile) {
     Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset("Readings");
+    Recordset readings = database.OpenRecordset(table::kTable);
     AddReading(readings, "B");
     readings.MoveFirst();
-    OtherProgram other(path_);
+    SqliteFile other(path_);
     ASSERT_EQ(other.Execute("INSERT INTO Readings (code) VALUES ('A'), ('C')"), SQLITE_OK);
 
     readings.MoveNext();
-    EXPECT_EQ(std::get<std::string>(readings.Fields("code")), "A");
-    readings.SetIndex("Code");
+    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "A");
+    readings.SetIndex(table::kCodeIndex);
     readings.MoveNext();
-    EXPECT_EQ(std::get<std::string>(readings.Fields("code")), "B");
+    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "B");
     readings.MoveNext();
-    EXPECT_EQ(std::get<std::string>(readings.Fields("code")), "C");
+    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "C");
     EXPECT_EQ(IdsForward(readings), (Ids{2, 1, 3}));
 }
 

@@ -1,7 +1,10 @@
 #include "readings_file.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 // Codes by id: 1 B, 2 A, 3 C, 4 A, 5 AB.
 class SeekTest : public ReadingsFile {
@@ -14,12 +17,12 @@ class SeekTest : public ReadingsFile {
     }
 
     Database database_ = OpenDatabase(path_);
-    Recordset readings_ = database_.OpenRecordset("Readings");
+    Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
 TEST_F(SeekTest, FindsTheFirstOfEqualCodesWhereverItStarts) {
     readings_.MoveLast();
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     readings_.Seek("=", "A");
     EXPECT_FALSE(readings_.NoMatch());
     EXPECT_EQ(CurrentId(readings_), 2);
@@ -33,7 +36,7 @@ TEST_F(SeekTest, NoMatchKeepsTheRecordAndTheBookmarkReturnsToIt) {
     readings_.MoveNext();
     readings_.MoveNext();  // on C, id 3
     const std::string saved = readings_.Bookmark();
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     for (const char* missing : {"a", "A ", "Z", ""}) {
         readings_.Seek("=", missing);
         EXPECT_TRUE(readings_.NoMatch()) << '"' << missing << '"';
@@ -48,7 +51,7 @@ TEST_F(SeekTest, NoMatchKeepsTheRecordAndTheBookmarkReturnsToIt) {
 
 TEST_F(SeekTest, SeekNeedsTheIndexAndAnEqualityComparison) {
     EXPECT_THROW(readings_.Seek("=", "A"), StoreError);
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     EXPECT_THROW(readings_.Seek(">=", "A"), StoreError);
 }
 

@@ -7,10 +7,13 @@
 
 #include "readings_file.hpp"
 #include "store/move_to_first.hpp"
+#include "store/readings_table.hpp"
 #include "support/sqlite_process.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 namespace fs = std::filesystem;
 using Codes = std::vector<std::string>;
@@ -23,9 +26,9 @@ class ReplacedFileTest : public ReadingsFile {
   protected:
     // A second readings database holding one reading of another program's.
     std::string MakeReplacement(const std::string& code) {
-        const std::string other = dir_.File("other.mdb");
+        const std::string other = folder_.File("other.mdb");
         CreateReadingsDatabase(other);
-        OtherProgram(other).Execute("INSERT INTO Readings (code) VALUES ('" + code + "')");
+        SqliteFile(other).Execute("INSERT INTO Readings (code) VALUES ('" + code + "')");
         return other;
     }
 
@@ -42,13 +45,13 @@ class ReplacedFileTest : public ReadingsFile {
     Codes CodesForward() {
         Codes codes;
         for (MoveToFirst(readings_); !readings_.Eof(); readings_.MoveNext()) {
-            codes.push_back(std::get<std::string>(readings_.Fields("code")));
+            codes.push_back(std::get<std::string>(readings_.Fields(table::kCode)));
         }
         return codes;
     }
 
     Codes CodesInFile(const std::string& path) {
-        OtherProgram other(path);
+        SqliteFile other(path);
         EXPECT_EQ(other.Text("PRAGMA integrity_check"), "ok") << path;
         const std::int64_t count = other.Number("SELECT count(*) FROM Readings");
         Codes codes;
@@ -65,7 +68,7 @@ class ReplacedFileTest : public ReadingsFile {
     bool LeftBeside() { return fs::exists(path_ + "-wal") || fs::exists(path_ + "-shm"); }
 
     Database database_ = OpenDatabase(path_);
-    Recordset readings_ = database_.OpenRecordset("Readings");
+    Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
 bool Mentions(const std::string& message, const std::string& part) {
@@ -93,7 +96,7 @@ TEST_F(ReplacedFileTest, ARemovedFileIsNeverWrittenAndANewOneIsUsedOnceItIsThere
 TEST_F(ReplacedFileTest, AReplacementIsUsedFromTheNextOperationWithItsOwnReadingsIntact) {
     AddReading(readings_, "OURS1");
     AddReading(readings_, "OURS2");
-    readings_.SetIndex("Code");
+    readings_.SetIndex(table::kCodeIndex);
     ASSERT_EQ(std::rename(MakeReplacement("THEIRS").c_str(), path_.c_str()), 0);
 
     EXPECT_TRUE(Mentions(TryToAdd("LOST"), "removed or replaced"));
@@ -117,9 +120,9 @@ TEST_F(ReplacedFileTest, AChangeInTheCallThatOpensTheReplacementFailsRatherThanF
     } catch (const StoreError& error) {
         EXPECT_TRUE(Mentions(error.what(), "opened anew")) << error.what();
     }
-    EXPECT_EQ(readings_.Fields("code"), Value("THEIRS"));
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("THEIRS"));
     readings_.Edit();
-    readings_.SetField("code", "SEEN");
+    readings_.SetField(table::kCode, "SEEN");
     readings_.Update();
     EXPECT_EQ(CodesInFile(path_), Codes{"SEEN"});
 }
@@ -127,7 +130,7 @@ TEST_F(ReplacedFileTest, AChangeInTheCallThatOpensTheReplacementFailsRatherThanF
 TEST_F(ReplacedFileTest, AFileRenamedAwayKeepsEveryReadingConfirmedBeforeAndNothingLater) {
     AddReading(readings_, "A");
     AddReading(readings_, "B");
-    const std::string renamed = dir_.File("kept.mdb");
+    const std::string renamed = folder_.File("kept.mdb");
     ASSERT_EQ(std::rename(path_.c_str(), renamed.c_str()), 0);
 
     EXPECT_TRUE(Mentions(TryToAdd("LOST"), "removed or replaced"));

@@ -6,10 +6,13 @@
 #include <fstream>
 
 #include "readings_file.hpp"
+#include "store/readings_table.hpp"
 #include "support/temp_dir.hpp"
 
 namespace tavix::store {
 namespace {
+
+namespace table = readings_table;
 
 struct AdminRun {
     int exit_code;
@@ -32,7 +35,7 @@ TEST(TavixAdminTest, InitCreatesAnEmptyReadingsDatabaseOnce) {
     testing::TempDir dir;
     const std::string path = dir.File("tavix.mdb");
     EXPECT_EQ(RunAdmin("init '" + path + "'").exit_code, 0);
-    Recordset readings = OpenDatabase(path).OpenRecordset("Readings");
+    Recordset readings = OpenDatabase(path).OpenRecordset(table::kTable);
     EXPECT_TRUE(readings.Eof());
 
     AddReading(readings, "A");
@@ -40,7 +43,7 @@ TEST(TavixAdminTest, InitCreatesAnEmptyReadingsDatabaseOnce) {
     EXPECT_EQ(again.exit_code, 1);
     EXPECT_NE(again.output.find(path), std::string::npos) << again.output;
     readings.MoveFirst();
-    EXPECT_EQ(readings.Fields("code"), Value("A"));
+    EXPECT_EQ(readings.Fields(table::kCode), Value("A"));
 }
 
 TEST(TavixAdminTest, BadArgumentsShowTheUsage) {

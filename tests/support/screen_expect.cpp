@@ -26,6 +26,11 @@ std::string RowSpan(const console::CellGrid& grid, int y, int x1, int x2) {
     return row.RowText(1);
 }
 
+std::string TrimmedRowSpan(const console::CellGrid& grid, int y, int x1, int x2) {
+    std::string text = RowSpan(grid, y, x1, x2);
+    return text.erase(text.find_last_not_of(' ') + 1);
+}
+
 ::testing::AssertionResult RowsAre(const console::CellGrid& grid, int x, int first_row,
                                    const std::vector<std::string>& expected) {
     bool same = true;
@@ -43,6 +48,24 @@ std::string RowSpan(const console::CellGrid& grid, int y, int x1, int x2) {
         return ::testing::AssertionSuccess();
     }
     return ::testing::AssertionFailure() << "screen differs:\n" << report;
+}
+
+bool ScreenShows(const console::CellGrid& grid, const std::string& text) {
+    for (int y = 1; y <= grid.Rows(); ++y) {
+        if (grid.RowText(y).find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ScreenShowsAll(const console::CellGrid& grid, std::initializer_list<std::string> texts) {
+    for (const std::string& text : texts) {
+        if (!ScreenShows(grid, text)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 ScriptedConsole::ScriptedConsole(int columns, int rows)

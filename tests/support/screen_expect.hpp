@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,10 +16,20 @@ namespace tavix::testing {
 // The glyphs of columns x1..x2 of row y as UTF-8.
 std::string RowSpan(const console::CellGrid& grid, int y, int x1, int x2);
 
+// RowSpan without the blanks at its end.
+std::string TrimmedRowSpan(const console::CellGrid& grid, int y, int x1, int x2);
+
 // Checks that the rows starting at (x, first_row) read as expected, each expected row
 // compared over its own length in characters (UTF-8 allowed: box lines, the triangle).
 ::testing::AssertionResult RowsAre(const console::CellGrid& grid, int x, int first_row,
                                    const std::vector<std::string>& expected);
+
+// True when some row of the screen shows text, wherever it stands: for dialogs and popups
+// whose position is the console's own business.
+bool ScreenShows(const console::CellGrid& grid, const std::string& text);
+
+// True when the screen shows every one of texts: a dialog's message wrapped over rows.
+bool ScreenShowsAll(const console::CellGrid& grid, std::initializer_list<std::string> texts);
 
 // A console on a scripted terminal, attached and sized like the program's (24 x 20).
 struct ScriptedConsole {

@@ -214,6 +214,14 @@ bool TmuxSession::WaitForText(const std::string& text) const {
     });
 }
 
+bool TmuxSession::WaitForLine(int row, const std::string& text) const {
+    return WaitFor([&](const std::vector<std::string>& lines) { return LineIs(lines, row, text); });
+}
+
+bool LineIs(const std::vector<std::string>& lines, int row, const std::string& text) {
+    return row >= 1 && static_cast<int>(lines.size()) >= row && lines[row - 1] == text;
+}
+
 bool TmuxSession::WaitForStableScreen() const {
     std::optional<std::vector<std::string>> previous;
     return WaitFor([&](const std::vector<std::string>& lines) {

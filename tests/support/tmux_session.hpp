@@ -49,6 +49,8 @@ class TmuxSession {
     // whether the condition held.
     bool WaitFor(const std::function<bool(const std::vector<std::string>&)>& condition) const;
     bool WaitForText(const std::string& text) const;
+    // Until row `row` (from 1) reads exactly `text`.
+    bool WaitForLine(int row, const std::string& text) const;
     // Until two captures in a row are equal.
     bool WaitForStableScreen() const;
 
@@ -63,6 +65,9 @@ class TmuxSession {
     std::string socket_;
     TmuxOptions options_;
 };
+
+// Whether row `row` (from 1) of a screen's lines reads exactly `text`.
+bool LineIs(const std::vector<std::string>& lines, int row, const std::string& text);
 
 // The processes whose parent is `parent`, such as the program a pane's shell started.
 std::vector<pid_t> ChildProcesses(pid_t parent);

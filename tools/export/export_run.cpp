@@ -13,6 +13,7 @@
 #include "export/replacing_file.hpp"
 #include "export/row_writer.hpp"
 #include "store/readings_source.hpp"
+#include "store/readings_table.hpp"
 #include "store/store_error.hpp"
 #include "store_target.hpp"
 
@@ -20,9 +21,12 @@ namespace tavix::admin {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kReadingColumns = {"id", "code", "qt", "terminal",
-                                                             "DateTime"};
-constexpr std::array<std::string_view, 3> kTotalsColumns = {"code", "qt", "readings"};
+namespace table = store::readings_table;
+
+constexpr std::array<std::string_view, 5> kReadingColumns = {
+    table::kId, table::kCode, table::kQuantity, table::kTerminal, table::kDateTime};
+constexpr std::array<std::string_view, 3> kTotalsColumns = {table::kCode, table::kQuantity,
+                                                            "readings"};
 
 std::unique_ptr<RowWriter> MakeWriter(const std::string& format, Output& output) {
     if (format == "jsonl") {

@@ -7,18 +7,10 @@
 #include "console/scripted_terminal.hpp"
 #include "console/text_console.hpp"
 #include "store/timestamp.hpp"
-#include "support/temp_dir.hpp"
+#include "support/program_folder.hpp"
+#include "support/readings_in_file.hpp"
 
 namespace tavix::testing {
-
-// One row of the Readings table as the sqlite3 tool would show it.
-struct StoredReading {
-    std::string code;
-    std::string qt;             // as SQLite prints it
-    std::string terminal;       // as SQLite prints it
-    std::string terminal_type;  // "text", "integer", "real", "null"
-    std::string date_time;
-};
 
 // Thrown by the replaced process end, so a test sees the program end without ending itself.
 struct ProcessEnded {
@@ -27,7 +19,7 @@ struct ProcessEnded {
 
 // The program's shared state set up as start-up leaves it, headless: the main form's console
 // on a scripted 80 x 25 terminal, resized to 24 x 20 with the colour scheme and the outer
-// frame, and the readings database of a temporary folder open in ReadingsDb and ReadingsSet.
+// frame, and the readings database of a program folder open in ReadingsDb and ReadingsSet.
 // Everything is put back when the harness goes.
 //
 // With Start::kMain nothing is prepared but the database file: the test scripts the keys and
@@ -35,7 +27,7 @@ struct ProcessEnded {
 // outlives the program's console, so the test can look at it afterwards.
 class ProgramHarness {
   public:
-    enum class Database { kEmpty, kMissing };
+    using Database = ProgramFolder::Database;
     enum class Start { kScreens, kMain };
 
     explicit ProgramHarness(Database database = Database::kEmpty, Start start = Start::kScreens);
@@ -46,17 +38,18 @@ class ProgramHarness {
     console::ScriptedTerminal& Terminal() { return *terminal_; }
     console::TextConsole& Console();
     const console::CellGrid& Cells();
-    const std::string& DatabasePath() const { return database_path_; }
+    std::string DatabasePath() const { return folder_.DatabasePath(); }
     const std::string& Folder() const { return folder_.Path(); }
 
-    // Readings written and read through their own connection, not through ReadingsSet.
+    // Readings written and read through a connection of their own (SqliteFile), not through
+    // ReadingsSet.
     void StoreReading(const std::string& code, double qt, const std::string& terminal,
                       const store::Timestamp& when);
     std::vector<StoredReading> StoredReadings() const;
-    // Runs any SQL on the file through its own connection.
+    // Runs any SQL on the file through a connection of its own.
     void Execute(const std::string& sql) const;
-    // The first column of the first row of a query through its own connection, as text ("" for
-    // no row or null): PRAGMA integrity_check, a count.
+    // The first column of the first row of a query through a connection of its own, as text
+    // ("" for no row or null): PRAGMA integrity_check, a count.
     std::string QueryText(const std::string& sql) const;
 
     // Runs Main with the executable believed to be in the harness's folder, until the
@@ -64,8 +57,7 @@ class ProgramHarness {
     int RunMain();
 
   private:
-    TempDir folder_;
-    std::string database_path_;
+    ProgramFolder folder_;
     std::unique_ptr<console::ScriptedTerminal> terminal_;
 };
 
