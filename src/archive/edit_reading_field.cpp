@@ -10,6 +10,7 @@
 #include "archive/date_time_text.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
+#include "diagnostics/diagnostic_log.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
@@ -138,6 +139,9 @@ void Store(const FieldEditor& editor, const std::string& entry, const std::strin
         // Edit holds the database's write lock until Update or CancelUpdate.
         try {
             readings.CancelUpdate();
+        } catch (const std::exception&) {
+            // The failure that brought us here goes on up; this one is only logged.
+            diagnostics::LogCurrentFailure("archive: cancelling the unfinished edit");
         } catch (...) {
         }
         throw;

@@ -90,8 +90,9 @@ ProgramFolder::ProgramFolder() {
     store::CreateReadingsDatabase(DatabasePath());
 }
 
-std::string ProgramFolder::Command(const std::string& before, const std::string& after) const {
-    return "cd '" + Path() + "' && " + before + " ./tavix; " + after;
+std::string ProgramFolder::Command(const std::string& before, const std::string& after,
+                                   const std::string& arguments) const {
+    return "cd '" + Path() + "' && " + before + " ./tavix " + arguments + "; " + after;
 }
 
 std::string FrameRow(const std::vector<std::string>& lines, int row) {
@@ -109,8 +110,8 @@ std::string FrameRow(const std::vector<std::string>& lines, int row) {
 }
 
 RunningProgram::RunningProgram(const ProgramFolder& folder, const std::string& before,
-                               const std::string& after)
-    : session_(folder.Command(before, after), ProgramPane()) {}
+                               const std::string& after, const std::string& arguments)
+    : session_(folder.Command(before, after, arguments), ProgramPane()) {}
 
 bool RunningProgram::OpenEntryScreen(const std::string& terminal) {
     // One key per wait: Esc and the next key in one read would be a single Alt key.

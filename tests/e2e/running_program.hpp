@@ -18,8 +18,10 @@ class ProgramFolder {
 
     const std::string& Path() const { return folder_.Path(); }
     std::string DatabasePath() const { return folder_.File("tavix.mdb"); }
-    // A shell command that runs `before`, the program in its folder, then `after`.
-    std::string Command(const std::string& before, const std::string& after) const;
+    // A shell command that runs `before`, the program in its folder with `arguments` (shell
+    // words), then `after`.
+    std::string Command(const std::string& before, const std::string& after,
+                        const std::string& arguments = "") const;
 
   private:
     TempDir folder_;
@@ -36,7 +38,8 @@ class RunningProgram {
     // By default the shell prints the exit status as "rc=N" on a line of its own, even after
     // a kill left the terminal raw (no carriage return at a line's end), and stays.
     RunningProgram(const ProgramFolder& folder, const std::string& before = "",
-                   const std::string& after = "printf '\\r\\nrc=%d\\r\\n' $?; read line");
+                   const std::string& after = "printf '\\r\\nrc=%d\\r\\n' $?; read line",
+                   const std::string& arguments = "");
 
     TmuxSession& Session() { return session_; }
     std::string Screen() const { return session_.Screen(); }

@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <fstream>
 #include <stdexcept>
 
 #include "console/forwarding_terminal.hpp"
+#include "diagnostics/diagnostic_log.hpp"
 #include "program/executable_path.hpp"
 #include "program/main_program.hpp"
 #include "program/process_end.hpp"
@@ -12,6 +14,7 @@
 #include "screen_helpers/main_form.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "store/database.hpp"
+#include "support/program_environment.hpp"
 
 namespace tavix::testing {
 
@@ -44,9 +47,11 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
 ProgramHarness::ProgramHarness(Database database, Start start)
     : database_path_(folder_.File("tavix.mdb")),
       terminal_(std::make_unique<console::ScriptedTerminal>(80, 25)) {
+    ClearProgramEnvironment();
     if (database == Database::kEmpty) {
         store::CreateReadingsDatabase(database_path_);
     }
+    diagnostics::SendLogTo({diagnostics::LogDestination::Kind::kFile, LogPath()});
     screen_helpers::SetTerminalFactory(
         [this] { return std::make_unique<console::ForwardingTerminal>(*terminal_); });
     if (start == Start::kMain) {
@@ -76,6 +81,16 @@ ProgramHarness::~ProgramHarness() {
     screen_helpers::ReadingsDb.reset();
     screen_helpers::DatabasePath.clear();
     screen_helpers::AppFolder.clear();
+    diagnostics::SendLogTo({});
+}
+
+std::vector<std::string> ProgramHarness::LogLines() const {
+    std::ifstream log(LogPath());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 console::TextConsole& ProgramHarness::Console() {
@@ -148,6 +163,19 @@ std::string ProgramHarness::QueryText(const std::string& sql) const {
 }
 
 int ProgramHarness::RunMain() {
+    return RunProgram([] { program::Main(); });
+}
+
+int ProgramHarness::RunMain(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv = {"tavix"};
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    argv.push_back(nullptr);
+    return RunProgram([&] { program::Main(static_cast<int>(argv.size() - 1), argv.data()); });
+}
+
+int ProgramHarness::RunProgram(const std::function<void()>& main) {
     // Main opens the database itself, from its own folder, and takes the console over anew.
     screen_helpers::ReadingsSet.reset();
     screen_helpers::ReadingsDb.reset();
@@ -155,10 +183,11 @@ int ProgramHarness::RunMain() {
     program::SetExecutablePathSource([this] { return folder_.File("tavix"); });
     program::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
     try {
-        program::Main();
+        main();
     } catch (const ProcessEnded& ended) {
         return ended.status;
     }
+    throw std::logic_error("the program returned instead of ending");
 }
 
 }  // namespace tavix::testing
