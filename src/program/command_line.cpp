@@ -14,8 +14,9 @@ constexpr const char* kDescription =
     "Tavix: collects article codes and quantities on a text terminal of 24 x 20 and stores "
     "them as readings.";
 constexpr const char* kFooter =
-    "Without --database, $TAVIX_DATABASE, else tavix.mdb beside the executable. Without --log, "
-    "$TAVIX_LOG, else the system log (journalctl -t tavix). The manual page is tavix(1).";
+    "The store is the one --database names, else $TAVIX_DATABASE, else tavix.mdb beside\n"
+    "the executable. The diagnostic log goes to the file --log names, else to\n"
+    "$TAVIX_LOG, else to the system log (journalctl -t tavix). The manual page is tavix(1).";
 constexpr const char* kSynopses =
     "usage: tavix [--database TARGET] [--log FILE]\n"
     "       tavix --help | --version\n"
@@ -36,6 +37,11 @@ CommandLine Ending(std::string out) {
     return ending;
 }
 
+std::string UnexpectedArgumentMessage(const std::string& argument) {
+    return argument.starts_with("-") ? "unknown option " + argument
+                                     : "unexpected argument '" + argument + "'";
+}
+
 const char* Environment(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0' ? value : nullptr;
@@ -53,12 +59,17 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
     program.set_version_flag("--version", VersionText());
     std::string database;
     const CLI::Option* database_option =
-        program.add_option("--database", database, "The readings store: a database file")
+        program
+            .add_option("--database", database,
+                        "The readings store: a database file (or a postgresql:// URI)")
             ->type_name("TARGET");
     std::string log;
     const CLI::Option* log_option =
-        program.add_option("--log", log, "Append the diagnostic log to FILE")->type_name("FILE");
+        program.add_option("--log", log, "Append the diagnostic log to FILE, not the system log")
+            ->type_name("FILE");
     program.footer(kFooter);
+    // Collected rather than thrown, to be named in words of our own.
+    program.allow_extras();
     try {
         program.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -67,6 +78,9 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
         return Ending(version.what() + std::string("\n"));
     } catch (const CLI::ParseError& error) {
         return UsageError(error.what());
+    }
+    if (const std::vector<std::string> extras = program.remaining(); !extras.empty()) {
+        return UsageError(UnexpectedArgumentMessage(extras.front()));
     }
 
     if (log_option->count() > 0 && log.empty()) {

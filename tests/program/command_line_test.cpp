@@ -107,10 +107,11 @@ TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutputAndEndWithStatusZero) {
 }
 
 TEST_F(CommandLineTest, AWrongOptionOrArgumentIsAUsageErrorOnStandardError) {
-    EXPECT_EQ(RefusalOf({"--bogus"}),
-              "tavix: The following argument was not expected: --bogus\n" + kUsage);
-    EXPECT_EQ(RefusalOf({"extra.mdb"}),
-              "tavix: The following argument was not expected: extra.mdb\n" + kUsage);
+    EXPECT_EQ(RefusalOf({"--bogus"}), "tavix: unknown option --bogus\n" + kUsage);
+    EXPECT_EQ(RefusalOf({"-x", "--bogus"}), "tavix: unknown option -x\n" + kUsage);
+    EXPECT_EQ(RefusalOf({"extra.mdb"}), "tavix: unexpected argument 'extra.mdb'\n" + kUsage);
+    EXPECT_EQ(RefusalOf({"--database", "a.mdb", "b.mdb"}),
+              "tavix: unexpected argument 'b.mdb'\n" + kUsage);
     EXPECT_TRUE(RefusalOf({"--database"}).starts_with("tavix: --database: 1 required TARGET"));
     EXPECT_TRUE(RefusalOf({"--log"}).ends_with(kUsage));
     EXPECT_TRUE(RefusalOf({"--database", "a.mdb", "--database", "b.mdb"}).ends_with(kUsage));
