@@ -6,7 +6,6 @@
 #include <sqlite3.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -17,7 +16,6 @@
 #include "program/main_program.hpp"
 #include "screen_helpers/main_form.hpp"
 #include "screen_helpers/shared_state.hpp"
-#include "store/database.hpp"
 #include "support/program/program_harness.hpp"
 #include "support/screen_expect.hpp"
 
@@ -201,18 +199,6 @@ TEST_F(StartUpLogTest, ATerminalThatCannotBeSetUpIsSaidOnStandardErrorAndLogged)
     EXPECT_EQ(texts.front(), "setting up the terminal: standard output is not a terminal");
 }
 
-TEST_F(StartUpLogTest, TavixLogNamesTheFileWhenTheOptionDoesNot) {
-    ::setenv("TAVIX_LOG", log.c_str(), 1);
-    fs::remove(program.DatabasePath());
-    StartAcquisition();
-    ReadingNotStored();
-    LeaveFromMenu();
-    const int status = program.RunMain({});
-    ::unsetenv("TAVIX_LOG");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(LinesOf(log).size(), 2u);
-}
-
 // Neither a file nor (in CI) a system log takes the lines: the session is the same.
 TEST_F(StartUpLogTest, ALogThatCannotBeWrittenStopsNothingAndShowsNothing) {
     fs::remove(program.DatabasePath());
@@ -223,47 +209,6 @@ TEST_F(StartUpLogTest, ALogThatCannotBeWrittenStopsNothingAndShowsNothing) {
     EXPECT_EQ(program.RunMain({"--log", program.Folder() + "/no-such-folder/tavix.log"}), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(script.PendingKeys(), 0u);
-}
-
-TEST_F(StartUpLogTest, TheDatabaseOptionChoosesTheStoreOverTheEnvironment) {
-    const std::string chosen = program.Folder() + "/chosen.mdb";
-    const std::string from_environment = program.Folder() + "/environment.mdb";
-    store::CreateReadingsDatabase(chosen);
-    store::CreateReadingsDatabase(from_environment);
-    ::setenv("TAVIX_DATABASE", from_environment.c_str(), 1);
-    StartAcquisition();
-    StoreReading("CHOSEN");
-    LeaveFromCodeField();
-    const int status = program.RunMain({"--database", chosen, "--log", log});
-    ::unsetenv("TAVIX_DATABASE");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(screen_helpers::DatabasePath, chosen);
-    EXPECT_EQ(program.StoredReadings().size(), 0u) << "stored beside the executable";
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(chosen.c_str(), &db), SQLITE_OK);
-    sqlite3_stmt* statement = nullptr;
-    ASSERT_EQ(
-        sqlite3_prepare_v2(db, "SELECT group_concat(code) FROM Readings", -1, &statement, nullptr),
-        SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "CHOSEN");
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    EXPECT_EQ(LinesOf(log), std::vector<std::string>{});
-}
-
-TEST_F(StartUpLogTest, TheEnvironmentChoosesTheStoreWhenTheOptionDoesNot) {
-    const std::string from_environment = program.Folder() + "/environment.mdb";
-    store::CreateReadingsDatabase(from_environment);
-    ::setenv("TAVIX_DATABASE", from_environment.c_str(), 1);
-    StartAcquisition();
-    StoreReading("ENV");
-    LeaveFromCodeField();
-    const int status = program.RunMain({"--log", log});
-    ::unsetenv("TAVIX_DATABASE");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(screen_helpers::DatabasePath, from_environment);
-    EXPECT_EQ(program.StoredReadings().size(), 0u);
 }
 
 // A URI the store cannot open yet is a store that fails, as a missing file does, and its
