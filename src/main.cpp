@@ -1,5 +1,5 @@
 #include "program/main_program.hpp"
 
-int main() {
-    tavix::program::Main();
+int main(int argc, char** argv) {
+    tavix::program::Main(argc, argv);
 }

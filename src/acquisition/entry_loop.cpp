@@ -6,6 +6,7 @@
 #include "acquisition/field_key.hpp"
 #include "console/key_handler_scope.hpp"
 #include "console/saved_console_scope.hpp"
+#include "diagnostics/diagnostic_log.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/text_layout.hpp"
@@ -94,6 +95,13 @@ void TellReadingNotStored() {
     console.MessageBox(0);
 }
 
+// What the log says of a reading not stored: enough to type it again.
+std::string StoringStep(const std::string& code, const std::string& quantity,
+                        const std::string& terminal) {
+    return "storing a reading (terminal " + terminal + ", code " + code + ", quantity " + quantity +
+           "): not stored";
+}
+
 // The operator saw the reading confirmed: a failure to store it must not pass in silence
 // on its way back to the main menu.
 void StoreReading(const std::string& code, const std::string& quantity,
@@ -101,6 +109,7 @@ void StoreReading(const std::string& code, const std::string& quantity,
     try {
         AppendReading(code, quantity, terminal);
     } catch (const std::exception&) {
+        diagnostics::LogCurrentFailure(StoringStep(code, quantity, terminal));
         TellReadingNotStored();
         throw;
     }

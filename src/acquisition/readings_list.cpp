@@ -5,8 +5,8 @@
 #include "acquisition/list_line.hpp"
 #include "console/key_handler_scope.hpp"
 #include "console/saved_console_scope.hpp"
+#include "screen_helpers/first_reading.hpp"
 #include "screen_helpers/shared_state.hpp"
-#include "store/move_to_first.hpp"
 
 namespace tavix::acquisition {
 
@@ -71,7 +71,7 @@ void ShowList(const std::string& items) {
 void ShowReadingsList() {
     const console::SavedConsoleScope saved(screen_helpers::Console());
     store::Recordset& readings = screen_helpers::Readings();
-    store::MoveToFirst(readings);
+    screen_helpers::MoveToFirstReading("readings list: moving to the first reading");
     if (readings.Eof()) {
         TellNoReadings();
     } else {

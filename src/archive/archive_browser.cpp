@@ -10,14 +10,15 @@
 #include "console/key_handler_scope.hpp"
 #include "console/saved_console_scope.hpp"
 #include "screen_helpers/colour_scheme.hpp"
+#include "screen_helpers/first_reading.hpp"
 #include "screen_helpers/guarded.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
-#include "store/move_to_first.hpp"
 
 // Every step below runs guarded: a step that fails (a refused store operation, a record
-// another program removed, a date that does not exist) is skipped without a message and the
-// reading keeps its stored values. The browser never ends the acquisition that runs it.
+// another program removed, a date that does not exist) is skipped without a message to the
+// operator, only to the diagnostic log, and the reading keeps its stored values. The browser
+// never ends the acquisition that runs it.
 
 namespace tavix::archive {
 
@@ -56,7 +57,8 @@ enum class MenuEnd { kAccepted, kNotAccepted, kFailed };
 // A recordset that cannot say where it stands is treated as having nothing to show.
 bool AtEof() {
     bool at_eof = true;
-    Guarded([&] { at_eof = screen_helpers::Readings().Eof(); });
+    Guarded("archive: testing for the end of the readings",
+            [&] { at_eof = screen_helpers::Readings().Eof(); });
     return at_eof;
 }
 
@@ -65,7 +67,7 @@ void ShowEmptyTableMessage() {
     console.MessageText = kEmptyTableText;
     console.MessageButtons = kEmptyTableButtons;
     console.MessageChoice = kOkButton;
-    Guarded([&] { console.MessageBox(0); });
+    Guarded("archive: saying that it is empty", [&] { console.MessageBox(0); });
 }
 
 void PrepareScreen() {
@@ -85,14 +87,16 @@ MenuEnd ShowReading(int item) {
                       screen_helpers::kWorkRight, kReadingBottom);
     // A reading that cannot be read shows empty values rather than the previous reading's.
     ReadingTexts texts;
-    Guarded([&] { texts = TextsOfCurrentReading(screen_helpers::Readings(), kValueWidth); });
+    Guarded("archive: reading the values of the reading shown",
+            [&] { texts = TextsOfCurrentReading(screen_helpers::Readings(), kValueWidth); });
     console.MenuItems = FieldMenuItems(texts);
     console.MenuMask = kFieldMenuMask;
     console.MenuIndex = item;
     bool accepted = false;
     console::WidgetKeys keys(console::WidgetKeys::Widget::kMenu, MenuKey);
     const console::KeyHandlerScope scope(console, keys);
-    if (!Guarded([&] { accepted = console.Menu(kFieldMenuColumn, kFieldMenuRow, kBrowserMenu); })) {
+    if (!Guarded("archive: field menu",
+                 [&] { accepted = console.Menu(kFieldMenuColumn, kFieldMenuRow, kBrowserMenu); })) {
         return MenuEnd::kFailed;
     }
     return accepted ? MenuEnd::kAccepted : MenuEnd::kNotAccepted;
@@ -100,8 +104,9 @@ MenuEnd ShowReading(int item) {
 
 // Never wraps around: past the first reading the first one stays shown.
 void StepBack() {
-    Guarded([] { screen_helpers::Readings().MovePrevious(); });
-    Guarded([] {
+    Guarded("archive: moving to the previous reading",
+            [] { screen_helpers::Readings().MovePrevious(); });
+    Guarded("archive: staying on the first reading", [] {
         if (screen_helpers::Readings().Bof()) {
             screen_helpers::Readings().MoveFirst();
         }
@@ -110,8 +115,8 @@ void StepBack() {
 
 // Never wraps around: past the last reading the last one stays shown.
 void StepForward() {
-    Guarded([] { screen_helpers::Readings().MoveNext(); });
-    Guarded([] {
+    Guarded("archive: moving to the next reading", [] { screen_helpers::Readings().MoveNext(); });
+    Guarded("archive: staying on the last reading", [] {
         if (screen_helpers::Readings().Eof()) {
             screen_helpers::Readings().MoveLast();
         }
@@ -124,7 +129,8 @@ bool DeletionConfirmed() {
     console.MessageButtons = kDeleteButtons;
     console.MessageChoice = kOkButton;
     bool confirmed = false;
-    Guarded([&] { confirmed = console.MessageBox(0) && console.MessageChoice == kOkButton; });
+    Guarded("archive: asking to confirm the deletion",
+            [&] { confirmed = console.MessageBox(0) && console.MessageChoice == kOkButton; });
     return confirmed;
 }
 
@@ -134,10 +140,12 @@ Next DeleteShownReading() {
     console::TextConsole& console = screen_helpers::Console();
     console.Shadow = true;
     // A refused deletion leaves the reading there, and shown.
-    if (DeletionConfirmed() && Guarded([] { screen_helpers::Readings().Delete(); })) {
-        Guarded([] { screen_helpers::Readings().MoveNext(); });
+    if (DeletionConfirmed() && Guarded("archive: deleting the reading shown",
+                                       [] { screen_helpers::Readings().Delete(); })) {
+        Guarded("archive: moving past the deleted reading",
+                [] { screen_helpers::Readings().MoveNext(); });
         if (AtEof()) {
-            Guarded([] { store::MoveToFirst(screen_helpers::Readings()); });
+            screen_helpers::MoveToFirstReading("archive: moving to the first reading");
             if (AtEof()) {
                 return Next::kLeave;
             }
@@ -159,7 +167,7 @@ Next ActOnKey(console::KeyCode key) {
             return DeleteShownReading();
         case keys::kF3:
             // Afterwards the current record is shown: the one found, or the one shown before.
-            Guarded(SearchByCode);
+            Guarded("archive: searching by code", SearchByCode);
             return Next::kBrowse;
         default:
             return Next::kLeave;
@@ -173,7 +181,7 @@ void Browse() {
         switch (ShowReading(remembered_item)) {
             case MenuEnd::kAccepted: {
                 const int item = console.MenuIndex;
-                Guarded([&] { EditReadingField(item); });
+                Guarded("archive: editing the reading shown", [&] { EditReadingField(item); });
                 break;
             }
             case MenuEnd::kNotAccepted:
@@ -193,8 +201,8 @@ void Browse() {
 }  // namespace
 
 void ArchiveBrowser() {
-    // Fails on an empty table; the test of Eof below decides.
-    Guarded([] { store::MoveToFirst(screen_helpers::Readings()); });
+    // The test of Eof below decides what to show.
+    screen_helpers::MoveToFirstReading("archive: moving to the first reading");
     // Brings back the caller's work area, colours and Shadow too. The position of the
     // readings stays where browsing left it.
     const console::SavedConsoleScope saved(

@@ -10,6 +10,7 @@
 #include "archive/date_time_text.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
+#include "diagnostics/diagnostic_log.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"

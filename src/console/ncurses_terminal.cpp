@@ -16,8 +16,8 @@
 #include <string_view>
 
 #include "code_page.hpp"
-#include "usable_terminal.hpp"
 #include "text/utf8.hpp"
+#include "usable_terminal.hpp"
 
 namespace tavix::console {
 

@@ -47,39 +47,42 @@ const std::string kExitQuestion = "Confermi uscita";
 // A confirmation that fails leaves the program, as a confirmed one does.
 bool ExitConfirmed() {
     bool confirmed = true;
-    Guarded([&] { confirmed = ConfirmYesNo(kExitQuestion); });
+    Guarded("main menu: asking to confirm the exit",
+            [&] { confirmed = ConfirmYesNo(kExitQuestion); });
     return confirmed;
 }
 
 void PrepareMenu(int position) {
-    Guarded([] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
-    Guarded([] { Console().MenuItems = kMainMenuItems; });
-    Guarded([] { Console().Shadow = false; });
-    Guarded([] {
+    Guarded("main menu: clearing the work area",
+            [] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
+    Guarded("main menu: setting its items", [] { Console().MenuItems = kMainMenuItems; });
+    Guarded("main menu: setting the shadow", [] { Console().Shadow = false; });
+    Guarded("main menu: placing the description", [] {
         Console().Put(DispatchId::kDescriptionColumn, kDescriptionColumn);
         Console().Put(DispatchId::kDescriptionRow, kDescriptionRow);
         Console().Put(DispatchId::kDescriptionWidth, kDescriptionWidth);
     });
-    Guarded([] { Console().Put(DispatchId::kShowDescription, true); });
-    Guarded([] { Console().MenuMask.clear(); });
-    Guarded([&] { Console().MenuIndex = position; });
+    Guarded("main menu: showing the description",
+            [] { Console().Put(DispatchId::kShowDescription, true); });
+    Guarded("main menu: clearing the item mask", [] { Console().MenuMask.clear(); });
+    Guarded("main menu: highlighting its item", [&] { Console().MenuIndex = position; });
 }
 
 // Runs the chosen item; true when the user confirmed the exit.
 bool RunChoice() {
     int choice = 0;
-    if (!Guarded([&] { choice = Console().MenuIndex; })) {
+    if (!Guarded("main menu: reading the chosen item", [&] { choice = Console().MenuIndex; })) {
         return false;
     }
     switch (choice) {
         case kAcquisition:
-            Guarded(acquisition::RunAcquisition);
+            Guarded("acquisition", acquisition::RunAcquisition);
             return false;
         case kKeyCodes:
-            Guarded(demo::KeyCodeViewer);
+            Guarded("key-code viewer", demo::KeyCodeViewer);
             return false;
         case kColours:
-            Guarded(demo::ColourDemo);
+            Guarded("colour demonstration", demo::ColourDemo);
             return false;
         case kExit:
             return ExitConfirmed();
@@ -95,20 +98,22 @@ void RunMainMenu() {
     for (;;) {
         PrepareMenu(position);
         bool accepted = false;
-        Guarded([&] { accepted = Console().Menu(kMenuColumn, kMenuRow, kMainMenuId); });
+        Guarded("main menu",
+                [&] { accepted = Console().Menu(kMenuColumn, kMenuRow, kMainMenuId); });
         if (!accepted) {
-            Guarded([] { Console().Shadow = true; });
+            Guarded("main menu: setting the shadow", [] { Console().Shadow = true; });
             if (ExitConfirmed()) {
                 return;
             }
         } else {
-            Guarded([] { Console().Put(DispatchId::kShowDescription, false); });
-            Guarded([] { Console().Shadow = true; });
+            Guarded("main menu: hiding the description",
+                    [] { Console().Put(DispatchId::kShowDescription, false); });
+            Guarded("main menu: setting the shadow", [] { Console().Shadow = true; });
             if (RunChoice()) {
                 return;
             }
         }
-        Guarded([&] { position = Console().MenuIndex; });
+        Guarded("main menu: reading the highlighted item", [&] { position = Console().MenuIndex; });
     }
 }
 

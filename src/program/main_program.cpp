@@ -2,10 +2,13 @@
 
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 
 #include "console/saved_console_scope.hpp"
 #include "demo/info_screen.hpp"
+#include "diagnostics/diagnostic_log.hpp"
+#include "program/command_line.hpp"
 #include "program/executable_path.hpp"
 #include "program/main_menu.hpp"
 #include "program/path_text.hpp"
@@ -17,6 +20,7 @@
 #include "screen_helpers/main_form.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/readings_table.hpp"
 
 namespace tavix::program {
 
@@ -56,19 +60,28 @@ std::optional<std::chrono::milliseconds> busy_timeout;
 // without leaving any scope.
 using ConsoleAsFound = std::optional<console::SavedConsoleScope>;
 
-void OpenReadings() {
+// `target` is the store the command line chose; empty for the file beside the executable.
+void OpenReadings(const std::string& target) {
     InDevHost = false;
     AppFolder.clear();
     DatabasePath.clear();
     ReadingsSet.reset();
     ReadingsDb.reset();
-    Guarded([] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
-    Guarded([] { DatabasePath = FileInFolder(AppFolder, kDatabaseName); });
-    Guarded([] {
+    Guarded("finding the program's folder",
+            [] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
+    Guarded("naming the readings database", [&] {
+        DatabasePath = target.empty() ? FileInFolder(AppFolder, kDatabaseName) : target;
+    });
+    Guarded("opening the readings database", [] {
         ReadingsDb.emplace(busy_timeout ? store::OpenDatabase(DatabasePath, *busy_timeout)
                                         : store::OpenDatabase(DatabasePath));
     });
-    Guarded([] { ReadingsSet.emplace(ReadingsDb.value().OpenRecordset("Readings")); });
+    // Without a database the reason is logged above; there is no table to open.
+    Guarded("opening the Readings table", [] {
+        if (ReadingsDb) {
+            ReadingsSet.emplace(ReadingsDb->OpenRecordset(store::readings_table::kTable));
+        }
+    });
 }
 
 // Without a terminal nothing can be shown and no key will come: say why and end at once,
@@ -78,40 +91,42 @@ void RequireConsole() {
         Console().Attach(-1);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "tavix: %s\n", failure.what());
+        diagnostics::LogCurrentFailure("setting up the terminal");
         Shutdown(kStatusWithoutTerminal);
     }
 }
 
 void TakeOverConsole(ConsoleAsFound& found) {
     RequireConsole();
-    Guarded([&] { found.emplace(Console()); });
-    Guarded([] { Console().Title(kTitle); });
-    Guarded([] { Console().Activate(); });
-    Guarded([&] {
+    Guarded("start-up: saving the console's settings", [&] { found.emplace(Console()); });
+    Guarded("start-up: setting the title", [] { Console().Title(kTitle); });
+    Guarded("start-up: activating the console", [] { Console().Activate(); });
+    Guarded("start-up: saving the screen", [&] {
         if (found) {
             found->KeepWholeConsole();
         }
     });
-    Guarded([] { Console().Resize(kColumns, kRows); });
-    Guarded(ApplyColourScheme);
-    Guarded([] {
+    Guarded("start-up: resizing the console", [] { Console().Resize(kColumns, kRows); });
+    Guarded("start-up: applying the colour scheme", ApplyColourScheme);
+    Guarded("start-up: setting the popup and frame styles", [] {
         Console().Put(DispatchId::kPopupStyle, 0);
         Console().Put(DispatchId::kSetting16, 0);
         Console().Put(DispatchId::kFrameStyle, 2);
     });
-    Guarded([] { Console().Clear(); });
-    Guarded([] { Console().DrawFrame(1, 1, kColumns - 1, kRows - 1); });
+    Guarded("start-up: clearing the screen", [] { Console().Clear(); });
+    Guarded("start-up: drawing the outer frame",
+            [] { Console().DrawFrame(1, 1, kColumns - 1, kRows - 1); });
 }
 
 void ShowSplash() {
     std::string splash;
-    Guarded([] { Console().CursorMode = 0; });
-    Guarded([&] {
+    Guarded("splash: hiding the cursor", [] { Console().CursorMode = 0; });
+    Guarded("splash: showing the version", [&] {
         splash = Console().ShowMessage("Demo Tavix v" + std::to_string(kVersionMajor) + "." +
                                        std::to_string(kVersionMinor));
     });
-    Guarded([] { Console().GetKey(); });
-    Guarded([&] { Console().CloseMessage(splash); });
+    Guarded("splash: waiting for a key", [] { Console().GetKey(); });
+    Guarded("splash: closing it", [&] { Console().CloseMessage(splash); });
 }
 
 void GiveConsoleBack(ConsoleAsFound& found) {
@@ -120,15 +135,14 @@ void GiveConsoleBack(ConsoleAsFound& found) {
     }
 }
 
-}  // namespace
-
-void Main() {
+[[noreturn]] void Run(const std::string& database_target) {
     ConsoleAsFound found;
     try {
-        OpenReadings();
+        OpenReadings(database_target);
         TakeOverConsole(found);
-        Guarded(demo::ShowInfoScreen);
-        Guarded([] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
+        Guarded("information screen", demo::ShowInfoScreen);
+        Guarded("start-up: clearing the work area",
+                [] { Console().ClearArea(kWorkLeft, kWorkTop, kWorkRight, kWorkBottom); });
         ShowSplash();
         RunMainMenu();
     } catch (const console::TerminationRequested& request) {
@@ -141,6 +155,23 @@ void Main() {
     Shutdown();
 }
 
+}  // namespace
+
+void Main(int argc, const char* const* argv) {
+    const CommandLine command_line = ReadCommandLine(argc, argv);
+    if (!command_line.start) {
+        std::cout << command_line.out << std::flush;
+        std::cerr << command_line.err << std::flush;
+        EndProcess(command_line.status);
+    }
+    diagnostics::SendLogTo(command_line.start->log);
+    Run(command_line.start->database);
+}
+
+void Main() {
+    Run("");
+}
+
 void SetBusyTimeout(std::optional<std::chrono::milliseconds> timeout) {
     busy_timeout = timeout;
 }
@@ -149,10 +180,10 @@ void Shutdown(int status) {
     // From here on a termination signal could only cut the ending short.
     const TerminationSignalsHeld held;
     if (!InDevHost) {
-        Guarded([] { Console().Detach(); });
+        Guarded("end: releasing the terminal", [] { Console().Detach(); });
     }
     UnloadForms();
-    Guarded([] {
+    Guarded("end: closing the readings", [] {
         if (ReadingsSet) {
             ReadingsSet->Close();
         }

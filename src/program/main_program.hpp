@@ -5,9 +5,16 @@
 
 namespace tavix::program {
 
+// The program's entry: reads the command line first (command_line.hpp). Help, the version and
+// a wrong option or value are written out and end the process before anything else is done;
+// otherwise the diagnostic log goes where the command line says and the program runs as
+// Main() does, on the store the command line chose.
+[[noreturn]] void Main(int argc, const char* const* argv);
+
 // The program: finds its folder, opens the readings database beside the executable, takes
 // over the console, shows the information screen and the splash, runs the main menu until
-// the exit is confirmed, gives the console back as it found it and ends the process.
+// the exit is confirmed, gives the console back as it found it and ends the process. The
+// diagnostic log stays where it was sent.
 [[noreturn]] void Main();
 
 // How long the program's database waits for another program's lock before a write gives up:

@@ -52,8 +52,8 @@ std::string FrameRow(const std::vector<std::string>& lines, int row) {
 }
 
 RunningProgram::RunningProgram(const ProgramFolder& folder, const std::string& before,
-                               const std::string& after)
-    : session_(folder.Command(before, after), ProgramPane()) {}
+                               const std::string& after, const std::string& arguments)
+    : session_(folder.Command(before, after, arguments), ProgramPane()) {}
 
 bool RunningProgram::OpenEntryScreen(const std::string& terminal) {
     // One key per wait: Esc and the next key in one read would be a single Alt key.

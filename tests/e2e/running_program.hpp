@@ -22,7 +22,8 @@ class RunningProgram {
     // By default the shell prints the exit status as "rc=N" on a line of its own, even after
     // a kill left the terminal raw (no carriage return at a line's end), and stays.
     RunningProgram(const ProgramFolder& folder, const std::string& before = "",
-                   const std::string& after = "printf '\\r\\nrc=%d\\r\\n' $?; read line");
+                   const std::string& after = "printf '\\r\\nrc=%d\\r\\n' $?; read line",
+                   const std::string& arguments = "");
 
     TmuxSession& Session() { return session_; }
     std::string Screen() const { return session_.Screen(); }

@@ -23,6 +23,9 @@ check_installed() {
         [ -f "$prefix/$file" ] || fail "$prefix/$file is not installed"
     done
     local shown
+    # No terminal here: --version answers before the program would look for one.
+    shown=$("$prefix/bin/tavix" --version </dev/null) || fail "$prefix/bin/tavix --version failed"
+    [ "$shown" = "tavix $version" ] || fail "tavix --version says '$shown'"
     shown=$("$prefix/bin/tavix-admin" --version) || fail "$prefix/bin/tavix-admin --version failed"
     [ "$shown" = "tavix-admin $version" ] || fail "tavix-admin --version says '$shown'"
     local store="$scratch/store-$RANDOM.mdb"

@@ -15,8 +15,9 @@ ProgramFolder::ProgramFolder(Database database, Executable executable) {
     }
 }
 
-std::string ProgramFolder::Command(const std::string& before, const std::string& after) const {
-    return "cd '" + Path() + "' && " + before + " ./tavix; " + after;
+std::string ProgramFolder::Command(const std::string& before, const std::string& after,
+                                   const std::string& arguments) const {
+    return "cd '" + Path() + "' && " + before + " ./tavix " + arguments + "; " + after;
 }
 
 }  // namespace tavix::testing

@@ -25,8 +25,10 @@ class ProgramFolder {
     std::string DatabasePath() const { return File("tavix.mdb"); }
     std::string ExecutablePath() const { return File("tavix"); }
 
-    // A shell command that runs `before`, the program in its folder, then `after`.
-    std::string Command(const std::string& before, const std::string& after) const;
+    // A shell command that runs `before`, the program in its folder with `arguments` (shell
+    // words), then `after`.
+    std::string Command(const std::string& before, const std::string& after,
+                        const std::string& arguments = "") const;
 
   private:
     TempDir folder_;

@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "program_environment.hpp"
+
 extern char** environ;
 
 namespace tavix::testing {
@@ -131,6 +133,8 @@ std::string RightTrimmed(std::string line) {
 
 TmuxSession::TmuxSession(const std::string& command, TmuxOptions options)
     : socket_(UniqueSocketName()), options_(std::move(options)) {
+    // The server takes the environment of the test process.
+    ClearProgramEnvironment();
     std::vector<std::string> arguments = {"set-option", "-g", "remain-on-exit", "on", ";"};
     if (!options_.term.empty()) {
         arguments.insert(arguments.end(),

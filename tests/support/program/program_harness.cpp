@@ -1,8 +1,11 @@
 #include "support/program/program_harness.hpp"
 
 #include <chrono>
+#include <fstream>
+#include <stdexcept>
 
 #include "console/forwarding_terminal.hpp"
+#include "diagnostics/diagnostic_log.hpp"
 #include "program/executable_path.hpp"
 #include "program/main_program.hpp"
 #include "program/process_end.hpp"
@@ -11,6 +14,7 @@
 #include "screen_helpers/shared_state.hpp"
 #include "store/database.hpp"
 #include "store/readings_table.hpp"
+#include "support/program_environment.hpp"
 #include "support/sqlite_file.hpp"
 
 namespace tavix::testing {
@@ -25,6 +29,8 @@ constexpr std::chrono::milliseconds kBusyTimeout(5000);
 ProgramHarness::ProgramHarness(Database database, Start start)
     : folder_(database, ProgramFolder::Executable::kNone),
       terminal_(std::make_unique<console::ScriptedTerminal>(80, 25)) {
+    ClearProgramEnvironment();
+    diagnostics::SendLogTo({diagnostics::LogDestination::Kind::kFile, LogPath()});
     screen_helpers::SetTerminalFactory(
         [this] { return std::make_unique<console::ForwardingTerminal>(*terminal_); });
     if (start == Start::kMain) {
@@ -55,6 +61,16 @@ ProgramHarness::~ProgramHarness() {
     screen_helpers::ReadingsDb.reset();
     screen_helpers::DatabasePath.clear();
     screen_helpers::AppFolder.clear();
+    diagnostics::SendLogTo({});
+}
+
+std::vector<std::string> ProgramHarness::LogLines() const {
+    std::ifstream log(LogPath());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 console::TextConsole& ProgramHarness::Console() {
@@ -83,6 +99,19 @@ std::string ProgramHarness::QueryText(const std::string& sql) const {
 }
 
 int ProgramHarness::RunMain() {
+    return RunProgram([] { program::Main(); });
+}
+
+int ProgramHarness::RunMain(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv = {"tavix"};
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    argv.push_back(nullptr);
+    return RunProgram([&] { program::Main(static_cast<int>(argv.size() - 1), argv.data()); });
+}
+
+int ProgramHarness::RunProgram(const std::function<void()>& main) {
     // Main opens the database itself, from its own folder, and takes the console over anew.
     screen_helpers::ReadingsSet.reset();
     screen_helpers::ReadingsDb.reset();
@@ -90,10 +119,11 @@ int ProgramHarness::RunMain() {
     program::SetExecutablePathSource([this] { return folder_.ExecutablePath(); });
     program::SetProcessEnd([](int status) { throw ProcessEnded{status}; });
     try {
-        program::Main();
+        main();
     } catch (const ProcessEnded& ended) {
         return ended.status;
     }
+    throw std::logic_error("the program returned instead of ending");
 }
 
 }  // namespace tavix::testing

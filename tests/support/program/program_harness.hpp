@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,8 @@ struct ProcessEnded {
 // The program's shared state set up as start-up leaves it, headless: the main form's console
 // on a scripted 80 x 25 terminal, resized to 24 x 20 with the colour scheme and the outer
 // frame, and the readings database of a program folder open in ReadingsDb and ReadingsSet.
-// Everything is put back when the harness goes.
+// Everything is put back when the harness goes. The diagnostic log goes to LogPath() in the
+// folder while the harness lives.
 //
 // With Start::kMain nothing is prepared but the database file: the test scripts the keys and
 // calls RunMain, which starts the program as the real entry does. The scripted terminal
@@ -40,6 +42,9 @@ class ProgramHarness {
     const console::CellGrid& Cells();
     std::string DatabasePath() const { return folder_.DatabasePath(); }
     const std::string& Folder() const { return folder_.Path(); }
+    std::string LogPath() const { return folder_.File("tavix.log"); }
+    // The lines of the diagnostic log in LogPath(), without their newlines.
+    std::vector<std::string> LogLines() const;
 
     // Readings written and read through a connection of their own (SqliteFile), not through
     // ReadingsSet.
@@ -55,8 +60,12 @@ class ProgramHarness {
     // Runs Main with the executable believed to be in the harness's folder, until the
     // program ends; returns the exit status. The terminal is whatever the script says.
     int RunMain();
+    // The same through the command line: Main with these arguments after the program's name.
+    int RunMain(const std::vector<std::string>& arguments);
 
   private:
+    int RunProgram(const std::function<void()>& main);
+
     ProgramFolder folder_;
     std::unique_ptr<console::ScriptedTerminal> terminal_;
 };

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "diagnostics/log_destination.hpp"
+
+namespace tavix::program {
+
+// What the program runs with, as the command line and the environment chose it.
+struct StartOptions {
+    // The readings store: a file path or a PostgreSQL URI; empty for tavix.mdb beside the
+    // executable.
+    std::string database;
+    diagnostics::LogDestination log;
+};
+
+// Exit statuses of the command line.
+inline constexpr int kHelpOrVersion = 0;
+inline constexpr int kUsageError = 2;
+
+// What the command line asks for: to run with `start`, or to end at once with `status` after
+// writing `out` to standard output and `err` to standard error (help, version, a wrong option
+// or value).
+struct CommandLine {
+    std::optional<StartOptions> start;
+    std::string out;
+    std::string err;
+    int status = kHelpOrVersion;
+};
+
+// Reads the arguments and the environment (TAVIX_DATABASE, TAVIX_LOG). Changes nothing: what
+// to say is returned, for the caller to write before anything else happens.
+//
+// The store is the first found of --database, TAVIX_DATABASE (an empty value counts as unset)
+// and tavix.mdb beside the executable; one named by the option or the variable that cannot be
+// a store (database_target.hpp) is a usage error. The log is chosen as
+// diagnostics::ChooseLogDestination says; an empty --log is a usage error.
+CommandLine ReadCommandLine(int argc, const char* const* argv);
+
+}  // namespace tavix::program

@@ -1,0 +1,63 @@
+#include "program/database_target.hpp"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tavix::program {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+std::optional<std::string> UnusableFolderReason(const fs::path& folder) {
+    std::error_code error;
+    const fs::file_status status = fs::status(folder, error);
+    if (status.type() == fs::file_type::not_found) {
+        return "the folder " + Quoted(folder) + " does not exist";
+    }
+    if (error) {
+        return "the folder " + Quoted(folder) + " cannot be reached: " + error.message();
+    }
+    if (!fs::is_directory(status)) {
+        return Quoted(folder) + " is not a folder";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool IsPostgresUri(std::string_view target) {
+    return target.starts_with("postgresql://") || target.starts_with("postgres://");
+}
+
+std::optional<std::string> UnusableTargetReason(const std::string& target) {
+    if (IsPostgresUri(target)) {
+        return std::nullopt;
+    }
+    if (target.empty()) {
+        return "an empty path names no database file";
+    }
+    const fs::path path(target);
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+        return Quoted(path) + " is a folder, not a database file";
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return Quoted(path) + " is not a regular file";
+    }
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    if (const auto reason = UnusableFolderReason(folder)) {
+        return reason;
+    }
+    if (error && status.type() != fs::file_type::not_found) {
+        return Quoted(path) + " cannot be reached: " + error.message();
+    }
+    return std::nullopt;
+}
+
+}  // namespace tavix::program

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavix::program {
+
+// The environment variable that names the readings store when the command line names none.
+inline constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
+
+// A PostgreSQL connection URI, as libpq tells one from a key=value text.
+bool IsPostgresUri(std::string_view target);
+
+// Why target cannot be the readings store, or nothing when it can. A PostgreSQL URI is passed
+// on as it is: only the store can tell whether it leads anywhere. A file path must be able to
+// name a database file: not empty, not a folder or a device, in a folder that exists. A missing
+// file is fine here: the store finds it missing when it opens it, as it does beside the
+// executable, and the program runs without readings.
+std::optional<std::string> UnusableTargetReason(const std::string& target);
+
+}  // namespace tavix::program

@@ -1,0 +1,12 @@
+#include "support/program_environment.hpp"
+
+#include <cstdlib>
+
+namespace tavix::testing {
+
+void ClearProgramEnvironment() {
+    ::unsetenv("TAVIX_DATABASE");
+    ::unsetenv("TAVIX_LOG");
+}
+
+}  // namespace tavix::testing
