@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
@@ -146,12 +148,68 @@ TmuxSession::TmuxSession(const std::string& command, TmuxOptions options)
     Tmux(arguments);
 }
 
+namespace {
+
+// The session id of a process, from /proc; -1 when it is gone.
+pid_t SessionOf(pid_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return -1;
+    }
+    // pid (comm) state ppid pgrp session ...: comm may hold spaces, so read after its ')'.
+    std::istringstream fields(line.substr(line.rfind(')') + 1));
+    std::string state;
+    pid_t parent = 0, group = 0, session = -1;
+    fields >> state >> parent >> group >> session;
+    return session;
+}
+
+// The processes still running in the sessions that the panes' shells lead.
+std::vector<pid_t> ProcessesOfSessions(const std::vector<pid_t>& leaders) {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const auto process = static_cast<pid_t>(std::stol(name));
+        if (std::find(leaders.begin(), leaders.end(), SessionOf(process)) != leaders.end()) {
+            found.push_back(process);
+        }
+    }
+    return found;
+}
+
+// What ran in the panes gets the hang-up first and a while to end by itself, as a program
+// whose terminal goes away would; whatever is still there then is killed. A program still
+// ending when its terminal goes (a sanitizer's leak check at exit, say) can otherwise be left
+// spinning for ever, orphaned, and slow down every test after it.
+void EndPaneProcesses(const std::vector<pid_t>& leaders) {
+    constexpr auto kTimeToEnd = 10s;
+    const auto deadline = std::chrono::steady_clock::now() + kTimeToEnd;
+    while (!ProcessesOfSessions(leaders).empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    for (const pid_t process : ProcessesOfSessions(leaders)) {
+        ::kill(process, SIGKILL);
+    }
+}
+
+}  // namespace
+
 TmuxSession::~TmuxSession() {
+    std::vector<pid_t> pane_leaders;
     try {
+        std::istringstream panes(Tmux({"list-panes", "-a", "-F", "#{pane_pid}"}));
+        for (pid_t leader = 0; panes >> leader;) {
+            pane_leaders.push_back(leader);
+        }
         Tmux({"kill-server"});
     } catch (const std::exception&) {
         // The server is already gone.
     }
+    EndPaneProcesses(pane_leaders);
 }
 
 void TmuxSession::SendKey(const std::string& key_name) {
