@@ -11,10 +11,10 @@ namespace {
 
 constexpr const char* kDescription =
     "Maintenance of the Tavix readings store: create one, export its readings for the stock "
-    "system, check it, count it.";
+    "system, check it, count it, copy it into another.";
 constexpr const char* kFooter =
-    "TARGET is the path of a readings database file; without it, $TAVIX_DATABASE, else "
-    "tavix.mdb beside the executable.\n"
+    "TARGET is the path of a readings database file or a PostgreSQL URI (postgresql://... or "
+    "postgres://...); without it, $TAVIX_DATABASE, else tavix.mdb beside the executable.\n"
     "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
     "tavix-admin(1).";
 constexpr const char* kProgramSynopsis = "tavix-admin --help | --version";
@@ -55,9 +55,9 @@ int RunCommandLine(int argc, char** argv) {
     program.set_version_flag("--version", "tavix-admin " TAVIX_VERSION);
     program.require_subcommand(1);
     program.footer(kFooter);
-    std::vector<AdminCommand> commands = {AddInitCommand(program), AddExportCommand(program),
+    std::vector<AdminCommand> commands = {AddInitCommand(program),  AddExportCommand(program),
                                           AddCheckCommand(program), AddStatsCommand(program),
-                                          AddHelpCommand(program)};
+                                          AddCopyCommand(program),  AddHelpCommand(program)};
     try {
         program.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
