@@ -13,8 +13,9 @@ constexpr const char* kDescription =
     "Maintenance of the Tavix readings store: create one, export its readings for the stock "
     "system, check it, count it, copy it into another.";
 constexpr const char* kFooter =
-    "TARGET is the path of a readings database file or a PostgreSQL URI (postgresql://... or "
-    "postgres://...); without it, $TAVIX_DATABASE, else tavix.mdb beside the executable.\n"
+    "A store is the path of a readings database file or a PostgreSQL URI (postgresql://... or "
+    "postgres://...). Without TARGET, export, check and stats take $TAVIX_DATABASE, else "
+    "tavix.mdb beside the executable.\n"
     "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
     "tavix-admin(1).";
 constexpr const char* kProgramSynopsis = "tavix-admin --help | --version";

@@ -103,6 +103,20 @@ TEST_F(CopyTest, ATargetThatIsNoReadingsDatabaseIsRefusedWithTheWayToMakeOne) {
         << other_table.err;
 }
 
+TEST_F(CopyTest, AFailureOnTheWayLeavesTheTargetEmpty) {
+    AddReadings(3000);
+    Sql("ATTACH '" + target_ +
+        "' AS target; CREATE TRIGGER target.refuse BEFORE INSERT ON Readings "
+        "WHEN NEW.code = 'C2500' BEGIN SELECT RAISE(ABORT, 'refused here'); END");
+    const AdminResult result = RunAdmin({"copy", path_, target_});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(target_ + ": cannot store the copied readings"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("refused here"), std::string::npos) << result.err;
+    EXPECT_EQ(Dump(target_), "");
+}
+
 TEST_F(CopyTest, AMissingSourceIsAFailureNamingIt) {
     const std::string missing = dir_.File("missing.mdb");
     const AdminResult result = RunAdmin({"copy", missing, target_});
