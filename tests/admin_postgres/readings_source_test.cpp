@@ -33,6 +33,16 @@ TEST_F(PostgresSourceTest, ReadingsStoredAfterItOpensAreNotSeen) {
     EXPECT_FALSE(source->WritersWait());
 }
 
+TEST_F(PostgresSourceTest, BothUriSchemesNameTheServer) {
+    AddReadings(2);
+    ASSERT_EQ(path_.rfind("postgresql://", 0), 0u);
+    const std::string short_scheme =
+        "postgres://" + path_.substr(std::string("postgresql://").size());
+    const AdminResult result = Admin({"stats", short_scheme});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("readings: 2\n", 0), 0u) << result.out;
+}
+
 TEST_F(PostgresSourceTest, RowsComeInBatchesAndAllOfThemCome) {
     AddReadings(4999);  // two full batches and a part of one
     const auto source = store::OpenReadingsSource(path_);
