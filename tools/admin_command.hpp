@@ -28,6 +28,7 @@ AdminCommand AddInitCommand(CLI::App& program);
 AdminCommand AddExportCommand(CLI::App& program);
 AdminCommand AddCheckCommand(CLI::App& program);
 AdminCommand AddStatsCommand(CLI::App& program);
+AdminCommand AddCopyCommand(CLI::App& program);
 // "help [COMMAND]": the program's help, or that of one of the commands.
 AdminCommand AddHelpCommand(CLI::App& program);
 

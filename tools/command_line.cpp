@@ -11,9 +11,10 @@ namespace {
 
 constexpr const char* kDescription =
     "Maintenance of the Tavix readings store: create one, export its readings for the stock "
-    "system, check it, count it.";
+    "system, check it, count it, copy it into another.";
 constexpr const char* kFooter =
-    "TARGET is the path of a readings database file; without it, $TAVIX_DATABASE, else "
+    "A store is the path of a readings database file or a PostgreSQL URI (postgresql://... or "
+    "postgres://...). Without TARGET, export, check and stats take $TAVIX_DATABASE, else "
     "tavix.mdb beside the executable.\n"
     "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
     "tavix-admin(1).";
@@ -55,9 +56,9 @@ int RunCommandLine(int argc, char** argv) {
     program.set_version_flag("--version", "tavix-admin " TAVIX_VERSION);
     program.require_subcommand(1);
     program.footer(kFooter);
-    std::vector<AdminCommand> commands = {AddInitCommand(program), AddExportCommand(program),
+    std::vector<AdminCommand> commands = {AddInitCommand(program),  AddExportCommand(program),
                                           AddCheckCommand(program), AddStatsCommand(program),
-                                          AddHelpCommand(program)};
+                                          AddCopyCommand(program),  AddHelpCommand(program)};
     try {
         program.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -8,7 +8,7 @@ namespace tavix::admin {
 
 namespace {
 
-constexpr const char* kCommandNames[] = {"init", "export", "check", "stats", "help"};
+constexpr const char* kCommandNames[] = {"init", "export", "check", "stats", "copy", "help"};
 
 }  // namespace
 

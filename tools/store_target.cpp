@@ -28,7 +28,9 @@ std::filesystem::path ExecutableFolder() {
 }  // namespace
 
 void AddTargetArgument(CLI::App& command, std::string& target) {
-    command.add_option("TARGET", target, "The readings database file (see below)")->type_name("");
+    command
+        .add_option("TARGET", target, "The readings database file or PostgreSQL URI (see below)")
+        ->type_name("");
 }
 
 std::string StoreTarget(const std::string& given) {

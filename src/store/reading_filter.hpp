@@ -18,4 +18,8 @@ struct ReadingFilter {
     std::optional<Timestamp> to;
 };
 
+// The terminal filter's text as a number, when the whole text is one ("6", "6.0", "007"), so
+// that it also takes a terminal stored as that number.
+std::optional<double> NumberOfTerminal(const std::string& terminal);
+
 }  // namespace tavix::store

@@ -27,8 +27,8 @@ struct StoreSummary {
 // A readings store as tavix-admin reads it. Everything one object returns comes from one read
 // transaction, opened with the object: readings stored meanwhile are wholly in or wholly out.
 // Reading never writes to the store and never stops another program from storing a reading.
-// Each kind of store (an SQLite file today) implements it; every failure is a StoreError whose
-// message names the store.
+// Each kind of store (an SQLite file, a PostgreSQL database) implements it; every failure is a
+// StoreError whose message names the store.
 class ReadingsSource {
   public:
     virtual ~ReadingsSource() = default;
@@ -53,8 +53,8 @@ class ReadingsSource {
     virtual std::vector<std::string> Problems() = 0;
 };
 
-// The store a target names: today the path of an SQLite file. Throws StoreError when it is
-// missing or cannot be read.
+// The store a target names: a PostgreSQL database for a postgresql:// or postgres:// URI, else
+// the SQLite file at that path. Throws StoreError when it is missing or cannot be read.
 std::unique_ptr<ReadingsSource> OpenReadingsSource(const std::string& target);
 
 }  // namespace tavix::store

@@ -2,10 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <charconv>
-#include <cmath>
-#include <optional>
-
 #include "database_file.hpp"
 #include "readings_table.hpp"
 #include "sqlite_connection.hpp"
@@ -22,17 +18,6 @@ constexpr std::string_view kOpenAction = "open the database";
 constexpr std::string_view kReadAction = "read the readings";
 constexpr std::string_view kSummaryAction = "count the readings";
 
-// The terminal filter's text as a number, when all of it is one.
-std::optional<double> NumberIn(const std::string& text) {
-    double number = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (error != std::errc() || stop != end || !std::isfinite(number)) {
-        return std::nullopt;
-    }
-    return number;
-}
-
 std::string WhereClause(const ReadingFilter& filter) {
     std::string conditions;
     const auto add = [&](const std::string& condition) {
@@ -42,7 +27,7 @@ std::string WhereClause(const ReadingFilter& filter) {
     const std::string terminal = table::kTerminal;
     const std::string date_time = table::kDateTime;
     if (filter.terminal) {
-        add(NumberIn(*filter.terminal)
+        add(NumberOfTerminal(*filter.terminal)
                 ? "(" + terminal + " = :terminal OR " + terminal + " = :terminal_number)"
                 : terminal + " = :terminal");
     }
@@ -62,7 +47,7 @@ std::string WhereClause(const ReadingFilter& filter) {
 void BindFilter(SqliteRowCursor& cursor, const ReadingFilter& filter) {
     if (filter.terminal) {
         cursor.Bind(":terminal", *filter.terminal);
-        if (const auto number = NumberIn(*filter.terminal)) {
+        if (const auto number = NumberOfTerminal(*filter.terminal)) {
             cursor.Bind(":terminal_number", *number);
         }
     }

@@ -6,30 +6,24 @@
 
 namespace tavix::testing {
 
-AdminStoreTest::AdminStoreTest() : path_(dir_.File("tavix.mdb")) {
-    const AdminResult init = RunAdmin({"init", path_});
-    EXPECT_EQ(init.exit_status, 0) << init.err;
+StoreFixture::StoreFixture(StoreKind kind)
+    : store_(MakeTestStore(kind, dir_)), path_(store_->Target()) {}
+
+AdminResult StoreFixture::Admin(const std::vector<std::string>& arguments,
+                                const AdminSetup& setup) {
+    AdminResult result = RunAdmin(arguments, setup);
+    const std::string secret = store_->Secret();
+    if (!secret.empty()) {
+        EXPECT_EQ(result.out.find(secret), std::string::npos) << result.out;
+        EXPECT_EQ(result.err.find(secret), std::string::npos) << result.err;
+    }
+    return result;
 }
 
-void AdminStoreTest::Sql(const std::string& sql) {
-    SqliteFile(path_).Run(sql);
-}
-
-void AdminStoreTest::AddReadings(int n) {
-    Sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(n) +
-        ") INSERT INTO Readings (code, qt, terminal, DateTime) "
-        "SELECT 'C' || i, i, '1', '2024-05-01 10:00:00' FROM n");
-}
-
-std::int64_t AdminStoreTest::Count(const std::string& sql) {
-    return SqliteFile(path_).Number(sql);
-}
-
-std::string AdminStoreTest::Export(std::vector<std::string> arguments) {
+std::string StoreFixture::Export(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "export");
     arguments.push_back(path_);
-    const AdminResult result = RunAdmin(arguments);
+    const AdminResult result = Admin(arguments);
     EXPECT_EQ(result.exit_status, 0) << result.err;
     return result.out;
 }

@@ -2,33 +2,58 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "admin_process.hpp"
 #include "support/file_content.hpp"
 #include "support/temp_dir.hpp"
+#include "test_store.hpp"
 
 namespace tavix::testing {
 
-// A fresh readings database made by `tavix-admin init`, in a folder of its own, and ways to
-// fill it and run tavix-admin on it.
-class AdminStoreTest : public ::testing::Test {
+// A fresh, empty readings store of one kind, and ways to fill it and run tavix-admin on it.
+class StoreFixture {
   protected:
-    AdminStoreTest();
+    explicit StoreFixture(StoreKind kind);
 
-    // Runs SQL on the database as another program would; a failure fails the test.
-    void Sql(const std::string& sql);
-    // n readings with codes C1..Cn, qt = their number, terminal "1", one day's DateTime.
-    void AddReadings(int n);
-    std::int64_t Count(const std::string& sql);
+    void Sql(const std::string& sql) { store_->Sql(sql); }
+    std::int64_t Count(const std::string& sql) { return store_->Count(sql); }
+    void AddReadings(int n) { store_->AddReadings(n); }
 
-    // `tavix-admin export ARGUMENTS... <database>`, which must succeed; its standard output.
+    // A value written in the SQL both kinds read, in the form each holds it: on an SQLite
+    // file the program stores an edited terminal as a number, on PostgreSQL as its text.
+    const std::string& Literal(const std::string& in_sqlite, const std::string& in_postgres) const {
+        return store_->Kind() == StoreKind::kSqlite ? in_sqlite : in_postgres;
+    }
+
+    // tavix-admin with these arguments; whatever it says, it never shows the store's password.
+    AdminResult Admin(const std::vector<std::string>& arguments, const AdminSetup& setup = {});
+    // `tavix-admin export ARGUMENTS... <store>`, which must succeed; its standard output.
     std::string Export(std::vector<std::string> arguments);
 
     TempDir dir_;
-    std::string path_;
+    std::unique_ptr<TestStore> store_;
+    std::string path_;  // the store's target: a file's path or a URI
 };
+
+// The tests of an SQLite file alone.
+class AdminStoreTest : public ::testing::Test, public StoreFixture {
+  protected:
+    AdminStoreTest() : StoreFixture(StoreKind::kSqlite) {}
+};
+
+// The tests that hold for every kind of store, run once per kind this program is for.
+class AnyStoreTest : public ::testing::TestWithParam<StoreKind>, public StoreFixture {
+  protected:
+    AnyStoreTest() : StoreFixture(GetParam()) {}
+};
+
+// Runs a parameterised suite of AnyStoreTest on the kinds of this program.
+#define TAVIX_ON_EVERY_STORE_KIND(suite)                                                       \
+    INSTANTIATE_TEST_SUITE_P(, suite, ::testing::ValuesIn(::tavix::testing::KindsUnderTest()), \
+                             ::tavix::testing::KindName)
 
 // The names in a folder.
 std::vector<std::string> FolderEntries(const std::string& folder);

@@ -1,5 +1,6 @@
 // `check` on a sound file, on files whose schema is not the program's, on a damaged file and on
-// a missing one; `stats` on an empty and on a filled store.
+// a missing one; `stats` finding the file beside the executable. (stats_test.cpp: `stats` on
+// every kind of store.)
 
 #include <filesystem>
 #include <fstream>
@@ -87,46 +88,9 @@ TEST_F(CheckTest, AMissingStoreIsAFailure) {
               std::string::npos);
 }
 
-class StatsTest : public AdminStoreTest {};
+class StatsBesideTheExecutableTest : public AdminStoreTest {};
 
-TEST_F(StatsTest, AnEmptyStore) {
-    const AdminResult result = RunAdmin({"stats", path_});
-    EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(result.out,
-              "readings: 0\n"
-              "first DateTime: (none)\n"
-              "last DateTime: (none)\n"
-              "readings per terminal: (none)\n");
-}
-
-TEST_F(StatsTest, CountsFirstAndLastAndTerminalsAsAPersonReadsThem) {
-    Sql("INSERT INTO Readings (code, qt, terminal, DateTime) VALUES "
-        "('A', 1, '10', '2024-05-02 08:00:00'), ('A', 1, '2', '2024-05-01 07:00:00'), "
-        "('A', 1, 2.0, '2024-05-03 09:00:00'), ('A', 1, 'x', NULL), ('A', 1, NULL, "
-        "'2024-05-02 10:00:00'), ('A', 1, '2', '2024-05-01 12:00:00')");
-    const AdminResult result = RunAdmin({"stats", path_});
-    EXPECT_EQ(result.exit_status, 0);
-    EXPECT_EQ(result.out,
-              "readings: 6\n"
-              "first DateTime: 2024-05-01 07:00:00\n"
-              "last DateTime: 2024-05-03 09:00:00\n"
-              "readings per terminal:\n"
-              "  2: 3\n"
-              "  10: 1\n"
-              "  x: 1\n"
-              "  (none): 1\n");
-}
-
-TEST_F(StatsTest, TheStoreComesFromTheEnvironmentWhenNoTargetIsGiven) {
-    AddReadings(7);
-    AdminSetup environment;
-    environment.environment["TAVIX_DATABASE"] = path_;
-    const AdminResult result = RunAdmin({"stats"}, environment);
-    EXPECT_EQ(result.exit_status, 0) << result.err;
-    EXPECT_EQ(result.out.rfind("readings: 7\n", 0), 0u);
-}
-
-TEST_F(StatsTest, WithoutTargetNorEnvironmentTheStoreIsBesideTheExecutable) {
+TEST_F(StatsBesideTheExecutableTest, WithoutTargetNorEnvironmentTheStoreIsBesideTheExecutable) {
     AddReadings(4);
     const std::string program = dir_.File("tavix-admin");
     std::filesystem::copy_file(TAVIX_ADMIN_BINARY, program);

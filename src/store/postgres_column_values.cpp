@@ -1,0 +1,143 @@
+#include "postgres_column_values.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "timestamp.hpp"
+#include "valid_utf8.hpp"
+#include "value_text.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::string_view kStoredAsNull = ": stored as NULL";
+constexpr std::size_t kLongestShownText = 40;
+constexpr std::size_t kDateTimeLength = 19;  // "YYYY-MM-DD HH:MM:SS"
+
+// A stored text as a message shows it: quoted, on one line, valid UTF-8, cut when long.
+std::string Shown(std::string_view text) {
+    const std::string valid = WithReplacementCharacters(text);
+    std::string shown = "\"";
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < valid.size(); ++characters) {
+        if (characters == kLongestShownText) {
+            shown += "...";
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(valid[at]);
+        const std::size_t length = byte < 0x80 ? 1 : Utf8SequenceLength(valid, at);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += '?';  // a line break or another control character
+        } else {
+            shown.append(valid, at, length);
+        }
+        at += length;
+    }
+    return shown + "\"";
+}
+
+std::string ShownNumber(const StoredField& field) {
+    return field.kind == StoredField::Kind::kInteger ? GeneralForm(Value(field.integer))
+                                                     : GeneralForm(Value(field.real));
+}
+
+// The shortest digits that read back as the same double, in a form the server reads.
+std::string NumberText(double number) {
+    if (std::isinf(number)) {
+        return number > 0 ? "Infinity" : "-Infinity";
+    }
+    if (std::isnan(number)) {
+        return "NaN";
+    }
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, number);
+    return std::string(text, result.ptr);
+}
+
+std::optional<double> WholeNumberIn(std::string_view text) {
+    double number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+}  // namespace
+
+ColumnValue TextColumnValue(const StoredField& field, std::string_view column) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            return {};
+        case StoredField::Kind::kInteger:
+        case StoredField::Kind::kReal:
+            return {ShownNumber(field), {}};
+        case StoredField::Kind::kText:
+            break;
+    }
+    if (IsStorableUtf8(field.text)) {
+        return {field.text, {}};
+    }
+    return {WithReplacementCharacters(field.text),
+            std::string(column) +
+                " holds bytes that are not UTF-8 or a NUL: each such byte stored as U+FFFD"};
+}
+
+ColumnValue NumberColumnValue(const StoredField& field, std::string_view column) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            return {};
+        case StoredField::Kind::kInteger:
+            return {NumberText(static_cast<double>(field.integer)), {}};
+        case StoredField::Kind::kReal:
+            return {NumberText(field.real), {}};
+        case StoredField::Kind::kText:
+            break;
+    }
+    if (const auto number = WholeNumberIn(field.text)) {
+        return {NumberText(*number), {}};
+    }
+    return {std::nullopt, std::string(column) + " " + Shown(field.text) + " is not a number" +
+                              std::string(kStoredAsNull)};
+}
+
+ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view column) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            return {};
+        case StoredField::Kind::kInteger:
+        case StoredField::Kind::kReal:
+            return {std::nullopt, std::string(column) + " " + ShownNumber(field) +
+                                      " is a number, not a date and time" +
+                                      std::string(kStoredAsNull)};
+        case StoredField::Kind::kText:
+            break;
+    }
+    const std::string_view text = field.text;
+    const std::string_view second = text.substr(0, kDateTimeLength);
+    const bool fraction = text.size() > kDateTimeLength + 1 && text[kDateTimeLength] == '.' &&
+                          AllDigits(text.substr(kDateTimeLength + 1));
+    if (text.size() != kDateTimeLength && !fraction) {
+        return {std::nullopt, std::string(column) + " " + Shown(text) + " is not a date and time" +
+                                  std::string(kStoredAsNull)};
+    }
+    const std::optional<Timestamp> timestamp = Timestamp::FromSqlText(second);
+    if (!timestamp) {
+        return {std::nullopt, std::string(column) + " " + Shown(text) + " is not a date and time" +
+                                  std::string(kStoredAsNull)};
+    }
+    if (fraction) {
+        return {timestamp->ToSqlText(), std::string(column) + " " + Shown(text) +
+                                            " has a fraction of a second: stored as " +
+                                            timestamp->ToSqlText()};
+    }
+    return {timestamp->ToSqlText(), {}};
+}
+
+}  // namespace tavix::store
