@@ -36,7 +36,10 @@ Database OpenDatabase(const std::string& path, std::chrono::milliseconds busy_ti
     auto connection = std::make_shared<Connection>(path, busy_timeout);
     try {
         connection->Attach("open the database");
-    } catch (const TransientStoreError&) {
+    } catch (const StoreError& error) {
+        if (!error.MayPass()) {
+            throw;
+        }
         // A full disk or a lock that may pass: the first use tries again.
     }
     return Database(std::move(connection));

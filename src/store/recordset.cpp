@@ -34,7 +34,10 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
     }
     try {
         state.CheckUsable("open the table " + QuoteIdentifier(state.table_name));
-    } catch (const TransientStoreError&) {
+    } catch (const StoreError& error) {
+        if (!error.MayPass()) {
+            throw;
+        }
         // The same, for a failure that may pass.
     }
 }
@@ -48,9 +51,6 @@ void Recordset::MoveFirst() {
     state_->CheckUsable(kAction);
     state_->pending.reset();
     state_->MoveToOr(state_->order->First(), Place::kEmpty);
-    if (state_->place == Place::kEmpty) {
-        state_->Fail(kAction, "the table has no records");
-    }
 }
 
 void Recordset::MoveLast() {
@@ -58,9 +58,6 @@ void Recordset::MoveLast() {
     state_->CheckUsable(kAction);
     state_->pending.reset();
     state_->MoveToOr(state_->order->Last(), Place::kEmpty);
-    if (state_->place == Place::kEmpty) {
-        state_->Fail(kAction, "the table has no records");
-    }
 }
 
 void Recordset::MoveNext() {

@@ -33,8 +33,8 @@ class Recordset {
     Recordset& operator=(Recordset&&) noexcept;
     ~Recordset();
 
-    // Moves. MoveNext at Eof, MovePrevious at Bof and MoveFirst or MoveLast on an empty
-    // table fail.
+    // Moves. MoveFirst and MoveLast on an empty table are no failure: the recordset is then at
+    // Eof and Bof. MoveNext at Eof and MovePrevious at Bof fail.
     void MoveFirst();
     void MoveNext();
     void MovePrevious();

@@ -6,8 +6,9 @@
 
 namespace tavix::store {
 
-void Recordset::State::Fail(std::string_view action, std::string_view reason) const {
-    store::Fail(connection->Path(), action, reason);
+void Recordset::State::Fail(std::string_view action, std::string_view reason,
+                            ErrorKind kind) const {
+    store::Fail(connection->Path(), action, reason, kind);
 }
 
 bool Recordset::State::CheckUsable(std::string_view action) {
@@ -54,8 +55,9 @@ void Recordset::State::CheckCurrentRecord(std::string_view action) {
 std::size_t Recordset::State::ColumnOf(std::string_view field, std::string_view action) const {
     const auto column = table.ColumnIndex(field);
     if (!column) {
-        Fail(action, "the table " + QuoteIdentifier(table.name) + " has no field " +
-                         QuoteIdentifier(field));
+        Fail(action,
+             "the table " + QuoteIdentifier(table.name) + " has no field " + QuoteIdentifier(field),
+             ErrorKind::kNoSuchTable);
     }
     return *column;
 }

@@ -12,6 +12,7 @@
 #include "recordset.hpp"
 #include "sql_value.hpp"
 #include "sqlite_connection.hpp"
+#include "store_error.hpp"
 #include "table_schema.hpp"
 
 namespace tavix::store {
@@ -36,7 +37,8 @@ struct Recordset::State {
     std::optional<PendingChange> pending;  // after the connection, so it goes first
     std::string delete_by_rowid;
 
-    [[noreturn]] void Fail(std::string_view action, std::string_view reason) const;
+    [[noreturn]] void Fail(std::string_view action, std::string_view reason,
+                           ErrorKind kind = ErrorKind::kOther) const;
     // Fails once the recordset or its database is closed. Opens the database file again when
     // the connection let go of it, and then reads the table afresh: true when it did so.
     bool CheckUsable(std::string_view action);
