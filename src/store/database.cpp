@@ -1,5 +1,7 @@
 #include "database.hpp"
 
+#include "database_target.hpp"
+#include "postgres_table.hpp"
 #include "sqlite_table.hpp"
 #include "store_error.hpp"
 #include "store_table.hpp"
@@ -35,6 +37,9 @@ Database OpenDatabase(const std::string& target) {
 }
 
 Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout) {
+    if (IsPostgresTarget(target)) {
+        return Database(OpenPostgresStore(target, busy_timeout));
+    }
     return Database(OpenSqliteStore(target, busy_timeout));
 }
 

@@ -52,7 +52,10 @@ Database OpenDatabase(const std::string& target);
 Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout);
 
 // Creates a new, empty readings store at target: a new SQLite file with the Readings table and
-// its Code index, refused (StoreError) when something already exists at the path.
+// its Code index, refused (StoreError) when something already exists at the path; or, on a
+// PostgreSQL server, the table readings and its index in the database the URI names, refused
+// when a table readings exists there already (see postgres_readings_schema.hpp). Nothing that
+// exists is ever dropped or changed.
 void CreateReadingsDatabase(const std::string& target);
 
 }  // namespace tavix::store

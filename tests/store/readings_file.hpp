@@ -10,6 +10,7 @@
 #include "store/database.hpp"
 #include "store/recordset.hpp"
 #include "store/store_error.hpp"
+#include "support/recordset_walk.hpp"
 #include "support/temp_dir.hpp"
 
 namespace tavix::store {
@@ -23,34 +24,10 @@ class ReadingsFile : public ::testing::Test {
     std::string path_;
 };
 
-inline void AddReading(Recordset& readings, const Value& code, const Value& terminal = Value("1")) {
-    readings.AddNew();
-    readings.SetField("code", code);
-    readings.SetField("qt", 1.0);
-    readings.SetField("DateTime", Timestamp::Now());
-    readings.SetField("terminal", terminal);
-    readings.Update();
-}
-
-inline std::int64_t CurrentId(const Recordset& readings) {
-    return std::get<std::int64_t>(readings.Fields("id"));
-}
-
-inline std::vector<std::int64_t> IdsForward(Recordset& readings) {
-    std::vector<std::int64_t> ids;
-    for (readings.MoveFirst(); !readings.Eof(); readings.MoveNext()) {
-        ids.push_back(CurrentId(readings));
-    }
-    return ids;
-}
-
-inline std::vector<std::int64_t> IdsBackward(Recordset& readings) {
-    std::vector<std::int64_t> ids;
-    for (readings.MoveLast(); !readings.Bof(); readings.MovePrevious()) {
-        ids.push_back(CurrentId(readings));
-    }
-    return ids;
-}
+using testing::AddReading;
+using testing::CurrentId;
+using testing::IdsBackward;
+using testing::IdsForward;
 
 // A plain SQLite connection, standing for another program with the same file open.
 class OtherProgram {
