@@ -1,8 +1,9 @@
 #include "database.hpp"
 
 #include "database_target.hpp"
-#include "postgres_table.hpp"
-#include "sqlite_table.hpp"
+#include "postgres_store.hpp"
+#include "sqlite_connection.hpp"
+#include "sqlite_store.hpp"
 #include "store_error.hpp"
 #include "store_table.hpp"
 

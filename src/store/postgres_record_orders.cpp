@@ -1,6 +1,7 @@
+#include "postgres_record_orders.hpp"
+
 #include <charconv>
 
-#include "postgres_table.hpp"
 #include "store_failure.hpp"
 
 namespace tavix::store {

@@ -1,3 +1,5 @@
+#include "postgres_store.hpp"
+
 #include "postgres_table.hpp"
 #include "store_failure.hpp"
 #include "table_schema.hpp"

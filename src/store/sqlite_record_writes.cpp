@@ -1,7 +1,8 @@
+#include "sqlite_record_writes.hpp"
+
 #include <vector>
 
 #include "query.hpp"
-#include "sqlite_table.hpp"
 #include "stored_text.hpp"
 
 namespace tavix::store {

@@ -2,6 +2,8 @@
 
 #include "query.hpp"
 #include "sqlite_record_orders.hpp"
+#include "sqlite_record_writes.hpp"
+#include "sqlite_store.hpp"
 #include "store_failure.hpp"
 #include "transaction.hpp"
 

@@ -35,14 +35,4 @@ class SqliteTable final : public StoreTable {
     TableSchema schema_;
 };
 
-// Writing a record of an SQLite table (sqlite_record_writes.cpp). A text written back exactly
-// as the program read it keeps its stored bytes (see stored_text.hpp).
-void InsertRecord(Connection& connection, const TableSchema& table, const FieldValues& values);
-void UpdateRecord(Connection& connection, const TableSchema& table, std::int64_t rowid,
-                  const FieldValues& values);
-
-// The SQLite file as a store.
-std::shared_ptr<StoreBackend> OpenSqliteStore(const std::string& path,
-                                              std::chrono::milliseconds busy_timeout);
-
 }  // namespace tavix::store
