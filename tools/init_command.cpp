@@ -4,24 +4,29 @@
 
 #include "admin_command.hpp"
 #include "store/database.hpp"
+#include "store/database_target.hpp"
 #include "store/store_error.hpp"
 
 namespace tavix::admin {
 
 AdminCommand AddInitCommand(CLI::App& program) {
-    auto path = std::make_shared<std::string>();
+    auto target = std::make_shared<std::string>();
     CLI::App* command = program.add_subcommand(
-        "init", "Create an empty readings database; never overwrites anything");
-    command->add_option("PATH", *path, "Where the new database file goes")
+        "init", "Create an empty readings store; never overwrites or changes anything");
+    command
+        ->add_option("TARGET", *target,
+                     "The new SQLite file's path, or a PostgreSQL URI (postgresql://...) naming "
+                     "the database to create the readings table in")
         ->required()
         ->type_name("");
-    return {command, "tavix-admin init PATH", [path] {
+    return {command, "tavix-admin init TARGET", [target] {
                 try {
-                    store::CreateReadingsDatabase(*path);
+                    store::CreateReadingsDatabase(*target);
                 } catch (const store::StoreError& error) {
                     return ReportFailure(error.what());
                 }
-                std::cout << "Created an empty readings database: " << *path << '\n';
+                std::cout << "Created an empty readings store: " << store::DisplayedTarget(*target)
+                          << '\n';
                 return kSuccess;
             }};
 }

@@ -71,9 +71,10 @@ void Connection::OpenHandle(std::string_view action) {
     const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (result != SQLITE_OK) {
         const std::string reason = SqliteReason(db_, result);
+        const ErrorKind kind = SqliteErrorKind(db_, result);
         sqlite3_close(db_);
         db_ = nullptr;
-        Fail(path_, action, reason);
+        Fail(path_, action, reason, kind);
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, static_cast<int>(busy_timeout_.count()));

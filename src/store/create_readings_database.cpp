@@ -5,6 +5,8 @@
 #include "connection_settings.hpp"
 #include "database.hpp"
 #include "database_file.hpp"
+#include "database_target.hpp"
+#include "postgres_readings_schema.hpp"
 #include "readings_table.hpp"
 #include "sqlite_connection.hpp"
 
@@ -46,7 +48,12 @@ void WriteSchema(const std::string& path) {
 
 }  // namespace
 
-void CreateReadingsDatabase(const std::string& path) {
+void CreateReadingsDatabase(const std::string& target) {
+    if (IsPostgresTarget(target)) {
+        CreatePostgresReadings(target);
+        return;
+    }
+    const std::string& path = target;
     const bool had_shared_memory = Exists(SharedMemoryPath(path));
     CreateEmptyFile(path);
     try {

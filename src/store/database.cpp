@@ -1,45 +1,47 @@
 #include "database.hpp"
 
+#include "database_target.hpp"
+#include "postgres_store.hpp"
 #include "sqlite_connection.hpp"
+#include "sqlite_store.hpp"
 #include "store_error.hpp"
+#include "store_table.hpp"
 
 namespace tavix::store {
 
-Database::Database(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
+Database::Database(std::shared_ptr<StoreBackend> backend) : backend_(std::move(backend)) {}
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
 
 Recordset Database::OpenRecordset(std::string_view table) {
-    if (!connection_) {
+    if (!backend_) {
         throw StoreError("cannot open a recordset: this database object was moved away");
     }
-    return Recordset(connection_, std::string(table));
+    std::string name(table);
+    return Recordset(backend_->OpenTable(name), name);
 }
 
 void Database::Close() {
-    if (connection_) {
-        connection_->Close();
+    if (backend_) {
+        backend_->Close();
     }
 }
 
 const std::string& Database::Path() const {
     static const std::string kNoPath;
-    return connection_ ? connection_->Path() : kNoPath;
+    return backend_ ? backend_->Name() : kNoPath;
 }
 
-Database OpenDatabase(const std::string& path) {
-    return OpenDatabase(path, kDefaultBusyTimeout);
+Database OpenDatabase(const std::string& target) {
+    return OpenDatabase(target, kDefaultBusyTimeout);
 }
 
-Database OpenDatabase(const std::string& path, std::chrono::milliseconds busy_timeout) {
-    auto connection = std::make_shared<Connection>(path, busy_timeout);
-    try {
-        connection->Attach("open the database");
-    } catch (const TransientStoreError&) {
-        // A full disk or a lock that may pass: the first use tries again.
+Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout) {
+    if (IsPostgresTarget(target)) {
+        return Database(OpenPostgresStore(target, busy_timeout));
     }
-    return Database(std::move(connection));
+    return Database(OpenSqliteStore(target, busy_timeout));
 }
 
 }  // namespace tavix::store

@@ -9,13 +9,13 @@
 
 namespace tavix::store {
 
-class Connection;
+class StoreBackend;
 
-// An open database file. The file must exist: opening never creates one. Several programs
-// may have the same file open at once.
+// An open readings store: the SQLite file or a PostgreSQL server, as its target named it.
+// Several programs may use the same store at once.
 class Database {
   public:
-    explicit Database(std::shared_ptr<Connection> connection);
+    explicit Database(std::shared_ptr<StoreBackend> backend);
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;
     ~Database();
@@ -24,31 +24,38 @@ class Database {
     // own order (or at EOF when the table is empty).
     Recordset OpenRecordset(std::string_view table);
 
-    // Closes the file. Recordsets opened on it fail from then on.
+    // Lets go of the file or the server. Recordsets opened on it fail from then on.
     void Close();
 
+    // The file's path, or the server's target with its password masked.
     const std::string& Path() const;
 
   private:
-    std::shared_ptr<Connection> connection_;
+    std::shared_ptr<StoreBackend> backend_;
 };
 
-// Opens the database file at path, shared with other programs. Throws StoreError when the
-// file is missing, is not a database, or cannot be opened. A failure that may pass (a full
-// disk, a lock held too long, see TransientStoreError) leaves the database to be opened by its
-// first use, which fails in turn until the cause has passed.
+// Opens the store a target names (see database_target.hpp): a PostgreSQL connection URI
+// ("postgresql://..." or "postgres://...") or else the path of an SQLite file. Throws
+// StoreError when the store cannot be used: the file is missing or is not a database.
 //
-// The database stays bound to the path rather than to the file: when the file is removed or
-// replaced, the first write after it fails, and the next use opens the file the path names
-// then (see Connection).
-Database OpenDatabase(const std::string& path);
+// A failure that may pass (a full disk, a lock held too long, a server out of reach; see
+// StoreError::MayPass) leaves the store to be opened by its first use, which fails in turn
+// until the cause has passed.
+//
+// The SQLite file's database stays bound to the path rather than to the file: when the file is
+// removed or replaced, the first write after it fails, and the next use opens the file the
+// path names then (see Connection).
+Database OpenDatabase(const std::string& target);
 
 // The same, with the longest wait for another program's lock before a write gives up (about
 // 5 s for the one above). Tests use a short one.
-Database OpenDatabase(const std::string& path, std::chrono::milliseconds busy_timeout);
+Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout);
 
-// Creates a new, empty readings database at path with the Readings table and its Code index.
-// Refuses (StoreError) when something already exists at path.
-void CreateReadingsDatabase(const std::string& path);
+// Creates a new, empty readings store at target: a new SQLite file with the Readings table and
+// its Code index, refused (StoreError) when something already exists at the path; or, on a
+// PostgreSQL server, the table readings and its index in the database the URI names, refused
+// when a table readings exists there already (see postgres_readings_schema.hpp). Nothing that
+// exists is ever dropped or changed.
+void CreateReadingsDatabase(const std::string& target);
 
 }  // namespace tavix::store

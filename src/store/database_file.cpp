@@ -62,22 +62,24 @@ void CheckDatabaseFileKind(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         if (errno == ENOENT) {
-            Fail(path, kOpenAction, "the file does not exist" + std::string(kCreateHint));
+            Fail(path, kOpenAction, "the file does not exist" + std::string(kCreateHint),
+                 ErrorKind::kIo);
         }
-        Fail(path, kOpenAction, ErrnoText());
+        Fail(path, kOpenAction, ErrnoText(), ErrorKind::kIo);
     }
     if (S_ISDIR(status.st_mode)) {
-        Fail(path, kOpenAction, "it is a folder, not a database file");
+        Fail(path, kOpenAction, "it is a folder, not a database file", ErrorKind::kCorrupt);
     }
     if (!S_ISREG(status.st_mode)) {
-        Fail(path, kOpenAction, "it is not a regular file");
+        Fail(path, kOpenAction, "it is not a regular file", ErrorKind::kCorrupt);
     }
     if (status.st_size == 0) {
         Fail(path, kOpenAction,
-             "the file is empty (0 bytes), not a database" + std::string(kCreateHint));
+             "the file is empty (0 bytes), not a database" + std::string(kCreateHint),
+             ErrorKind::kCorrupt);
     }
     if (::access(path.c_str(), R_OK) != 0) {
-        Fail(path, kOpenAction, "the file cannot be read: " + ErrnoText());
+        Fail(path, kOpenAction, "the file cannot be read: " + ErrnoText(), ErrorKind::kIo);
     }
 }
 
@@ -85,15 +87,16 @@ void CheckDatabaseHeader(const std::string& path, sqlite3* db) {
     sqlite3_file* file = nullptr;
     if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
         file == nullptr || file->pMethods == nullptr) {
-        Fail(path, kOpenAction, "the file cannot be read");
+        Fail(path, kOpenAction, "the file cannot be read", ErrorKind::kIo);
     }
     char header[kSqliteHeader.size()] = {};
     const int result = file->pMethods->xRead(file, header, sizeof header, 0);
     if (result != SQLITE_OK && result != SQLITE_IOERR_SHORT_READ) {
-        Fail(path, kOpenAction, "the file cannot be read: " + SqliteReason(db, result));
+        Fail(path, kOpenAction, "the file cannot be read: " + SqliteReason(db, result),
+             ErrorKind::kIo);
     }
     if (std::string_view(header, sizeof header) != kSqliteHeader) {
-        Fail(path, kOpenAction, "the file is not an SQLite database");
+        Fail(path, kOpenAction, "the file is not an SQLite database", ErrorKind::kCorrupt);
     }
 }
 

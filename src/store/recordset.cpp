@@ -3,9 +3,9 @@
 #include <charconv>
 #include <vector>
 
-#include "query.hpp"
 #include "recordset_state.hpp"
 #include "store_error.hpp"
+#include "table_schema.hpp"
 
 namespace tavix::store {
 
@@ -24,17 +24,20 @@ bool IsTableOrderName(std::string_view name) {
 
 }  // namespace
 
-Recordset::Recordset(std::shared_ptr<Connection> connection, std::string table)
+Recordset::Recordset(std::unique_ptr<StoreTable> table, std::string table_name)
     : state_(std::make_unique<State>()) {
     State& state = *state_;
-    state.connection = std::move(connection);
-    state.table_name = std::move(table);
-    if (!state.connection->IsOpen() && !state.connection->IsClosed()) {
-        return;  // the file could not be opened yet: the first use reads the table
+    state.table = std::move(table);
+    state.table_name = std::move(table_name);
+    if (!state.table->Reachable()) {
+        return;  // the store could not be reached yet: the first use reads the table
     }
     try {
         state.CheckUsable("open the table " + QuoteIdentifier(state.table_name));
-    } catch (const TransientStoreError&) {
+    } catch (const StoreError& error) {
+        if (!error.MayPass()) {
+            throw;
+        }
         // The same, for a failure that may pass.
     }
 }
@@ -48,9 +51,6 @@ void Recordset::MoveFirst() {
     state_->CheckUsable(kAction);
     state_->pending.reset();
     state_->MoveToOr(state_->order->First(), Place::kEmpty);
-    if (state_->place == Place::kEmpty) {
-        state_->Fail(kAction, "the table has no records");
-    }
 }
 
 void Recordset::MoveLast() {
@@ -58,9 +58,6 @@ void Recordset::MoveLast() {
     state_->CheckUsable(kAction);
     state_->pending.reset();
     state_->MoveToOr(state_->order->Last(), Place::kEmpty);
-    if (state_->place == Place::kEmpty) {
-        state_->Fail(kAction, "the table has no records");
-    }
 }
 
 void Recordset::MoveNext() {
@@ -117,7 +114,7 @@ Value Recordset::Fields(std::string_view name) const {
         }
     }
     state.CheckCurrentRecord(action);
-    return state.ReadStoredField(column, action);
+    return state.table->ReadField(state.position.rowid, column, action);
 }
 
 void Recordset::AddNew() {
@@ -134,8 +131,8 @@ void Recordset::Edit() {
         state.Fail(kAction, kReopenedReason);
     }
     state.CheckCurrentRecord(kAction);
-    auto lock = std::make_unique<ImmediateTransaction>(*state.connection, kAction);
-    if (!state.order->Find(state.position.rowid)) {
+    std::unique_ptr<EditLock> lock = state.table->LockForEdit(state.position.rowid, kAction);
+    if (!lock) {
         state.Fail(kAction, "the current record no longer exists (another program deleted it)");
     }
     state.pending = PendingChange::ForEdit(state.position.rowid, std::move(lock));
@@ -162,7 +159,7 @@ void Recordset::Update() {
     // Taken out first: a failed write leaves nothing pending and no transaction open.
     PendingChange change = std::move(*state.pending);
     state.pending.reset();
-    change.Write(*state.connection, state.table);
+    change.Write(*state.table);
     if (change.IsEdit()) {
         state.FollowEditedRecord(change.Rowid());
     }
@@ -181,23 +178,12 @@ void Recordset::Delete() {
         state.Fail(kAction, kReopenedReason);
     }
     state.CheckCurrentRecord(kAction);
-    ImmediateTransaction transaction(*state.connection, kAction);
-    std::vector<SqlValue> row;
-    {
-        Query query(*state.connection, state.delete_by_rowid, kAction);
-        query->Bind(1, state.position.rowid);
-        if (!query.Step()) {
-            state.Fail(kAction, "the record no longer exists (another program deleted it)");
-        }
-        for (int column = 0; column < query->ColumnCount(); ++column) {
-            row.push_back(query->ColumnSqlValue(column));
-        }
-        while (query.Step()) {
-        }
+    std::optional<std::vector<OrderKey>> row = state.table->Delete(state.position.rowid);
+    if (!row) {
+        state.Fail(kAction, "the record no longer exists (another program deleted it)");
     }
-    transaction.Commit();
     state.place = Place::kDeleted;
-    state.deleted_row = std::move(row);
+    state.deleted_row = std::move(*row);
 }
 
 void Recordset::SetIndex(std::string_view index_name) {
@@ -205,28 +191,18 @@ void Recordset::SetIndex(std::string_view index_name) {
     State& state = *state_;
     state.CheckUsable(action);
     state.pending.reset();
-    std::unique_ptr<RecordOrder> order;
-    std::optional<std::size_t> index_column;
-    std::string name;
-    if (IsTableOrderName(index_name)) {
-        order = MakeTableOrder(*state.connection, state.table);
-    } else {
-        const IndexOnColumn index = FindIndex(*state.connection, state.table, index_name);
-        order = MakeIndexOrder(*state.connection, state.table, index);
-        index_column = state.table.ColumnIndex(index.column_name);
-        name = index.index_name;
-    }
-    state.index_column = index_column;
+    SelectedOrder selected = state.table->Order(IsTableOrderName(index_name) ? "" : index_name);
     if (state.place == Place::kOnRecord || state.place == Place::kDeleted) {
-        const std::optional<Position> position = state.PositionIn(*order);
+        const std::optional<Position> position = state.PositionIn(selected);
         if (position) {
             state.position = *position;
         } else {
             state.place = Place::kBeforeFirst;  // the record vanished under another program
         }
     }
-    state.order = std::move(order);
-    state.index_name = std::move(name);
+    state.order = std::move(selected.order);
+    state.index_name = std::move(selected.name);
+    state.index_column = selected.key_column;
 }
 
 const std::string& Recordset::Index() const {

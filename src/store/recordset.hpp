@@ -10,7 +10,7 @@
 
 namespace tavix::store {
 
-class Connection;
+class StoreTable;
 
 // A table-type recordset: one current record and one current order over a table.
 //
@@ -22,19 +22,23 @@ class Connection;
 // Eof() and Bof() become true past either end and are both true on an empty table. Every
 // failure throws StoreError.
 //
-// When the connection opens its file anew (the file was removed or replaced, see Connection;
-// or it could not be opened at first), the next operation reads the table of the file the path
-// names then and starts as on opening, on its first record, in the order selected before. An
-// Edit or Delete in that same call fails instead, since it would fall on a record nobody saw.
+// The same rules hold over every kind of store (the SQLite file, a PostgreSQL server); the
+// store's part is its StoreTable.
+//
+// When the store could not be reached at first, or the SQLite file is opened anew (it was
+// removed or replaced, see Connection), the next operation reads the table then and starts as
+// on opening, on its first record, in the order selected before. An Edit or Delete in that same
+// call fails instead, since it would fall on a record nobody saw.
 class Recordset {
   public:
-    Recordset(std::shared_ptr<Connection> connection, std::string table);
+    // Made by Database::OpenRecordset.
+    Recordset(std::unique_ptr<StoreTable> table, std::string table_name);
     Recordset(Recordset&&) noexcept;
     Recordset& operator=(Recordset&&) noexcept;
     ~Recordset();
 
-    // Moves. MoveNext at Eof, MovePrevious at Bof and MoveFirst or MoveLast on an empty
-    // table fail.
+    // Moves. MoveFirst and MoveLast on an empty table are no failure: the recordset is then at
+    // Eof and Bof. MoveNext at Eof and MovePrevious at Bof fail.
     void MoveFirst();
     void MoveNext();
     void MovePrevious();

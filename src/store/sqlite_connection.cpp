@@ -41,7 +41,7 @@ void Connection::CheckStillNamed(std::string_view action) {
     RequireOpen(action);
     if (!StillNamed()) {
         LetGo();
-        Fail(path_, action, kLetGoReason);
+        Fail(path_, action, kLetGoReason, ErrorKind::kIo);
     }
 }
 

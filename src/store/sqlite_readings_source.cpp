@@ -71,9 +71,10 @@ SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(p
     const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
     if (result != SQLITE_OK) {
         const std::string reason = SqliteReason(db_, result);
+        const ErrorKind kind = SqliteErrorKind(db_, result);
         sqlite3_close(db_);
         db_ = nullptr;
-        Fail(path_, kOpenAction, reason);
+        Fail(path_, kOpenAction, reason, kind);
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, static_cast<int>(kDefaultBusyTimeout.count()));
@@ -99,7 +100,7 @@ SqliteReadingsSource::~SqliteReadingsSource() {
 void SqliteReadingsSource::Execute(const char* sql, std::string_view action) {
     const int result = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) {
-        Fail(path_, action, SqliteReason(db_, result));
+        FailOnSqlite(path_, action, db_, result);
     }
 }
 

@@ -13,7 +13,7 @@ SqliteRowCursor::SqliteRowCursor(sqlite3* db, const std::string& path, std::stri
         sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
     if (result != SQLITE_OK) {
         sqlite3_finalize(statement_);
-        Fail(path_, action_, SqliteReason(db, result));
+        FailOnSqlite(path_, action_, db, result);
     }
     fields_.resize(static_cast<std::size_t>(sqlite3_column_count(statement_)));
 }
@@ -43,7 +43,7 @@ bool SqliteRowCursor::Next() {
         return false;
     }
     if (result != SQLITE_ROW) {
-        Fail(path_, action_, SqliteReason(db_, result));
+        FailOnSqlite(path_, action_, db_, result);
     }
     for (int column = 0; column < static_cast<int>(fields_.size()); ++column) {
         ReadField(column);
@@ -80,7 +80,7 @@ void SqliteRowCursor::ReadField(int column) {
 
 void SqliteRowCursor::CheckBind(int result) {
     if (result != SQLITE_OK) {
-        Fail(path_, action_, SqliteReason(db_, result));
+        FailOnSqlite(path_, action_, db_, result);
     }
 }
 

@@ -2,26 +2,80 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tavix::store {
 
-// Every failure of the store: the message says what failed and on which file, in words a
-// person can act on.
-class StoreError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
+// What kind of failure the store met, the same for every kind of store, so that a caller can
+// choose what to do (try again later, tell an administrator what to fix) without reading the
+// message.
+enum class ErrorKind {
+    kBusy,            // another program or session held a lock and did not let go in time
+    kReadOnly,        // the file, its folder or the database refuses writes
+    kNoSuchTable,     // a table, column or index the store needs does not exist
+    kCorrupt,         // damaged, or not a database at all
+    kIo,              // the disk failed or is full (the file's, or the server's own)
+    kConnectionLost,  // the server could not be reached, or the connection went away
+    kTimedOut,        // the server did not answer within the bounded wait
+    kConstraint,      // a unique key, NOT NULL or check refused the change
+    kOther,
 };
 
-// A failure that can pass by itself, so that the same operation may well succeed later: the
-// disk full or failing, a lock another program held too long, the files beside the database
-// in use by another program for another file. The database and recordset objects stay usable
-// and try again on their next use.
+// The kind's name for a diagnostic line. Inline: the PostgreSQL client below the store uses
+// these kinds without linking the store.
+constexpr std::string_view NameOf(ErrorKind kind) {
+    switch (kind) {
+        case ErrorKind::kBusy:
+            return "busy";
+        case ErrorKind::kReadOnly:
+            return "read-only";
+        case ErrorKind::kNoSuchTable:
+            return "no such table";
+        case ErrorKind::kCorrupt:
+            return "corrupt";
+        case ErrorKind::kIo:
+            return "I/O";
+        case ErrorKind::kConnectionLost:
+            return "connection lost";
+        case ErrorKind::kTimedOut:
+            return "timed out";
+        case ErrorKind::kConstraint:
+            return "constraint";
+        case ErrorKind::kOther:
+            break;
+    }
+    return "other";
+}
+
+// Every failure of the store: the message says what failed and on which file or server, in
+// words a person can act on; the kind says it to the program.
+//
+// A failure that may pass by itself (a lock held too long, a full disk, a server out of
+// reach) leaves the database and recordset objects usable: they try again on their next use.
+class StoreError : public std::runtime_error {
+  public:
+    explicit StoreError(const std::string& message, ErrorKind kind = ErrorKind::kOther,
+                        bool may_pass = false)
+        : std::runtime_error(message), kind_(kind), may_pass_(may_pass) {}
+
+    ErrorKind Kind() const { return kind_; }
+    bool MayPass() const { return may_pass_; }
+
+  private:
+    ErrorKind kind_;
+    bool may_pass_;
+};
+
+// A failure of the SQLite file that can pass by itself, so that the same operation may well
+// succeed later: the disk full or failing, a lock another program held too long, the files
+// beside the database in use by another program for another file.
 class TransientStoreError : public StoreError {
   public:
     enum class Cause { kDisk, kLock, kFileInUse };
 
     TransientStoreError(const std::string& message, Cause cause)
-        : StoreError(message), cause_(cause) {}
+        : StoreError(message, cause == Cause::kDisk ? ErrorKind::kIo : ErrorKind::kBusy, true),
+          cause_(cause) {}
 
     Cause Why() const { return cause_; }
 

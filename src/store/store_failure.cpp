@@ -31,8 +31,9 @@ std::optional<TransientStoreError::Cause> TransientCause(int result_code) {
 
 }  // namespace
 
-void Fail(const std::string& path, std::string_view action, std::string_view reason) {
-    throw StoreError(Message(path, action, reason));
+void Fail(const std::string& path, std::string_view action, std::string_view reason,
+          ErrorKind kind) {
+    throw StoreError(Message(path, action, reason), kind);
 }
 
 void FailTransiently(const std::string& path, std::string_view action, std::string_view reason,
@@ -45,7 +46,41 @@ void FailOnSqlite(const std::string& path, std::string_view action, sqlite3* db,
     if (const auto cause = TransientCause(result_code)) {
         FailTransiently(path, action, reason, *cause);
     }
-    Fail(path, action, reason);
+    Fail(path, action, reason, SqliteErrorKind(db, result_code));
+}
+
+ErrorKind SqliteErrorKind(sqlite3* db, int result_code) {
+    switch (result_code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+        case SQLITE_PROTOCOL:
+            return ErrorKind::kBusy;
+        case SQLITE_READONLY:
+            return ErrorKind::kReadOnly;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return ErrorKind::kCorrupt;
+        case SQLITE_FULL:
+        case SQLITE_IOERR:
+        case SQLITE_NOMEM:
+        case SQLITE_CANTOPEN:
+            return ErrorKind::kIo;
+        case SQLITE_CONSTRAINT:
+            return ErrorKind::kConstraint;
+        case SQLITE_ERROR:
+            // SQLite names a missing table, column or index only in its message.
+            if (db != nullptr) {
+                const std::string_view message = sqlite3_errmsg(db);
+                if (message.starts_with("no such table") || message.starts_with("no such column") ||
+                    message.starts_with("no such index")) {
+                    return ErrorKind::kNoSuchTable;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return ErrorKind::kOther;
 }
 
 std::string SqliteReason(sqlite3* db, int result_code) {

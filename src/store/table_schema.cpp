@@ -51,7 +51,7 @@ TableSchema LoadTableSchema(Connection& connection, std::string_view table) {
     }
     if (schema.columns.empty()) {
         Fail(connection.Path(), "open the table " + QuoteIdentifier(table),
-             "the database has no such table");
+             "the database has no such table", ErrorKind::kNoSuchTable);
     }
     return schema;
 }
@@ -70,9 +70,10 @@ IndexOnColumn FindIndex(Connection& connection, const TableSchema& table,
         columns.push_back({TextOf(query->ColumnValue(0)), TextOf(query->ColumnValue(1))});
     }
     if (columns.size() != 1 || columns.front().column_name.empty()) {
-        Fail(connection.Path(), "select the index " + QuoteIdentifier(index_name),
-             "the table " + QuoteIdentifier(table.name) +
-                 " has no index of that name on one column");
+        Fail(
+            connection.Path(), "select the index " + QuoteIdentifier(index_name),
+            "the table " + QuoteIdentifier(table.name) + " has no index of that name on one column",
+            ErrorKind::kNoSuchTable);
     }
     return columns.front();
 }

@@ -53,11 +53,11 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
         std::string usage;
     };
     const std::vector<Case> cases = {
-        {{}, "no command given", "usage: tavix-admin init PATH\n"},
-        {{"create", "x.mdb"}, "'create' is not a command", "usage: tavix-admin init PATH\n"},
+        {{}, "no command given", "usage: tavix-admin init TARGET\n"},
+        {{"create", "x.mdb"}, "'create' is not a command", "usage: tavix-admin init TARGET\n"},
         {{"--bogus"}, "unknown option --bogus", "       tavix-admin --help | --version\n"},
-        {{"init"}, "PATH is required", "usage: tavix-admin init PATH\n"},
-        {{"init", "a", "b"}, "not expected: b", "usage: tavix-admin init PATH\n"},
+        {{"init"}, "TARGET is required", "usage: tavix-admin init TARGET\n"},
+        {{"init", "a", "b"}, "not expected: b", "usage: tavix-admin init TARGET\n"},
         {{"export", "--bogus"}, "--bogus", "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
         {{"export", "--format", "xml"},
          "xml not in {csv,csv-it,jsonl}",

@@ -5,7 +5,6 @@
 
 #include "admin/admin_store_test.hpp"
 #include "postgres_test_store.hpp"
-#include "readings_table.hpp"
 #include "support/postgres/shared_server.hpp"
 
 namespace tavix::testing {

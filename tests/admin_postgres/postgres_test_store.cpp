@@ -1,7 +1,8 @@
 #include "postgres_test_store.hpp"
 
 #include "admin/test_store.hpp"
-#include "readings_table.hpp"
+#include "store/database.hpp"
+#include "store/postgres/connection.hpp"
 #include "store/postgres/password_mask.hpp"
 #include "store/postgres/transaction.hpp"
 #include "support/postgres/shared_server.hpp"
@@ -17,7 +18,7 @@ class PostgresTestStore final : public TestStore {
   public:
     PostgresTestStore()
         : target_(WithPassword(database_.Uri())), connection_(database_.ConnInfo()) {
-        CreateReadingsTable(connection_);
+        store::CreateReadingsDatabase(target_);  // as `tavix-admin init URI` does
     }
 
     StoreKind Kind() const override { return StoreKind::kPostgres; }

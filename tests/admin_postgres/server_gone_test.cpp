@@ -6,7 +6,7 @@
 
 #include "admin/admin_store_test.hpp"
 #include "postgres_test_store.hpp"
-#include "readings_table.hpp"
+#include "store/database.hpp"
 #include "store/postgres/connection.hpp"
 #include "store/postgres/password_mask.hpp"
 #include "support/postgres/postgres_server.hpp"
@@ -31,8 +31,8 @@ TEST(ServerGoneTest, EveryCommandFailsClearlyOnceTheServerStops) {
     {
         store::postgres::Connection administrator(server.ConnInfo("postgres"));
         administrator.Execute("CREATE DATABASE tavix", "create the database");
+        store::CreateReadingsDatabase(server.Uri("tavix"));
         store::postgres::Connection connection(server.ConnInfo("tavix"));
-        CreateReadingsTable(connection);
         connection.Execute(
             "INSERT INTO readings (code, qt, terminal, datetime) SELECT 'C' || i, i, '1', "
             "'2024-05-01 10:00:00' FROM generate_series(1, " +

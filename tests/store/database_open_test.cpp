@@ -102,16 +102,5 @@ TEST_F(OpenTest, CreateMakesTheReadingsSchemaAndRefusesToOverwrite) {
     EXPECT_FALSE(fs::exists(fresh));
 }
 
-TEST_F(OpenTest, ClosingTheDatabaseMakesItsRecordsetsFail) {
-    CreateReadingsDatabase(path_);
-    Database database = OpenDatabase(path_);
-    Recordset readings = database.OpenRecordset(table::kTable);
-    EXPECT_THROW(database.OpenRecordset("Nothing"), StoreError);
-    database.Close();
-    EXPECT_THROW(readings.MoveFirst(), StoreError);
-    EXPECT_THROW(readings.Eof(), StoreError);
-    EXPECT_THROW(database.OpenRecordset(table::kTable), StoreError);
-}
-
 }  // namespace
 }  // namespace tavix::store

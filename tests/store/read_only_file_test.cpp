@@ -22,7 +22,8 @@ bool Refused(const std::function<void()>& write) {
     try {
         write();
     } catch (const StoreError& error) {
-        return std::string(error.what()).find("read-only") != std::string::npos;
+        return error.Kind() == ErrorKind::kReadOnly &&
+               std::string(error.what()).find("read-only") != std::string::npos;
     }
     return false;
 }

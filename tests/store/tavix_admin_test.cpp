@@ -50,7 +50,8 @@ TEST(TavixAdminTest, BadArgumentsShowTheUsage) {
     for (const char* arguments : {"", "init", "create x.mdb", "init a b"}) {
         const AdminRun run = RunAdmin(arguments);
         EXPECT_NE(run.exit_code, 0) << arguments;
-        EXPECT_NE(run.output.find("usage: tavix-admin init PATH"), std::string::npos) << arguments;
+        EXPECT_NE(run.output.find("usage: tavix-admin init TARGET"), std::string::npos)
+            << arguments;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "store/postgres/connection.hpp"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <utility>
 
@@ -67,6 +68,27 @@ void Connection::Close() noexcept {
     connection_.reset();
 }
 
+bool Connection::DroppedWhileIdle() {
+    if (!IsOpen()) {
+        return true;
+    }
+    // An idle connection receives nothing but the server's last words before it ends the
+    // session (and, rarely, a notice); then the end itself. A few reads see both.
+    constexpr int kReads = 4;
+    for (int read = 0; read < kReads; ++read) {
+        pollfd watched{PQsocket(connection_.get()), POLLIN, 0};
+        if (::poll(&watched, 1, 0) <= 0) {
+            return false;
+        }
+        if (PQconsumeInput(connection_.get()) == 0 ||
+            PQstatus(connection_.get()) == CONNECTION_BAD) {
+            Close();
+            return true;
+        }
+    }
+    return false;
+}
+
 int Connection::ServerProcessId() const {
     return IsOpen() ? PQbackendPID(connection_.get()) : 0;
 }
@@ -112,13 +134,16 @@ void Connection::PrepareSession() {
     // Session settings, so they hold whatever the server's defaults and outlive every
     // transaction. The statement timeout makes the server cancel a statement, lock waits
     // included, before the client stops waiting for it.
+    // Dates travel as "YYYY-MM-DD HH:MM:SS" whatever the server's default style.
     std::string sql =
         "SELECT set_config('synchronous_commit', 'on', false), "
-        "set_config('statement_timeout', $1, false)";
-    std::vector<Parameter> parameters{std::to_string(timeouts_.statement.count())};
+        "set_config('statement_timeout', $1, false), set_config('lock_timeout', $2, false), "
+        "set_config('DateStyle', 'ISO, YMD', false)";
+    std::vector<Parameter> parameters{std::to_string(timeouts_.statement.count()),
+                                      std::to_string(timeouts_.lock.count())};
     if (PQserverVersion(connection_.get()) >= kFirstVersionCheckingClients) {
         // A statement whose client has gone is abandoned within a second, not run to its end.
-        sql += ", set_config('client_connection_check_interval', $2, false)";
+        sql += ", set_config('client_connection_check_interval', $3, false)";
         parameters.emplace_back(kClientCheckMilliseconds);
     }
     Execute(sql, parameters, "prepare the session");

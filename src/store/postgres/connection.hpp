@@ -44,6 +44,10 @@ class Connection {
     // Closes what is left of the connection and connects again to the same target.
     void Reopen();
     void Close() noexcept;
+    // Between statements: true when the server has ended the connection meanwhile (a restart, an
+    // administrator's pg_terminate_backend, an idle timeout), which is then closed. Reads only
+    // what is already there: no wait, nothing sent.
+    bool DroppedWhileIdle();
 
     // Runs one statement and waits for its result, within Timeouts::statement. action says what
     // the caller was doing, for the message ("store the reading").

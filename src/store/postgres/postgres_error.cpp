@@ -31,7 +31,7 @@ ErrorKind KindOfSqlState(std::string_view sqlstate) {
         return ErrorKind::kCorrupt;
     }
     if (group == "53" || group == "58") {
-        return ErrorKind::kStorage;
+        return ErrorKind::kIo;
     }
     if (sqlstate == "57014") {
         // We cancel only through the statement timeout the session sets for itself.
@@ -50,7 +50,7 @@ std::string_view Reason(ErrorKind kind) {
             return "the table or column does not exist";
         case ErrorKind::kCorrupt:
             return "the server found damaged data";
-        case ErrorKind::kStorage:
+        case ErrorKind::kIo:
             return "the server cannot write to its disk";
         case ErrorKind::kConnectionLost:
             return "the connection to the server is lost";

@@ -24,6 +24,9 @@ struct Timeouts {
     // notices the closed connection within a second (client_connection_check_interval) and
     // abandons the statement; a COMMIT abandoned so may still have landed just before.
     std::chrono::milliseconds answer_grace{1000};
+    // Waiting for a lock another session holds (the session's lock_timeout): the statement then
+    // fails with ErrorKind::kBusy, the connection stays usable. Beyond statement it is moot.
+    std::chrono::milliseconds lock{5000};
 };
 
 }  // namespace tavix::store::postgres

@@ -99,11 +99,11 @@ void KeepOnlySupervisorPipes(int control_fd, int report_fd) {
 
 }  // namespace
 
-PostgresServer::PostgresServer() {
+PostgresServer::PostgresServer(ServerSettings settings) {
     const ServerBinaries binaries = FindServerBinaries();
     folder_ = MakeFolder();
     try {
-        StartSupervisor(binaries);
+        StartSupervisor(binaries, settings);
         AwaitReady();
     } catch (...) {
         Stop();
@@ -117,7 +117,8 @@ PostgresServer::~PostgresServer() {
     Stop();
 }
 
-void PostgresServer::StartSupervisor(const ServerBinaries& binaries) {
+void PostgresServer::StartSupervisor(const ServerBinaries& binaries,
+                                     const ServerSettings& settings) {
     int control[2];
     int report[2];
     if (::pipe2(control, O_CLOEXEC) != 0) {
@@ -129,7 +130,7 @@ void PostgresServer::StartSupervisor(const ServerBinaries& binaries) {
         ::close(control[1]);
         throw std::system_error(error, std::generic_category(), "pipe");
     }
-    const SupervisorPlan plan{binaries, folder_, RunsAsRoot()};
+    const SupervisorPlan plan{binaries, folder_, RunsAsRoot(), settings};
     std::fflush(nullptr);  // or the child could write the test's buffered output again
     const pid_t middle = ::fork();
     if (middle == 0) {
@@ -164,6 +165,28 @@ void PostgresServer::AwaitReady() {
                                    ? line.substr(2)
                                    : "the server's supervisor ended without a word";
     throw std::runtime_error("cannot start a PostgreSQL server in " + folder_ + ": " + reason);
+}
+
+void PostgresServer::ShutDown() {
+    Command(kStopServer);
+    const std::string line = ReadLine(report_fd_, Clock::now() + kFinishedLimit);
+    if (line.empty() || line[0] != kDown) {
+        throw std::runtime_error("the PostgreSQL server in " + folder_ +
+                                 " did not shut down: " + line);
+    }
+    server_pid_ = 0;
+}
+
+void PostgresServer::StartAgain() {
+    Command(kStartServer);
+    AwaitReady();
+}
+
+void PostgresServer::Command(char command) {
+    if (control_fd_ < 0 || ::write(control_fd_, &command, 1) != 1) {
+        throw std::runtime_error("the PostgreSQL server's supervisor in " + folder_ +
+                                 " takes no command");
+    }
 }
 
 void PostgresServer::Stop() noexcept {

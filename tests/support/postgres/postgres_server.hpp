@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/postgres/server_binaries.hpp"
+#include "support/postgres/server_supervisor.hpp"
 
 namespace tavix::testing {
 
@@ -24,13 +24,20 @@ class PostgresServer {
     // Starts the server and returns once it accepts connections. Throws std::runtime_error,
     // with initdb's or the server's own words, when it cannot; when the server programs are
     // missing the message names the Debian package.
-    PostgresServer();
+    explicit PostgresServer(ServerSettings settings = {});
     PostgresServer(const PostgresServer&) = delete;
     PostgresServer& operator=(const PostgresServer&) = delete;
     ~PostgresServer();
 
     // Stops the server and waits (bounded) until it has ended and its folder is removed.
     void Stop() noexcept;
+
+    // Shuts the server down as an administrator does (every session ended with a word to its
+    // client), keeping its data, and returns once it has ended; StartAgain starts it on the
+    // same data and returns once it accepts connections. Both throw std::runtime_error when
+    // the server does not do so.
+    void ShutDown();
+    void StartAgain();
 
     // The folder that holds the data, the socket and the logs.
     const std::string& Folder() const { return folder_; }
@@ -42,8 +49,9 @@ class PostgresServer {
     std::string Uri(std::string_view database) const;
 
   private:
-    void StartSupervisor(const ServerBinaries& binaries);
+    void StartSupervisor(const ServerBinaries& binaries, const ServerSettings& settings);
     void AwaitReady();
+    void Command(char command);
 
     std::string folder_;
     pid_t server_pid_ = 0;

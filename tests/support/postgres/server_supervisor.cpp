@@ -64,17 +64,31 @@ std::string LogTail(const std::string& path) {
     return text.size() > kTail ? "..." + text.substr(text.size() - kTail) : text;
 }
 
-// True once the test has closed its end of the control pipe (or died).
-bool StopRequested(int control_fd, std::chrono::milliseconds wait) {
+enum class Control { kNothing, kEnd, kStopServer, kStartServer };
+
+// What came on the control pipe within wait: a command, or its end once the test has closed it
+// (or died).
+Control NextControl(int control_fd, std::chrono::milliseconds wait) {
     pollfd watched{control_fd, POLLIN, 0};
     const int ready = ::poll(&watched, 1, static_cast<int>(wait.count()));
     if (ready <= 0) {
-        return false;
+        return Control::kNothing;
     }
-    // Nobody writes to the pipe: what is there to read is its end, or an error as final.
-    char ignored = 0;
-    const ssize_t count = ::read(control_fd, &ignored, 1);
-    return count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN);
+    char command = 0;
+    const ssize_t count = ::read(control_fd, &command, 1);
+    if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN)) {
+        return Control::kEnd;
+    }
+    if (count == 1 && command == kStopServer) {
+        return Control::kStopServer;
+    }
+    return count == 1 && command == kStartServer ? Control::kStartServer : Control::kNothing;
+}
+
+// True once the test has closed its end of the control pipe (or died). Commands meanwhile are
+// dropped: they come only once the server runs.
+bool StopRequested(int control_fd, std::chrono::milliseconds wait) {
+    return NextControl(control_fd, wait) == Control::kEnd;
 }
 
 // In the child, before exec: a process group of its own, the signals as a fresh process has
@@ -238,12 +252,24 @@ pid_t StartServer(const SupervisorPlan& plan) {
     // (and root) may enter the folder. Durability is pointless for data thrown away, and the
     // server's own default for synchronous_commit is off so that the tests see the client
     // turn it on.
+    const ServerSettings& settings = plan.settings;
+    const std::string durable = settings.durable ? "on" : "off";
     return Spawn(plan,
                  {plan.binaries.postgres.string(), "-D", DataFolder(plan), "-k", plan.folder, "-p",
-                  std::to_string(kServerPort), "-c", "listen_addresses=", "-c", "fsync=off", "-c",
-                  "full_page_writes=off", "-c", "synchronous_commit=off", "-c",
-                  "shared_buffers=16MB", "-c", "max_connections=40"},
+                  std::to_string(kServerPort), "-c", "listen_addresses=", "-c", "fsync=" + durable,
+                  "-c", "full_page_writes=" + durable, "-c", "synchronous_commit=off", "-c",
+                  "shared_buffers=" + settings.shared_buffers, "-c",
+                  "max_connections=" + std::to_string(settings.max_connections)},
                  plan.folder + "/server.log");
+}
+
+// A fast shut-down, as an administrator stops a server: each session is ended with a word to
+// its client, and the data stays. Killed when it takes too long.
+void StopServerFast(const SupervisorPlan& plan, pid_t postmaster) {
+    ::kill(postmaster, SIGINT);
+    if (!EndsWithin(postmaster, kStopLimit)) {
+        StopServer(plan, postmaster);
+    }
 }
 
 void IgnoreTerminalSignals() {
@@ -252,8 +278,47 @@ void IgnoreTerminalSignals() {
     }
 }
 
-void WaitForStopRequest(int control_fd) {
-    while (!StopRequested(control_fd, std::chrono::milliseconds(60000))) {
+// Follows the commands until the control pipe ends; the postmaster then running, or 0.
+pid_t FollowCommands(const SupervisorPlan& plan, pid_t server, int control_fd, int report_fd) {
+    while (true) {
+        switch (NextControl(control_fd, std::chrono::milliseconds(60000))) {
+            case Control::kEnd:
+                return server;
+            case Control::kStopServer:
+                if (server > 0) {
+                    StopServerFast(plan, server);
+                    server = 0;
+                }
+                Report(report_fd, kDown, "");
+                break;
+            case Control::kStartServer: {
+                if (server == 0) {
+                    server = StartServer(plan);
+                }
+                if (server < 0) {
+                    Report(report_fd, kFailed, "cannot start the server");
+                    server = 0;
+                    break;
+                }
+                std::string failure;
+                const Outcome started =
+                    AwaitAcceptingConnections(plan, server, control_fd, failure);
+                if (started == Outcome::kDone) {
+                    Report(report_fd, kReady, std::to_string(server));
+                    break;
+                }
+                Report(report_fd, kFailed, failure);
+                if (started == Outcome::kServerEnded) {
+                    server = 0;
+                }
+                if (started == Outcome::kStopRequested) {
+                    return server;
+                }
+                break;
+            }
+            case Control::kNothing:
+                break;
+        }
     }
 }
 
@@ -271,12 +336,13 @@ void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd) {
         Finish(plan, report_fd, kFailed, "cannot start the server");
     }
     const Outcome started = AwaitAcceptingConnections(plan, server, control_fd, failure);
+    pid_t running = started == Outcome::kServerEnded ? 0 : server;
     if (started == Outcome::kDone) {
         Report(report_fd, kReady, std::to_string(server));
-        WaitForStopRequest(control_fd);
+        running = FollowCommands(plan, server, control_fd, report_fd);
     }
-    if (started != Outcome::kServerEnded) {
-        StopServer(plan, server);
+    if (running > 0) {
+        StopServer(plan, running);
     }
     Finish(plan, report_fd, failure.empty() ? 0 : kFailed, failure);
 }

@@ -10,21 +10,39 @@ namespace tavix::testing {
 inline constexpr const char* kServerSuperuser = "postgres";
 inline constexpr int kServerPort = 5432;
 
-// What the supervisor runs: the server programs, the folder it owns, and whether the server
-// must run as kUnprivilegedUser.
+// How the server runs. Tests throw their data away and need no durability; a benchmark that
+// measures commits needs the server to sync them, as a real one does, and room for its
+// sessions.
+struct ServerSettings {
+    bool durable = false;
+    int max_connections = 40;
+    std::string shared_buffers = "16MB";
+};
+
+// What the supervisor runs: the server programs, the folder it owns, whether the server must
+// run as kUnprivilegedUser, and its settings.
 struct SupervisorPlan {
     ServerBinaries binaries;
     std::string folder;
     bool drop_privileges = false;
+    ServerSettings settings;
 };
 
 // The supervisor's lines on report_fd: "R <postmaster pid>" once the server accepts
-// connections, "F <reason>" when it cannot start one; the pipe closes when it has finished.
+// connections, "D" once it has stopped on kStopServer, "F <reason>" when it cannot start one;
+// the pipe closes when it has finished.
 inline constexpr char kReady = 'R';
+inline constexpr char kDown = 'D';
 inline constexpr char kFailed = 'F';
 
-// The supervisor process: creates the cluster, starts the server, reports, then waits for
-// control_fd to reach its end; then stops the server, removes the folder and ends the process.
+// What may be written on control_fd: stop the server as an administrator does (a fast shut-down:
+// every session is ended with a word to its client), and start it again on the same data.
+inline constexpr char kStopServer = 'P';
+inline constexpr char kStartServer = 'S';
+
+// The supervisor process: creates the cluster, starts the server, reports, then follows the
+// commands on control_fd until it reaches its end; then stops the server, removes the folder
+// and ends the process.
 [[noreturn]] void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd);
 
 }  // namespace tavix::testing

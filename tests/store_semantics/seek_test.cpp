@@ -1,4 +1,4 @@
-#include "readings_file.hpp"
+#include "readings_store.hpp"
 #include "store/readings_table.hpp"
 
 namespace tavix::store {
@@ -7,7 +7,7 @@ namespace {
 namespace table = readings_table;
 
 // Codes by id: 1 B, 2 A, 3 C, 4 A, 5 AB.
-class SeekTest : public ReadingsFile {
+class SeekTest : public ReadingsStoreTest {
   protected:
     SeekTest() {
         for (const char* code : {"B", "A", "C", "A", "AB"}) {
@@ -16,11 +16,11 @@ class SeekTest : public ReadingsFile {
         readings_.MoveFirst();
     }
 
-    Database database_ = OpenDatabase(path_);
+    Database database_ = OpenDatabase(target_);
     Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
-TEST_F(SeekTest, FindsTheFirstOfEqualCodesWhereverItStarts) {
+TEST_P(SeekTest, FindsTheFirstOfEqualCodesWhereverItStarts) {
     readings_.MoveLast();
     readings_.SetIndex(table::kCodeIndex);
     readings_.Seek("=", "A");
@@ -32,7 +32,7 @@ TEST_F(SeekTest, FindsTheFirstOfEqualCodesWhereverItStarts) {
     EXPECT_EQ(CurrentId(readings_), 5);
 }
 
-TEST_F(SeekTest, NoMatchKeepsTheRecordAndTheBookmarkReturnsToIt) {
+TEST_P(SeekTest, NoMatchKeepsTheRecordAndTheBookmarkReturnsToIt) {
     readings_.MoveNext();
     readings_.MoveNext();  // on C, id 3
     const std::string saved = readings_.Bookmark();
@@ -49,15 +49,15 @@ TEST_F(SeekTest, NoMatchKeepsTheRecordAndTheBookmarkReturnsToIt) {
     EXPECT_FALSE(readings_.NoMatch());  // a later match clears it
 }
 
-TEST_F(SeekTest, SeekNeedsTheIndexAndAnEqualityComparison) {
+TEST_P(SeekTest, SeekNeedsTheIndexAndAnEqualityComparison) {
     EXPECT_THROW(readings_.Seek("=", "A"), StoreError);
     readings_.SetIndex(table::kCodeIndex);
     EXPECT_THROW(readings_.Seek(">=", "A"), StoreError);
 }
 
-// AUTOINCREMENT never hands a deleted record's id to a new one, so an old bookmark cannot come
+// Ids are never given again (AUTOINCREMENT, an identity column), so an old bookmark cannot come
 // back to life on a different reading.
-TEST_F(SeekTest, BookmarkOfADeletedRecordFailsEvenAfterNewRecords) {
+TEST_P(SeekTest, BookmarkOfADeletedRecordFailsEvenAfterNewRecords) {
     readings_.MoveLast();
     const std::string last = readings_.Bookmark();
     readings_.Delete();
@@ -67,6 +67,8 @@ TEST_F(SeekTest, BookmarkOfADeletedRecordFailsEvenAfterNewRecords) {
     readings_.MoveLast();
     EXPECT_EQ(CurrentId(readings_), 6);
 }
+
+TAVIX_ON_BOTH_STORES(SeekTest);
 
 }  // namespace
 }  // namespace tavix::store

@@ -1,20 +1,22 @@
 #include <chrono>
 
-#include "readings_file.hpp"
+#include "readings_store.hpp"
 #include "store/move_to_first.hpp"
 #include "store/readings_table.hpp"
+#include "store/value_text.hpp"
 
 namespace tavix::store {
 namespace {
 
 namespace table = readings_table;
 
-using EditingTest = ReadingsFile;
+class EditingTest : public ReadingsStoreTest {};
+using Outcome = OtherSession::Outcome;
 using Ids = std::vector<std::int64_t>;
 using std::chrono::milliseconds;
 
 // Four readings A, B, C, D with ids 1 to 4.
-class FourReadings : public ReadingsFile {
+class FourReadings : public ReadingsStoreTest {
   protected:
     FourReadings() {
         for (const char* code : {"A", "B", "C", "D"}) {
@@ -28,12 +30,13 @@ class FourReadings : public ReadingsFile {
         }
     }
 
-    Database database_ = OpenDatabase(path_, milliseconds(100));
+    Database database_ = OpenDatabase(target_, milliseconds(100));
     Recordset readings_ = database_.OpenRecordset(table::kTable);
+    std::unique_ptr<OtherSession> other_ = store_.Other();
 };
 
-TEST_F(EditingTest, FieldsReadBackAsWrittenAndEachUpdateIsInTheFileAtOnce) {
-    Database database = OpenDatabase(path_);
+TEST_P(EditingTest, FieldsReadBackAsWrittenAndEachUpdateIsStoredAtOnce) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     const Timestamp stamp{2026, 12, 6, 7, 5, 9};
     readings.AddNew();
@@ -43,45 +46,31 @@ TEST_F(EditingTest, FieldsReadBackAsWrittenAndEachUpdateIsInTheFileAtOnce) {
     readings.SetField(table::kTerminal, "007");
     readings.Update();
 
-    Recordset other = OpenDatabase(path_).OpenRecordset(table::kTable);
+    Recordset other = OpenDatabase(target_).OpenRecordset(table::kTable);
     EXPECT_EQ(other.Fields(table::kCode), Value("A1"));
     EXPECT_EQ(other.Fields(table::kQuantity), Value(2.5));
     EXPECT_EQ(other.Fields(table::kDateTime), Value(stamp));
     EXPECT_EQ(other.Fields(table::kTerminal), Value("007"));  // a text, leading zeros kept
 
+    // A number written to the terminal reads as that number: the number itself from the file,
+    // its general form from the server's text column.
     readings.MoveFirst();
     readings.Edit();
     readings.SetField(table::kTerminal, 3.0);
     readings.Update();
-    EXPECT_EQ(OpenDatabase(path_).OpenRecordset(table::kTable).Fields(table::kTerminal),
-              Value(3.0));
+    EXPECT_EQ(
+        GeneralForm(OpenDatabase(target_).OpenRecordset(table::kTable).Fields(table::kTerminal)),
+        "3");
 
     readings.Edit();
     readings.SetField(table::kTerminal, "");
     readings.Update();
-    EXPECT_EQ(OpenDatabase(path_).OpenRecordset(table::kTable).Fields(table::kTerminal), Value(""));
+    EXPECT_EQ(OpenDatabase(target_).OpenRecordset(table::kTable).Fields(table::kTerminal),
+              Value(""));
     EXPECT_EQ(readings.Fields(table::kCode), Value("A1"));  // the edited record stays current
 }
 
-TEST_F(EditingTest, DateTimeIsKeptAsSqliteTextAndOtherTextStaysText) {
-    {
-        Database database = OpenDatabase(path_);
-        Recordset readings = database.OpenRecordset(table::kTable);
-        readings.AddNew();
-        readings.SetField(table::kDateTime, Timestamp{2027, 1, 1, 0, 0, 0});
-        readings.Update();
-        readings.AddNew();
-        readings.SetField(table::kDateTime, "not a date");
-        readings.Update();
-    }
-    SqliteFile other(path_);
-    EXPECT_EQ(other.Text("SELECT DateTime FROM Readings WHERE id = 1"), "2027-01-01 00:00:00");
-    Recordset readings = OpenDatabase(path_).OpenRecordset(table::kTable);
-    readings.MoveLast();
-    EXPECT_EQ(readings.Fields(table::kDateTime), Value("not a date"));
-}
-
-TEST_F(FourReadings, AddNewKeepsTheCurrentRecordAndAddsAtTheEnd) {
+TEST_P(FourReadings, AddNewKeepsTheCurrentRecordAndAddsAtTheEnd) {
     MoveToId(2);
     readings_.AddNew();
     readings_.SetField(table::kCode, "E");
@@ -92,7 +81,7 @@ TEST_F(FourReadings, AddNewKeepsTheCurrentRecordAndAddsAtTheEnd) {
     EXPECT_EQ(IdsForward(readings_), (Ids{1, 2, 3, 4, 5}));
 }
 
-TEST_F(FourReadings, DeleteInTheMiddleLeavesNoCurrentRecordUntilAMove) {
+TEST_P(FourReadings, DeleteInTheMiddleLeavesNoCurrentRecordUntilAMove) {
     MoveToId(2);
     readings_.Delete();
     EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
@@ -107,10 +96,10 @@ TEST_F(FourReadings, DeleteInTheMiddleLeavesNoCurrentRecordUntilAMove) {
     readings_.MovePrevious();
     EXPECT_EQ(CurrentId(readings_), 1);
     EXPECT_EQ(IdsForward(readings_), (Ids{1, 4}));
-    EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings"), 2);
+    EXPECT_EQ(other_->Number("SELECT count(*) FROM Readings"), 2);
 }
 
-TEST_F(FourReadings, DeleteInCodeOrderMovesToTheNeighboursInCodeOrder) {
+TEST_P(FourReadings, DeleteInCodeOrderMovesToTheNeighboursInCodeOrder) {
     AddReading(readings_, "B");  // id 5: code order is 1, 2, 5, 3, 4
     readings_.SetIndex(table::kCodeIndex);
     MoveToId(2);
@@ -122,7 +111,7 @@ TEST_F(FourReadings, DeleteInCodeOrderMovesToTheNeighboursInCodeOrder) {
     EXPECT_EQ(CurrentId(readings_), 1);
 }
 
-TEST_F(FourReadings, SelectingTheIndexRightAfterADeleteStepsFromTheDeletedCode) {
+TEST_P(FourReadings, SelectingTheIndexRightAfterADeleteStepsFromTheDeletedCode) {
     AddReading(readings_, "A");  // id 5: code order is 1, 5, 2, 3, 4
     MoveToId(2);
     readings_.Delete();
@@ -131,7 +120,7 @@ TEST_F(FourReadings, SelectingTheIndexRightAfterADeleteStepsFromTheDeletedCode) 
     EXPECT_EQ(CurrentId(readings_), 5);
 }
 
-TEST_F(FourReadings, DeletingTheLastRecordMovesPastTheEnd) {
+TEST_P(FourReadings, DeletingTheLastRecordMovesPastTheEnd) {
     readings_.MoveLast();
     readings_.Delete();
     readings_.MoveNext();
@@ -140,8 +129,8 @@ TEST_F(FourReadings, DeletingTheLastRecordMovesPastTheEnd) {
     EXPECT_EQ(CurrentId(readings_), 1);
 }
 
-TEST_F(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
-    Database database = OpenDatabase(path_);
+TEST_P(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     AddReading(readings, "A");
     readings.MoveFirst();
@@ -151,10 +140,10 @@ TEST_F(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
     MoveToFirst(readings);
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
-    EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings"), 0);
+    EXPECT_EQ(store_.Other()->Number("SELECT count(*) FROM Readings"), 0);
 }
 
-TEST_F(FourReadings, MisuseFailsAndChangesNothing) {
+TEST_P(FourReadings, MisuseFailsAndChangesNothing) {
     EXPECT_THROW(readings_.Update(), StoreError);  // nothing pending
     EXPECT_THROW(readings_.SetField(table::kCode, "X"), StoreError);
     EXPECT_THROW(readings_.Fields("colour"), StoreError);
@@ -166,38 +155,37 @@ TEST_F(FourReadings, MisuseFailsAndChangesNothing) {
     EXPECT_EQ(readings_.Fields(table::kCode), Value("A"));
 }
 
-// A pending Edit holds the write lock; anything that leaves it must let go, or the other
-// program (and the next write here) would wait for nothing.
-TEST_F(FourReadings, AMoveOrCloseDropsAPendingEditAndItsLock) {
-    SqliteFile other(path_);
+// A pending Edit holds the edited record (the file's write lock, or the row on the server);
+// anything that leaves it must let go, or the other program (and the next write here) would
+// wait for nothing.
+TEST_P(FourReadings, AMoveOrCloseDropsAPendingEditAndItsLock) {
     readings_.Edit();
     readings_.SetField(table::kCode, "X");
-    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_BUSY);
+    EXPECT_EQ(other_->Execute("UPDATE Readings SET qt = 9 WHERE id = 1"), Outcome::kBusy);
     readings_.MoveNext();
-    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);
-    EXPECT_EQ(other.Text("SELECT code FROM Readings WHERE id = 1"), "A");
+    EXPECT_EQ(other_->Execute("UPDATE Readings SET qt = 9 WHERE id = 1"), Outcome::kDone);
+    EXPECT_EQ(other_->Text("SELECT code FROM Readings WHERE id = 1"), "A");
     EXPECT_THROW(readings_.Update(), StoreError);
 
     readings_.Edit();
     readings_.Close();
-    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 8 WHERE id = 4"), SQLITE_OK);
+    EXPECT_EQ(other_->Execute("UPDATE Readings SET qt = 8 WHERE id = 2"), Outcome::kDone);
     EXPECT_THROW(readings_.MoveFirst(), StoreError);
 }
 
-TEST_F(FourReadings, AFailedUpdateStoresNothingAndReleasesTheLock) {
+TEST_P(FourReadings, AFailedUpdateStoresNothingAndReleasesTheLock) {
     readings_.Edit();
     readings_.SetField(table::kCode, "X");
     readings_.SetField(table::kId, std::int64_t{2});  // taken by B
     EXPECT_THROW(readings_.Update(), StoreError);
     EXPECT_THROW(readings_.Update(), StoreError);  // nothing left pending
-    SqliteFile other(path_);
-    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);
-    EXPECT_EQ(other.Text("SELECT code FROM Readings WHERE id = 1"), "A");
+    EXPECT_EQ(other_->Execute("UPDATE Readings SET qt = 9 WHERE id = 1"), Outcome::kDone);
+    EXPECT_EQ(other_->Text("SELECT code FROM Readings WHERE id = 1"), "A");
 }
 
 // An edit that changes the key moves the record in code order: the steps that follow, and
 // the neighbours of a deletion, start from where it stands now, not from its old key.
-TEST_F(FourReadings, AnEditedKeyMovesTheRecordToItsNewPlaceInCodeOrder) {
+TEST_P(FourReadings, AnEditedKeyMovesTheRecordToItsNewPlaceInCodeOrder) {
     readings_.SetIndex(table::kCodeIndex);
     readings_.Seek("=", Value("C"));
     readings_.Edit();
@@ -231,7 +219,7 @@ TEST_F(FourReadings, AnEditedKeyMovesTheRecordToItsNewPlaceInCodeOrder) {
 }
 
 // In the table's own order the key plays no part: an edited record keeps its place.
-TEST_F(FourReadings, AnEditedKeyKeepsTheRecordsPlaceInTheTablesOrder) {
+TEST_P(FourReadings, AnEditedKeyKeepsTheRecordsPlaceInTheTablesOrder) {
     MoveToId(3);
     readings_.Edit();
     readings_.SetField(table::kCode, "0C");
@@ -248,15 +236,18 @@ TEST_F(FourReadings, AnEditedKeyKeepsTheRecordsPlaceInTheTablesOrder) {
     EXPECT_EQ(readings_.Fields(table::kCode), Value("A"));
 }
 
-TEST_F(FourReadings, EditOfARecordAnotherProgramDeletedFails) {
-    SqliteFile other(path_);
-    ASSERT_EQ(other.Execute("DELETE FROM Readings WHERE id = 1"), SQLITE_OK);
+TEST_P(FourReadings, EditOfARecordAnotherProgramDeletedFails) {
+    ASSERT_EQ(other_->Execute("DELETE FROM Readings WHERE id = 1"), Outcome::kDone);
     EXPECT_THROW(readings_.Edit(), StoreError);
     EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
-    EXPECT_EQ(other.Execute("UPDATE Readings SET qt = 9 WHERE id = 4"), SQLITE_OK);  // no lock
+    EXPECT_EQ(other_->Execute("UPDATE Readings SET qt = 9 WHERE id = 4"),
+              Outcome::kDone);  // no lock
     readings_.MoveNext();
     EXPECT_EQ(CurrentId(readings_), 2);
 }
+
+TAVIX_ON_BOTH_STORES(EditingTest);
+TAVIX_ON_BOTH_STORES(FourReadings);
 
 }  // namespace
 }  // namespace tavix::store

@@ -2,7 +2,7 @@
 #include <random>
 #include <tuple>
 
-#include "readings_file.hpp"
+#include "readings_store.hpp"
 #include "store/move_to_first.hpp"
 #include "store/readings_table.hpp"
 
@@ -11,16 +11,19 @@ namespace {
 
 namespace table = readings_table;
 
-using NavigationTest = ReadingsFile;
+class NavigationTest : public ReadingsStoreTest {};
 using Ids = std::vector<std::int64_t>;
 
-TEST_F(NavigationTest, EmptyTableIsAtBothEndsAndEveryMoveFails) {
-    Database database = OpenDatabase(path_);
+// Going to either end of an empty table is no failure: it leaves the recordset at both ends.
+TEST_P(NavigationTest, EmptyTableIsAtBothEndsAndOnlyStepsFail) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
-    EXPECT_THROW(readings.MoveFirst(), StoreError);
-    EXPECT_THROW(readings.MoveLast(), StoreError);
+    EXPECT_NO_THROW(readings.MoveFirst());
+    EXPECT_TRUE(readings.Eof() && readings.Bof());
+    EXPECT_NO_THROW(readings.MoveLast());
+    EXPECT_TRUE(readings.Eof() && readings.Bof());
     EXPECT_THROW(readings.MoveNext(), StoreError);
     EXPECT_THROW(readings.MovePrevious(), StoreError);
     EXPECT_THROW(readings.Fields(table::kCode), StoreError);
@@ -29,8 +32,8 @@ TEST_F(NavigationTest, EmptyTableIsAtBothEndsAndEveryMoveFails) {
     EXPECT_TRUE(readings.Bof());
 }
 
-TEST_F(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
-    Database database = OpenDatabase(path_);
+TEST_P(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     AddReading(readings, "C");
     AddReading(readings, "A");
@@ -55,8 +58,8 @@ TEST_F(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
     EXPECT_EQ(std::get<std::string>(reopened.Fields(table::kCode)), "C");
 }
 
-TEST_F(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
-    Database database = OpenDatabase(path_);
+TEST_P(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     for (const char* code : {"C", "A", "B", "A"}) {
         AddReading(readings, code);
@@ -82,8 +85,8 @@ TEST_F(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
 
 // Many duplicates, NULL codes and empty codes: walking the index order either way must give
 // every record exactly once, sorted by (code, id) with NULL first.
-TEST_F(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
-    Database database = OpenDatabase(path_);
+TEST_P(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     std::mt19937 random(20261206);
     std::vector<std::tuple<int, std::string, std::int64_t>> expected;  // (not null, code, id)
@@ -110,13 +113,14 @@ TEST_F(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
     EXPECT_EQ(IdsBackward(readings), expected_ids);
 }
 
-TEST_F(NavigationTest, MovesSeeRecordsAnotherProgramAddedMeanwhile) {
-    Database database = OpenDatabase(path_);
+TEST_P(NavigationTest, MovesSeeRecordsAnotherProgramAddedMeanwhile) {
+    Database database = OpenDatabase(target_);
     Recordset readings = database.OpenRecordset(table::kTable);
     AddReading(readings, "B");
     readings.MoveFirst();
-    SqliteFile other(path_);
-    ASSERT_EQ(other.Execute("INSERT INTO Readings (code) VALUES ('A'), ('C')"), SQLITE_OK);
+    const std::unique_ptr<OtherSession> other = store_.Other();
+    ASSERT_EQ(other->Execute("INSERT INTO Readings (code) VALUES ('A'), ('C')"),
+              OtherSession::Outcome::kDone);
 
     readings.MoveNext();
     EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "A");
@@ -127,6 +131,53 @@ TEST_F(NavigationTest, MovesSeeRecordsAnotherProgramAddedMeanwhile) {
     EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "C");
     EXPECT_EQ(IdsForward(readings), (Ids{2, 1, 3}));
 }
+
+// What a browser shows stays put while another session stores readings before and after it in
+// code order; the steps from it see them.
+TEST_P(NavigationTest, AnotherSessionsNewReadingsLeaveTheShownRecordAlone) {
+    Database database = OpenDatabase(target_);
+    Recordset readings = database.OpenRecordset(table::kTable);
+    for (const char* code : {"B", "D"}) {
+        AddReading(readings, code);
+    }
+    readings.SetIndex(table::kCodeIndex);
+    readings.Seek("=", "D");
+    const std::unique_ptr<OtherSession> other = store_.Other();
+    ASSERT_EQ(other->Execute("INSERT INTO Readings (code) VALUES ('A'), ('C'), ('E'), ('D')"),
+              OtherSession::Outcome::kDone);
+    EXPECT_EQ(CurrentId(readings), 2);
+    EXPECT_EQ(readings.Fields(table::kCode), Value("D"));
+    readings.MovePrevious();
+    EXPECT_EQ(readings.Fields(table::kCode), Value("C"));
+    readings.MoveNext();
+    readings.MoveNext();
+    EXPECT_EQ(CurrentId(readings), 6);  // the other D, after the shown one
+}
+
+// The record shown is deleted by another session: reading it fails (the caller shows what it
+// can), and the steps go on from where it stood.
+TEST_P(NavigationTest, ARecordAnotherSessionDeletedWhileShownStepsOnToItsNeighbours) {
+    Database database = OpenDatabase(target_);
+    Recordset readings = database.OpenRecordset(table::kTable);
+    for (const char* code : {"C", "A", "B"}) {
+        AddReading(readings, code);
+    }
+    readings.SetIndex(table::kCodeIndex);
+    readings.Seek("=", "B");
+    const std::unique_ptr<OtherSession> other = store_.Other();
+    ASSERT_EQ(other->Execute("DELETE FROM Readings WHERE code = 'B'"),
+              OtherSession::Outcome::kDone);
+    EXPECT_THROW(readings.Fields(table::kCode), StoreError);
+    EXPECT_THROW(readings.Delete(), StoreError);
+    EXPECT_THROW(readings.SetBookmark(std::to_string(3)), StoreError);
+    readings.MoveNext();
+    EXPECT_EQ(readings.Fields(table::kCode), Value("C"));
+    readings.Seek("=", "C");
+    readings.MovePrevious();
+    EXPECT_EQ(readings.Fields(table::kCode), Value("A"));
+}
+
+TAVIX_ON_BOTH_STORES(NavigationTest);
 
 }  // namespace
 }  // namespace tavix::store

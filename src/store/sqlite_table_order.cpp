@@ -1,4 +1,4 @@
-#include "record_order.hpp"
+#include "sqlite_record_orders.hpp"
 #include "store_failure.hpp"
 
 namespace tavix::store {

@@ -1,4 +1,4 @@
-#include "record_order.hpp"
+#include "sqlite_record_orders.hpp"
 #include "stored_text.hpp"
 
 namespace tavix::store {
@@ -6,12 +6,12 @@ namespace tavix::store {
 namespace {
 
 auto BindKey(const Position& position) {
-    return [&position](Statement& s) { s.Bind(1, position.key); };
+    return [&position](Statement& s) { s.Bind(1, SqliteKeyOf(position)); };
 }
 
 auto BindKeyAndRowid(const Position& position) {
     return [&position](Statement& s) {
-        s.Bind(1, position.key);
+        s.Bind(1, SqliteKeyOf(position));
         s.Bind(2, position.rowid);
     };
 }
@@ -55,7 +55,7 @@ class IndexOrder final : public RecordOrder {
                 ReadPosition(*connection_, same_key_after_, kAction, BindKeyAndRowid(position))) {
             return same_key;
         }
-        if (position.key.IsNull()) {
+        if (SqliteKeyOf(position).IsNull()) {
             return ReadPosition(*connection_, first_non_null_, kAction, [](Statement&) {});
         }
         return ReadPosition(*connection_, greater_key_, kAction, BindKey(position));
@@ -67,7 +67,7 @@ class IndexOrder final : public RecordOrder {
                 ReadPosition(*connection_, same_key_before_, kAction, BindKeyAndRowid(position))) {
             return same_key;
         }
-        if (position.key.IsNull()) {
+        if (SqliteKeyOf(position).IsNull()) {
             return std::nullopt;
         }
         if (auto smaller = ReadPosition(*connection_, smaller_key_, kAction, BindKey(position))) {
@@ -107,6 +107,12 @@ class IndexOrder final : public RecordOrder {
 };
 
 }  // namespace
+
+const SqlValue& SqliteKeyOf(const Position& position) {
+    static const SqlValue kNull;
+    const auto* key = dynamic_cast<const SqliteKey*>(position.key.get());
+    return key != nullptr ? key->Stored() : kNull;
+}
 
 std::unique_ptr<RecordOrder> MakeIndexOrder(Connection& connection, const TableSchema& table,
                                             const IndexOnColumn& index) {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavix::store {
+
+// A database target names a store: a PostgreSQL connection URI ("postgresql://..." or
+// "postgres://...", as libpq reads it, Unix-socket hosts such as
+// "postgresql:///tavix?host=/run/postgresql" included), or else the path of an SQLite file.
+bool IsPostgresTarget(std::string_view target);
+
+// The target as messages and screens may show it: a URI with its password masked.
+std::string DisplayedTarget(std::string_view target);
+
+}  // namespace tavix::store

@@ -1,0 +1,180 @@
+#include "commit_cut_proxy.hpp"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
+
+namespace tavix::testing {
+
+namespace {
+
+constexpr int kPollMilliseconds = 50;
+
+std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
+    return (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) << 24) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
+}
+
+bool SendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+int ConnectToServer(const std::string& socket_path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        return fd;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return -1;
+}
+
+// The client's side of the stream, message by message: the first message has no type byte
+// (the startup packet), every later one is a type byte and a length that counts itself.
+class ClientMessages {
+  public:
+    void Add(const char* bytes, std::size_t count) { pending_.append(bytes, count); }
+
+    // The next whole message, or "" when it has not all come yet.
+    std::string Next() {
+        const std::size_t header = started_ ? 5 : 4;
+        if (pending_.size() < header) {
+            return "";
+        }
+        const std::size_t length = BigEndian32(pending_, started_ ? 1 : 0) + (started_ ? 1 : 0);
+        if (pending_.size() < length) {
+            return "";
+        }
+        std::string message = pending_.substr(0, length);
+        pending_.erase(0, length);
+        started_ = true;
+        return message;
+    }
+
+    static char Type(const std::string& message) { return message[0]; }
+
+  private:
+    std::string pending_;
+    bool started_ = false;
+};
+
+}  // namespace
+
+CommitCutProxy::CommitCutProxy(std::string server_socket)
+    : server_socket_(std::move(server_socket)) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // 127.0.0.1 only
+    address.sin_port = 0;
+    socklen_t size = sizeof address;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(listener_, 16) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        throw std::runtime_error("the proxy cannot listen on 127.0.0.1");
+    }
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread([this] { Accept(); });
+}
+
+CommitCutProxy::~CommitCutProxy() {
+    stopping_ = true;
+    acceptor_.join();
+    ::close(listener_);
+    const std::lock_guard<std::mutex> lock(relays_mutex_);
+    for (std::thread& relay : relays_) {
+        relay.join();
+    }
+}
+
+void CommitCutProxy::Arm(Cut cut) {
+    cut_ = cut;
+    armed_ = true;
+}
+
+void CommitCutProxy::Accept() {
+    while (!stopping_) {
+        pollfd watched{listener_, POLLIN, 0};
+        if (::poll(&watched, 1, kPollMilliseconds) <= 0) {
+            continue;
+        }
+        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) {
+            continue;
+        }
+        const std::lock_guard<std::mutex> lock(relays_mutex_);
+        relays_.emplace_back([this, client] { Relay(client); });
+    }
+}
+
+// Passes both ways until either side ends, the proxy stops, or the armed cut falls here.
+void CommitCutProxy::Relay(int client) {
+    const int server = ConnectToServer(server_socket_);
+    ClientMessages from_client;
+    bool batch_inserts = false;  // the messages since the last Sync parse an INSERT
+    bool open = server >= 0;
+    char buffer[16384];
+    while (open && !stopping_) {
+        pollfd watched[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+        if (::poll(watched, 2, kPollMilliseconds) <= 0) {
+            continue;
+        }
+        if (watched[1].revents != 0) {
+            const ssize_t count = ::recv(server, buffer, sizeof buffer, 0);
+            open = count > 0 && SendAll(client, std::string_view(buffer, count));
+        }
+        if (open && watched[0].revents != 0) {
+            const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
+            open = count > 0;
+            if (open) {
+                from_client.Add(buffer, static_cast<std::size_t>(count));
+            }
+            for (std::string message = from_client.Next(); open && !message.empty();
+                 message = from_client.Next()) {
+                const char type = ClientMessages::Type(message);
+                if (type == 'P' && message.find("INSERT") != std::string::npos) {
+                    batch_inserts = true;
+                }
+                const bool cut_here = type == 'S' && batch_inserts && armed_.exchange(false);
+                if (type == 'S') {
+                    batch_inserts = false;
+                }
+                if (cut_here && cut_.load() == Cut::kBeforeCommit) {
+                    open = false;
+                    break;
+                }
+                open = SendAll(server, message);
+                if (cut_here) {
+                    open = false;  // after passing the commit on: its answer is lost
+                }
+            }
+        }
+    }
+    ::close(client);
+    if (server >= 0) {
+        ::close(server);
+    }
+}
+
+}  // namespace tavix::testing
