@@ -122,23 +122,36 @@ void PrintTo(const TermCase& term, std::ostream* out) {
     *out << term.term;
 }
 
-::testing::AssertionResult ShowsTheSameScreens(const std::vector<FlowKey>& flow,
-                                               const TermCase& term,
-                                               const std::vector<SeedReading>& readings) {
+std::vector<console::KeyCode> KeyCodes(const std::vector<FlowKey>& flow) {
     std::vector<console::KeyCode> codes;
     for (const FlowKey& key : flow) {
         codes.push_back(key.code);
     }
+    return codes;
+}
+
+PaneStore FileBesideTheProgram() {
+    return PaneStore{[](const ProgramFolder& folder, const std::vector<SeedReading>& readings) {
+                         SeedReadings(folder.DatabasePath(), readings);
+                     },
+                     ""};
+}
+
+::testing::AssertionResult ShowsTheSameScreens(const std::vector<FlowKey>& flow,
+                                               const TermCase& term,
+                                               const std::vector<SeedReading>& readings,
+                                               const PaneStore& store) {
     const HeadlessRun headless =
-        RunHeadless(codes, [&](const std::string& path) { SeedReadings(path, readings); });
+        RunHeadless(KeyCodes(flow), [&](const std::string& path) { SeedReadings(path, readings); });
     if (!headless.ended_at_last_key) {
         return ::testing::AssertionFailure()
                << "headless, the flow does not end the program at its last key";
     }
 
     ProgramFolder folder;
-    SeedReadings(folder.DatabasePath(), readings);
-    TmuxSession session(folder.Command("", "echo rc=$?; read line"), PaneOptions(term));
+    store.seed(folder, readings);
+    TmuxSession session(folder.Command("", "echo rc=$?; read line", store.arguments),
+                        PaneOptions(term));
     SettledPane pane(session, kTimeout);
     FlowReport report(term.colours);
     for (std::size_t step = 0; step < headless.screens.size(); ++step) {

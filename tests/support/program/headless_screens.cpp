@@ -22,6 +22,7 @@ HeadlessRun RunHeadless(const std::vector<console::KeyCode>& keys,
     } catch (const console::ScriptExhausted&) {
         run.ended_at_last_key = false;  // the program still waited for a key
     }
+    run.readings_left = StoredReadings(program.DatabasePath());
     return run;
 }
 

@@ -7,6 +7,7 @@
 #include "console/cell_grid.hpp"
 #include "console/key_codes.hpp"
 #include "console/terminal.hpp"
+#include "support/readings_in_file.hpp"
 
 namespace tavix::testing {
 
@@ -21,6 +22,8 @@ struct HeadlessRun {
     std::vector<ShownScreen> screens;
     // Whether the program ended with status 0 at the last key and not before.
     bool ended_at_last_key = false;
+    // What the program left in its database file.
+    std::vector<StoredReading> readings_left;
 };
 
 // Runs the whole program headless, as Main starts it, on a fresh empty readings database
