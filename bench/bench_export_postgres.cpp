@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "admin_postgres/readings_table.hpp"
+#include "store/database.hpp"
 #include "store/postgres/connection.hpp"
 #include "support/bench_files.hpp"
 #include "support/postgres/postgres_server.hpp"
@@ -125,8 +125,7 @@ class BenchServer {
 
     void Create(const std::string& name) {
         Connection(server_.ConnInfo("postgres")).Execute("CREATE DATABASE " + name, "create");
-        Connection connection(server_.ConnInfo(name), kLongWaits);
-        tavix::testing::CreateReadingsTable(connection);
+        tavix::store::CreateReadingsDatabase(server_.Uri(name));
     }
 
     tavix::testing::PostgresServer server_;
