@@ -10,7 +10,9 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    std::string quoted = "'";
+    quoted += path.string();
+    return quoted += "'";
 }
 
 std::optional<std::string> UnusableFolderReason(const fs::path& folder) {

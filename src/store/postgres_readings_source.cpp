@@ -17,7 +17,8 @@ class Conditions {
   public:
     std::string Parameter(std::string value) {
         parameters_.emplace_back(std::move(value));
-        return "$" + std::to_string(parameters_.size());
+        std::string placeholder = "$";
+        return placeholder += std::to_string(parameters_.size());
     }
     void Add(const std::string& condition) {
         clause_ += clause_.empty() ? " WHERE " : " AND ";

@@ -36,7 +36,9 @@ bool IsTrue(std::string_view text) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted = "\"";
+    quoted += text;
+    return quoted += "\"";
 }
 
 // The kind of relation the name readings stands for in the search path; nothing when none.
