@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "admin_process.hpp"
+#include "support/admin_process.hpp"
 #include "support/file_content.hpp"
 #include "support/temp_dir.hpp"
 #include "test_store.hpp"

@@ -2,8 +2,8 @@
 // know: help and version on standard output with status 0, a short usage on standard error
 // with status 2.
 
-#include "admin_process.hpp"
 #include "admin_store_test.hpp"
+#include "support/admin_process.hpp"
 
 namespace tavix::testing {
 namespace {

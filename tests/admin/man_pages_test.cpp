@@ -8,8 +8,8 @@
 #include <regex>
 #include <set>
 
-#include "admin_process.hpp"
 #include "admin_store_test.hpp"
+#include "support/admin_process.hpp"
 
 namespace tavix::testing {
 namespace {

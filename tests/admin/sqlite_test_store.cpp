@@ -2,9 +2,9 @@
 
 #include <chrono>
 
-#include "admin_process.hpp"
 #include "store/database.hpp"
 #include "store/recordset.hpp"
+#include "support/admin_process.hpp"
 #include "test_store.hpp"
 
 namespace tavix::testing {

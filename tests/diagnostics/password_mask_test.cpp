@@ -25,6 +25,22 @@ TEST(MaskPasswordsTest, MasksPasswordParametersOfAUriQuery) {
               "postgresql://u:***@db/t?PassWord=***&pass%77ord=***");
 }
 
+// libpq takes a quote or an angle bracket in a URI's password as it is: the URI runs on to the
+// next space for its password, while a quote or bracket around it stays outside it.
+TEST(MaskPasswordsTest, MasksAUriPasswordHoldingAQuoteOrAnAngleBracketWhole) {
+    EXPECT_EQ(MaskPasswords("cannot connect to postgresql://u:it's@db/t: refused"),
+              "cannot connect to postgresql://u:***@db/t: refused");
+    EXPECT_EQ(MaskPasswords("store 'postgresql://u:it's@db/t' is down"),
+              "store 'postgresql://u:***@db/t' is down");
+    EXPECT_EQ(MaskPasswords("<postgresql://u:a\"b>c@db/t>"), "<postgresql://u:***@db/t>");
+    EXPECT_EQ(MaskPasswords("\"postgresql:///t?password=it's&user=u\" is down"),
+              "\"postgresql:///t?password=***&user=u\" is down");
+    // What follows a URI's closing quote is read as text again, and a password found both ways
+    // is masked once.
+    EXPECT_EQ(MaskPasswords("postgresql://u@db/t'password=x"), "postgresql://u@db/t'password=***");
+    EXPECT_EQ(MaskPasswords("postgresql:///t'?password=x y"), "postgresql:///t'?password=*** y");
+}
+
 TEST(MaskPasswordsTest, MasksPasswordsOfKeyValueTextAsLibpqReadsThem) {
     EXPECT_EQ(MaskPasswords("host=/run/postgresql password=secret dbname=tavix"),
               "host=/run/postgresql password=*** dbname=tavix");

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "running_program.hpp"
+#include "support/admin_process.hpp"
 #include "support/sqlite_file.hpp"
 
 namespace tavix::testing {
@@ -88,8 +88,8 @@ TEST_F(DatabaseFileTest, AFileRemovedUnderTheProgramIsNotWrittenAndANewOneIsUsed
     fs::remove(path_);
     ASSERT_TRUE(StoreFailsAndEntryReopens("B")) << program_.Screen();
     EXPECT_FALSE(LeftBeside(path_)) << "the old log would trip up tavix-admin init";
-    const std::string init = std::string(TAVIX_ADMIN_BINARY) + " init '" + path_ + "' >/dev/null";
-    ASSERT_EQ(std::system(init.c_str()), 0);
+    const AdminResult init = RunAdmin({"init", path_});
+    ASSERT_EQ(init.exit_status, 0) << init.err;
     ASSERT_TRUE(Store("C")) << program_.Screen();
     ASSERT_TRUE(LeaveWithStatusZero()) << program_.Screen();
     EXPECT_EQ(CodesIn(path_), std::vector<std::string>{"C"});

@@ -1,32 +1,15 @@
-#include <sys/wait.h>
-
-#include <cstdio>
-
 #include "readings_server.hpp"
+#include "support/admin_process.hpp"
 
 namespace tavix::store {
 namespace {
 
+using testing::AdminResult;
+using testing::RunAdmin;
+
 std::string ValueIn(postgres::Connection& connection, const std::string& sql) {
     const postgres::Result result = connection.Execute(sql, "look at the database");
     return result.Rows() == 0 ? "" : std::string(result.Text(0, 0));
-}
-
-struct AdminRun {
-    int exit_code;
-    std::string output;  // standard output and error together
-};
-
-AdminRun RunAdmin(const std::string& arguments) {
-    const std::string command = std::string(TAVIX_ADMIN_BINARY) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
 class PostgresInitTest : public ::testing::Test {
@@ -94,18 +77,18 @@ TEST_F(PostgresInitTest, RefusesADatabaseThatHasAReadingsTableAndChangesNothing)
 TEST_F(PostgresInitTest, TavixAdminInitTakesAUriAndNeverShowsItsPassword) {
     std::string uri = database_.Uri();
     uri.insert(uri.find('@'), ":s3cr3t");
-    const AdminRun created = RunAdmin("init '" + uri + "'");
-    EXPECT_EQ(created.exit_code, 0) << created.output;
-    EXPECT_NE(created.output.find("Created an empty readings store: postgresql://postgres:***@/"),
+    const AdminResult created = RunAdmin({"init", uri});
+    EXPECT_EQ(created.exit_status, 0) << created.err;
+    EXPECT_NE(created.out.find("Created an empty readings store: postgresql://postgres:***@/"),
               std::string::npos)
-        << created.output;
+        << created.out;
     EXPECT_EQ(ValueIn(administrator_, "SELECT to_regclass('readings') IS NOT NULL"), "t");
 
-    const AdminRun again = RunAdmin("init '" + uri + "'");
-    EXPECT_EQ(again.exit_code, 1) << again.output;
-    EXPECT_NE(again.output.find("exists already"), std::string::npos) << again.output;
-    for (const AdminRun& run : {created, again}) {
-        EXPECT_EQ(run.output.find("s3cr3t"), std::string::npos) << run.output;
+    const AdminResult again = RunAdmin({"init", uri});
+    EXPECT_EQ(again.exit_status, 1) << again.err;
+    EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
+    for (const AdminResult& run : {created, again}) {
+        EXPECT_EQ((run.out + run.err).find("s3cr3t"), std::string::npos) << run.out << run.err;
     }
 }
 

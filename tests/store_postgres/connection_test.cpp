@@ -117,17 +117,29 @@ TEST(ConnectionFailure, NamesTheTargetWithItsPasswordMasked) {
     }
 }
 
-TEST(ConnectionFailure, KeepsThePasswordOutOfWhatLibpqSaysAboutAMalformedTarget) {
-    // libpq repeats the undecodable token, the password itself, in its own message.
+// Connects to target, which libpq must refuse with a message that holds `said`; none of the
+// hidden texts may show.
+void ExpectRefusedWithout(const std::string& target, const std::string& said,
+                          const std::vector<std::string>& hidden) {
     try {
-        Connection connection("postgresql://tavix:pa%zzword@/tavix");
-        ADD_FAILURE() << "a malformed URI connected";
+        Connection connection(target);
+        ADD_FAILURE() << "a malformed target connected";
     } catch (const PostgresError& error) {
         const std::string message = error.what();
-        EXPECT_NE(message.find("percent"), std::string::npos) << message;
-        EXPECT_EQ(message.find("pa%zz"), std::string::npos) << message;
-        EXPECT_EQ(message.find("word"), std::string::npos) << message;
+        EXPECT_NE(message.find(said), std::string::npos) << message;
+        for (const std::string& text : hidden) {
+            EXPECT_EQ(message.find(text), std::string::npos) << message;
+        }
     }
+}
+
+TEST(ConnectionFailure, KeepsThePasswordOutOfWhatLibpqSaysAboutAMalformedTarget) {
+    // libpq repeats the undecodable token, the password itself, in its own message.
+    ExpectRefusedWithout("postgresql://tavix:pa%zzword@/tavix", "percent", {"pa%zz", "word"});
+    // libpq refuses a word that is no key=value pair, and takes a URI that does not start the
+    // string for a database name; our message repeats the target of both.
+    ExpectRefusedWithout("host=/nonexistent junk password=s3cr3t", "junk", {"s3cr3t"});
+    ExpectRefusedWithout(" postgresql://tavix:s3cr3t@/tavix", "cannot connect", {"s3cr3t"});
 }
 
 }  // namespace

@@ -52,6 +52,20 @@ TEST(PasswordMask, MasksPasswordsOfAKeyValueString) {
     EXPECT_EQ(MaskPassword("dbname='pass word=x' user=a"), "dbname='pass word=x' user=a");
 }
 
+// Targets libpq does not read as they look: it refuses a word that is no key=value pair, and
+// takes a URI that does not start the string for a database name. Messages repeat them; the
+// passwords after such a word, and those of such a URI, are found all the same.
+TEST(PasswordMask, MasksThePasswordsOfAStringLibpqRefuses) {
+    EXPECT_EQ(MaskPassword("host=db junk password=secret"), "host=db junk password=***");
+    EXPECT_EQ(MaskPassword(" postgresql://u:secret@db/t"), " postgresql://u:***@db/t");
+    EXPECT_EQ(MaskPassword("host=db postgresql://u:one@db/t?password=two dbname=x"),
+              "host=db postgresql://u:***@db/t?password=*** dbname=x");
+    EXPECT_EQ(PasswordsIn("dbname=x postgres://u:s%40cret@db"), (Texts{"s%40cret", "s@cret"}));
+    EXPECT_EQ(WithoutPasswords("missing \"=\" after \"postgresql://u:secret@db\"",
+                               " postgresql://u:secret@db"),
+              "missing \"=\" after \"postgresql://u:***@db\"");
+}
+
 TEST(PasswordMask, FindsThePasswordsAsWrittenAndAsLibpqReadsThem) {
     EXPECT_EQ(PasswordsIn("postgresql://u:s%40cret@db/tavix"), (Texts{"s%40cret", "s@cret"}));
     EXPECT_EQ(PasswordsIn("password='top secret\\'s'"),

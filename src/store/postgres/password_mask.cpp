@@ -1,193 +1,91 @@
 #include "store/postgres/password_mask.hpp"
 
 #include <algorithm>
-#include <cctype>
-#include <optional>
+
+#include "diagnostics/connection_text.hpp"
 
 namespace tavix::store::postgres {
 
 namespace {
 
-constexpr std::string_view kMask = "***";
+using diagnostics::TextSpan;
 
-// Where a password is written in the target.
-struct Span {
-    std::size_t start;
-    std::size_t length;
+// A password where the target writes it, and as libpq reads it.
+struct Password {
+    TextSpan written;
+    std::string read;
 };
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::optional<std::size_t> UriSchemeLength(std::string_view target) {
-    for (const std::string_view scheme : {"postgresql://", "postgres://"}) {
-        if (StartsWithIgnoringCase(target, scheme)) {
-            return scheme.size();
-        }
+// Adds the passwords of the URI written from uri_start to uri_end.
+void AddUriPasswords(std::string_view target, std::size_t uri_start, std::size_t uri_end,
+                     std::vector<Password>& passwords) {
+    const std::string_view uri = target.substr(uri_start, uri_end - uri_start);
+    for (const TextSpan& span : diagnostics::UriPasswords(uri)) {
+        passwords.push_back({{uri_start + span.start, span.length},
+                             diagnostics::PercentDecoded(uri.substr(span.start, span.length))});
     }
-    return std::nullopt;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const int lower = std::tolower(static_cast<unsigned char>(c));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
-std::string PercentDecoded(std::string_view text) {
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
-            decoded.push_back(
-                static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
-            i += 2;
-        } else {
-            decoded.push_back(text[i]);
-        }
-    }
-    return decoded;
-}
-
-// The password of the user information, and the value of each password parameter of the query.
-std::vector<Span> UriPasswordSpans(std::string_view target, std::size_t scheme_length) {
-    std::vector<Span> spans;
-    const std::size_t query = std::min(target.find('?', scheme_length), target.size());
-    const std::string_view authority = target.substr(0, query);
-    const std::size_t at = authority.rfind('@');
-    if (at != std::string_view::npos && at >= scheme_length) {
-        const std::size_t colon = authority.find(':', scheme_length);
-        if (colon != std::string_view::npos && colon < at) {
-            spans.push_back({colon + 1, at - colon - 1});
-        }
-    }
-    std::size_t parameter = query + 1;
-    while (parameter < target.size()) {
-        const std::size_t end = std::min(target.find('&', parameter), target.size());
-        const std::string_view pair = target.substr(parameter, end - parameter);
-        const std::size_t equals = pair.find('=');
-        if (equals != std::string_view::npos &&
-            EqualsIgnoringCase(PercentDecoded(pair.substr(0, equals)), "password")) {
-            spans.push_back({parameter + equals + 1, pair.size() - equals - 1});
-        }
-        parameter = end + 1;
-    }
-    return spans;
-}
-
-bool IsSpace(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-// Reads a value of a key=value string starting at position, as libpq does: in single quotes
-// with backslash escapes, or up to the next space. Returns where the value ends and, through
-// unescaped, the value itself. An unterminated quote runs to the end.
-std::size_t ReadConnInfoValue(std::string_view text, std::size_t position, std::string& unescaped) {
-    const bool quoted = position < text.size() && text[position] == '\'';
-    std::size_t i = quoted ? position + 1 : position;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\\' && i + 1 < text.size()) {
-            unescaped.push_back(text[i + 1]);
-            i += 2;
-            continue;
-        }
-        if (quoted ? c == '\'' : IsSpace(c)) {
-            return quoted ? i + 1 : i;
-        }
-        unescaped.push_back(c);
-        ++i;
-    }
-    return i;
-}
-
-struct ConnInfoPassword {
-    Span span;
-    std::string value;
-};
-
-std::vector<ConnInfoPassword> ConnInfoPasswords(std::string_view text) {
-    std::vector<ConnInfoPassword> passwords;
+// The passwords of a key=value string. libpq refuses a word that is no pair, and takes a URI
+// that does not start the string for a database name; its messages and ours repeat them, so the
+// walk goes on past such a word, and reads such a URI as one.
+std::vector<Password> KeyValuePasswords(std::string_view text) {
+    std::vector<Password> passwords;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && IsSpace(text[i])) {
+        while (i < text.size() && diagnostics::IsSpace(text[i])) {
             ++i;
         }
-        const std::size_t key_start = i;
-        while (i < text.size() && text[i] != '=' && !IsSpace(text[i])) {
+        const std::size_t word_start = i;
+        if (diagnostics::UriSchemeLength(text.substr(i)) > 0) {
+            while (i < text.size() && !diagnostics::IsSpace(text[i])) {
+                ++i;
+            }
+            AddUriPasswords(text, word_start, i, passwords);
+            continue;
+        }
+        while (i < text.size() && text[i] != '=' && !diagnostics::IsSpace(text[i])) {
             ++i;
         }
-        const std::string_view key = text.substr(key_start, i - key_start);
-        while (i < text.size() && IsSpace(text[i])) {
-            ++i;
+        const std::string_view key = text.substr(word_start, i - word_start);
+        const auto value_start = diagnostics::ValueStart(text, i);
+        if (!value_start) {
+            continue;
         }
-        if (i >= text.size() || text[i] != '=') {
-            break;  // libpq refuses the rest too
+        diagnostics::KeyValueValue value = diagnostics::ReadValue(text, *value_start);
+        if (diagnostics::IsPasswordKey(key)) {
+            passwords.push_back(
+                {{*value_start, value.end - *value_start}, std::move(value.unescaped)});
         }
-        ++i;
-        while (i < text.size() && IsSpace(text[i])) {
-            ++i;
-        }
-        std::string value;
-        const std::size_t value_start = i;
-        i = ReadConnInfoValue(text, i, value);
-        if (EqualsIgnoringCase(key, "password")) {
-            passwords.push_back({{value_start, i - value_start}, std::move(value)});
-        }
+        i = value.end;
     }
     return passwords;
 }
 
-std::string Masked(std::string_view target, std::vector<Span> spans) {
-    std::sort(spans.begin(), spans.end(),
-              [](const Span& a, const Span& b) { return a.start < b.start; });
-    std::string masked;
-    std::size_t copied = 0;
-    for (const Span& span : spans) {
-        masked.append(target.substr(copied, span.start - copied)).append(kMask);
-        copied = span.start + span.length;
+std::vector<Password> PasswordsOf(std::string_view target) {
+    if (diagnostics::UriSchemeLength(target) == 0) {
+        return KeyValuePasswords(target);
     }
-    masked.append(target.substr(copied));
-    return masked;
+    std::vector<Password> passwords;
+    AddUriPasswords(target, 0, target.size(), passwords);
+    return passwords;
 }
 
 }  // namespace
 
 std::string MaskPassword(std::string_view target) {
-    if (const auto scheme_length = UriSchemeLength(target)) {
-        return Masked(target, UriPasswordSpans(target, *scheme_length));
+    std::vector<TextSpan> spans;
+    for (const Password& password : PasswordsOf(target)) {
+        spans.push_back(password.written);
     }
-    std::vector<Span> spans;
-    for (const ConnInfoPassword& password : ConnInfoPasswords(target)) {
-        spans.push_back(password.span);
-    }
-    return Masked(target, spans);
+    return diagnostics::Masked(target, std::move(spans));
 }
 
 std::vector<std::string> PasswordsIn(std::string_view target) {
     std::vector<std::string> passwords;
-    if (const auto scheme_length = UriSchemeLength(target)) {
-        for (const Span& span : UriPasswordSpans(target, *scheme_length)) {
-            const std::string_view written = target.substr(span.start, span.length);
-            passwords.emplace_back(written);
-            passwords.push_back(PercentDecoded(written));
-        }
-    } else {
-        for (ConnInfoPassword& password : ConnInfoPasswords(target)) {
-            passwords.emplace_back(target.substr(password.span.start, password.span.length));
-            passwords.push_back(std::move(password.value));
-        }
+    for (Password& password : PasswordsOf(target)) {
+        passwords.emplace_back(target.substr(password.written.start, password.written.length));
+        passwords.push_back(std::move(password.read));
     }
     std::erase_if(passwords, [](const std::string& password) { return password.empty(); });
     // Longest first, so that a password that holds another is masked whole.
@@ -207,8 +105,8 @@ std::string WithoutPasswords(std::string message, std::string_view target) {
     }
     for (const std::string& password : PasswordsIn(target)) {
         for (std::size_t found = message.find(password); found != std::string::npos;
-             found = message.find(password, found + kMask.size())) {
-            message.replace(found, password.size(), kMask);
+             found = message.find(password, found + diagnostics::kPasswordMask.size())) {
+            message.replace(found, password.size(), diagnostics::kPasswordMask);
         }
     }
     return message;

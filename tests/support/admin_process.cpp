@@ -1,4 +1,4 @@
-#include "admin_process.hpp"
+#include "support/admin_process.hpp"
 
 #include <fcntl.h>
 #include <poll.h>
