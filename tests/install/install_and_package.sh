@@ -46,7 +46,7 @@ check_installed "$scratch/prefix"
     >/dev/null) || fail "cpack failed"
 deb=$(ls "$scratch"/package/tavix_"$version"_*.deb) || fail "no package tavix_${version}_*.deb"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libsqlite3-0 libncursesw6 libstdc++6; do
+for library in libc6 libsqlite3-0 libncursesw6 libpq5 libstdc++6; do
     [[ "$depends" == *"$library"* ]] || fail "the package does not depend on $library: $depends"
 done
 dpkg -x "$deb" "$scratch/root"
