@@ -16,15 +16,12 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -33,70 +30,21 @@
 #include "store/database.hpp"
 #include "store/recordset.hpp"
 #include "support/bench_files.hpp"
+#include "support/child_program.hpp"
 #include "support/ratio_report.hpp"
 
 namespace {
 
+using tavix::bench::ChildEnded;
+using tavix::bench::ChildProgram;
+using tavix::bench::RunChild;
+using tavix::bench::StartChild;
+using tavix::bench::WaitForChild;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kSmall = 1000;
 constexpr int kLarge = 1000000;
 constexpr const char* kExportQuery = "SELECT id, code, qt, terminal, DateTime FROM Readings";
-
-struct Child {
-    pid_t pid = -1;
-    Clock::time_point start;
-};
-
-struct Ended {
-    double seconds = 0;
-    double peak_rss_mib = 0;
-};
-
-// Starts a program with its standard output to output_fd and its error to a file.
-Child Start(const std::vector<std::string>& arguments, int output_fd,
-            const std::string& error_path) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    Child child{-1, Clock::now()};
-    child.pid = ::fork();
-    if (child.pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (child.pid == 0) {
-        const int error = ::open(error_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(output_fd, STDOUT_FILENO);
-        ::dup2(error, STDERR_FILENO);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return child;
-}
-
-// Waits for the child; nothing when it is still running and `block` is false.
-std::optional<Ended> Wait(const Child& child, bool block = true) {
-    int status = 0;
-    rusage usage{};
-    const pid_t done = ::wait4(child.pid, &status, block ? 0 : WNOHANG, &usage);
-    if (done == 0) {
-        return std::nullopt;
-    }
-    const double seconds = std::chrono::duration<double>(Clock::now() - child.start).count();
-    if (done < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("a child did not end well");
-    }
-    return Ended{seconds, static_cast<double>(usage.ru_maxrss) / 1024};
-}
-
-Ended Run(const std::vector<std::string>& arguments) {
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const Child child = Start(arguments, null, "/dev/null");
-    ::close(null);
-    return *Wait(child);
-}
 
 void BM_ExportCsv(benchmark::State& state) {
     const int readings = static_cast<int>(state.range(0));
@@ -110,10 +58,10 @@ void BM_ExportCsv(benchmark::State& state) {
         double shell_peak = 0;
         bool admin_first = true;
         for (auto _ : state) {
-            const Ended first = Run(admin_first ? admin : shell);
-            const Ended second = Run(admin_first ? shell : admin);
-            const Ended& by_admin = admin_first ? first : second;
-            const Ended& by_shell = admin_first ? second : first;
+            const ChildEnded first = RunChild(admin_first ? admin : shell);
+            const ChildEnded second = RunChild(admin_first ? shell : admin);
+            const ChildEnded& by_admin = admin_first ? first : second;
+            const ChildEnded& by_shell = admin_first ? second : first;
             admin_seconds += by_admin.seconds;
             shell_seconds += by_shell.seconds;
             admin_peak = std::max(admin_peak, by_admin.peak_rss_mib);
@@ -149,7 +97,7 @@ void BM_ExportCsvToFile(benchmark::State& state) {
         const std::string output = tavix::bench::RunFile("export.csv");
         for (auto _ : state) {
             state.SetIterationTime(
-                Run({TAVIX_ADMIN_BINARY, "export", "--output", output, file}).seconds);
+                RunChild({TAVIX_ADMIN_BINARY, "export", "--output", output, file}).seconds);
         }
         state.counters["file_MiB"] =
             static_cast<double>(std::filesystem::file_size(output)) / (1024 * 1024);
@@ -253,10 +201,10 @@ std::int64_t StoreWhileRunning(const std::vector<std::string>& program,
     if (::pipe2(ends, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe2 failed");
     }
-    const Child running = Start(program, ends[1], "/dev/null");
+    const ChildProgram running = StartChild(program, ends[1]);
     ::close(ends[1]);
     ExportReader reader(ends[0]);
-    while (!Wait(running, false)) {
+    while (!WaitForChild(running, false)) {
         StoreOne(readings, ++stored, times);
     }
     return reader.Readings();

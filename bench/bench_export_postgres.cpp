@@ -11,10 +11,6 @@
 // the server's).
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <map>
@@ -26,56 +22,19 @@
 #include "store/database.hpp"
 #include "store/postgres/connection.hpp"
 #include "support/bench_files.hpp"
+#include "support/child_program.hpp"
 #include "support/postgres/postgres_server.hpp"
 #include "support/postgres/server_binaries.hpp"
 #include "support/ratio_report.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tavix::bench::ChildEnded;
+using tavix::bench::RunChild;
 using tavix::store::postgres::Connection;
 
 constexpr int kSmall = 1000;
 constexpr int kLarge = 1000000;
-
-struct Ended {
-    double seconds = 0;
-    double peak_rss_mib = 0;
-    double cpu_seconds = 0;  // the child's own, user and system
-};
-
-double Seconds(const timeval& time) {
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
-}
-
-// Runs a program to its end with its standard output and error to /dev/null.
-Ended Run(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    const Clock::time_point start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error(arguments[0] + " " + arguments[1] + " did not end well");
-    }
-    return {std::chrono::duration<double>(Clock::now() - start).count(),
-            static_cast<double>(usage.ru_maxrss) / 1024,
-            Seconds(usage.ru_utime) + Seconds(usage.ru_stime)};
-}
 
 // The server, started at first use, and a database per purpose on it.
 class BenchServer {
@@ -146,9 +105,9 @@ void BM_ExportCsvPostgres(benchmark::State& state) {
         double admin_peak = 0;
         bool admin_first = true;
         for (auto _ : state) {
-            const Ended first = Run(admin_first ? admin : psql);
-            const Ended second = Run(admin_first ? psql : admin);
-            const Ended& by_admin = admin_first ? first : second;
+            const ChildEnded first = RunChild(admin_first ? admin : psql);
+            const ChildEnded second = RunChild(admin_first ? psql : admin);
+            const ChildEnded& by_admin = admin_first ? first : second;
             admin_seconds += by_admin.seconds;
             psql_seconds += (admin_first ? second : first).seconds;
             admin_peak = std::max(admin_peak, by_admin.peak_rss_mib);
@@ -182,7 +141,7 @@ void BM_CopyIntoPostgres(benchmark::State& state) {
         double cpu_seconds = 0;
         for (auto _ : state) {
             const std::string target = BenchServer::Get().EmptyDatabase();
-            const Ended copied = Run({TAVIX_ADMIN_BINARY, "copy", file, target});
+            const ChildEnded copied = RunChild({TAVIX_ADMIN_BINARY, "copy", file, target});
             state.SetIterationTime(copied.seconds);
             peak = std::max(peak, copied.peak_rss_mib);
             cpu_seconds += copied.cpu_seconds;
