@@ -32,15 +32,17 @@
 namespace {
 
 using tavix::bench::CodeOfReading;
+using tavix::bench::kLargeTable;
+using tavix::bench::kSmallTable;
+using tavix::bench::OnBothTableSizes;
 using tavix::bench::PostgresReadings;
+using tavix::bench::TableSize;
 using tavix::store::Database;
 using tavix::store::OpenDatabase;
 using tavix::store::Recordset;
 using tavix::store::Timestamp;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSmall = 1000;
-constexpr int kLarge = 1000000;
 constexpr auto kWritingTime = std::chrono::seconds(5);
 
 void StoreReading(Recordset& readings, int reading) {
@@ -119,28 +121,21 @@ void BM_PerReading(benchmark::State& state) {
 }
 BENCHMARK(BM_PerReading)->Unit(benchmark::kMicrosecond);
 
-int Readings(const benchmark::State& state) {
-    return static_cast<int>(state.range(0));
-}
-
 void BM_PostgresBrowserRight(benchmark::State& state) {
-    tavix::bench::BrowserRight(state, PostgresReadings(Readings(state)), Readings(state));
+    tavix::bench::BrowserRight(state, PostgresReadings(TableSize(state)));
 }
 
 void BM_PostgresBrowserSeek(benchmark::State& state) {
-    tavix::bench::BrowserSeek(state, PostgresReadings(Readings(state)), Readings(state));
+    tavix::bench::BrowserSeek(state, PostgresReadings(TableSize(state)));
 }
 
 void BM_PostgresReadingsList(benchmark::State& state) {
-    tavix::bench::ReadingsList(state, PostgresReadings(Readings(state)));
+    tavix::bench::ReadingsList(state, PostgresReadings(TableSize(state)));
 }
 
-void BothSizes(benchmark::internal::Benchmark* benchmark) {
-    benchmark->ArgName("readings")->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
-}
-BENCHMARK(BM_PostgresBrowserRight)->Apply(BothSizes);
-BENCHMARK(BM_PostgresBrowserSeek)->Apply(BothSizes);
-BENCHMARK(BM_PostgresReadingsList)->Apply(BothSizes);
+BENCHMARK(BM_PostgresBrowserRight)->Apply(OnBothTableSizes);
+BENCHMARK(BM_PostgresBrowserSeek)->Apply(OnBothTableSizes);
+BENCHMARK(BM_PostgresReadingsList)->Apply(OnBothTableSizes);
 
 // What one writer did: the time of each reading it stored, and the readings that failed (a
 // lock waited for longer than the store's bounded wait, 5 s).
@@ -261,8 +256,8 @@ BENCHMARK(BM_ManyWriters)
 // The server's work is in its own processes: real time, not this process's CPU time.
 tavix::bench::Ratio Growth(const std::string& title, const std::string& benchmark) {
     return {title + " on the server, 1M / 1k readings (real)",
-            {benchmark + "/readings:" + std::to_string(kLarge), tavix::bench::kRealTime},
-            {benchmark + "/readings:" + std::to_string(kSmall), tavix::bench::kRealTime},
+            {benchmark + "/readings:" + std::to_string(kLargeTable), tavix::bench::kRealTime},
+            {benchmark + "/readings:" + std::to_string(kSmallTable), tavix::bench::kRealTime},
             2.0};
 }
 

@@ -18,41 +18,34 @@
 
 namespace {
 
+using tavix::bench::kLargeTable;
+using tavix::bench::kSmallTable;
+using tavix::bench::OnBothTableSizes;
 using tavix::bench::ReadingsFile;
-
-constexpr int kSmall = 1000;
-constexpr int kLarge = 1000000;
-
-int Readings(const benchmark::State& state) {
-    return static_cast<int>(state.range(0));
-}
+using tavix::bench::TableSize;
 
 void BM_BrowserRight(benchmark::State& state) {
-    tavix::bench::BrowserRight(state, ReadingsFile(Readings(state)), Readings(state));
+    tavix::bench::BrowserRight(state, ReadingsFile(TableSize(state)));
 }
 
 void BM_BrowserSeek(benchmark::State& state) {
-    tavix::bench::BrowserSeek(state, ReadingsFile(Readings(state)), Readings(state));
+    tavix::bench::BrowserSeek(state, ReadingsFile(TableSize(state)));
 }
 
 void BM_ReadingsList(benchmark::State& state) {
-    tavix::bench::ReadingsList(state, ReadingsFile(Readings(state)));
+    tavix::bench::ReadingsList(state, ReadingsFile(TableSize(state)));
 }
 
-void BothSizes(benchmark::internal::Benchmark* benchmark) {
-    benchmark->ArgName("readings")->Arg(kSmall)->Arg(kLarge)->Unit(benchmark::kMicrosecond);
-}
-
-BENCHMARK(BM_BrowserRight)->Apply(BothSizes);
-BENCHMARK(BM_BrowserSeek)->Apply(BothSizes);
-BENCHMARK(BM_ReadingsList)->Apply(BothSizes);
+BENCHMARK(BM_BrowserRight)->Apply(OnBothTableSizes);
+BENCHMARK(BM_BrowserSeek)->Apply(OnBothTableSizes);
+BENCHMARK(BM_ReadingsList)->Apply(OnBothTableSizes);
 
 // On CPU time: the work is all the program's own (the file is in the page cache), and on a
 // machine shared with other work the real time mostly measures the others.
 tavix::bench::Ratio Growth(const std::string& title, const std::string& benchmark) {
     return {title + ", 1M / 1k readings (CPU)",
-            {benchmark + "/readings:" + std::to_string(kLarge), tavix::bench::kCpuTime},
-            {benchmark + "/readings:" + std::to_string(kSmall), tavix::bench::kCpuTime},
+            {benchmark + "/readings:" + std::to_string(kLargeTable), tavix::bench::kCpuTime},
+            {benchmark + "/readings:" + std::to_string(kSmallTable), tavix::bench::kCpuTime},
             2.0};
 }
 

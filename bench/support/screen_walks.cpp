@@ -75,7 +75,18 @@ std::string CurrentCode() {
 
 }  // namespace
 
-void BrowserRight(benchmark::State& state, const std::string& store, int readings) {
+void OnBothTableSizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgName("readings")
+        ->Arg(kSmallTable)
+        ->Arg(kLargeTable)
+        ->Unit(benchmark::kMicrosecond);
+}
+
+int TableSize(const benchmark::State& state) {
+    return static_cast<int>(state.range(0));
+}
+
+void BrowserRight(benchmark::State& state, const std::string& store) {
     IterationKeys keys(state, [] { return std::vector<KeyCode>{keys::kRight}; });
     HeadlessScreens screens(store, std::ref(keys));
     archive::ArchiveBrowser();
@@ -84,13 +95,14 @@ void BrowserRight(benchmark::State& state, const std::string& store, int reading
         return;
     }
     // Reading i has the quantity i: the browser stands where the Rights took it.
-    const std::int64_t expected = std::min<std::int64_t>(1 + state.iterations(), readings);
+    const std::int64_t expected = std::min<std::int64_t>(1 + state.iterations(), TableSize(state));
     if (CurrentQuantity() != expected) {
         state.SkipWithError("the browser did not step one reading per Right");
     }
 }
 
-void BrowserSeek(benchmark::State& state, const std::string& store, int readings) {
+void BrowserSeek(benchmark::State& state, const std::string& store) {
+    const int readings = TableSize(state);
     std::string sought;
     int next = 0;
     IterationKeys keys(state, [&] {
