@@ -17,13 +17,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <numeric>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -34,6 +32,8 @@
 #include "support/program_session.hpp"
 #include "support/ratio_report.hpp"
 #include "support/raw_readings.hpp"
+#include "support/samples.hpp"
+#include "support/skip_on_failure.hpp"
 
 extern char** environ;
 
@@ -41,9 +41,13 @@ namespace {
 
 using tavix::bench::CodeOfReading;
 using tavix::bench::InstallProgram;
+using tavix::bench::Mean;
+using tavix::bench::Median;
 using tavix::bench::ProgramSession;
 using tavix::bench::RawReadings;
 using tavix::bench::RunFile;
+using tavix::bench::Seconds;
+using tavix::bench::SkipOnFailure;
 using Clock = std::chrono::steady_clock;
 namespace typed = tavix::bench::typed;
 
@@ -57,39 +61,6 @@ constexpr double kExtraCallsAllowed = 3;
 
 // System calls by name, as strace -c sums them.
 using CallCounts = std::map<std::string, long>;
-
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-double Mean(const std::vector<double>& samples) {
-    return std::accumulate(samples.begin(), samples.end(), 0.0) /
-           static_cast<double>(samples.size());
-}
-
-double Median(std::vector<double> samples) {
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
-
-template <typename Step>
-bool Run(benchmark::State& state, Step&& step) {
-    try {
-        step();
-        return true;
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
-        return false;
-    }
-}
-
-void ReachEntryScreen(ProgramSession& session) {
-    session.WaitForFirstScreen();
-    session.ToMainMenu();
-    session.OpenAcquisition();
-    session.ConfirmTerminal();
-}
 
 std::string BurstKeys(int first, int count) {
     std::string keys;
@@ -130,7 +101,7 @@ void RequireStored(const std::string& program, int readings) {
 
 // state.range(0) readings per burst, kBurstReadings in all.
 void BM_BurstThroughProgram(benchmark::State& state) {
-    Run(state, [&] {
+    SkipOnFailure(state, [&] {
         const int per_burst = static_cast<int>(state.range(0));
         const std::string program = InstallProgram("burst-" + std::to_string(per_burst));
         RawReadings floor(RawReadings::CreateFloorFile(
@@ -144,7 +115,7 @@ void BM_BurstThroughProgram(benchmark::State& state) {
             }
         };
         ProgramSession session(program);
-        ReachEntryScreen(session);
+        session.ToEntryScreen();
         int typed = 0;
         double burst_seconds = 0;
         for (auto _ : state) {
@@ -225,7 +196,7 @@ CallCounts ProgramCalls(int readings) {
     const std::string summary = RunFile("program-calls-" + std::to_string(readings) + ".txt");
     {
         ProgramSession session(Traced(summary, {program}));
-        ReachEntryScreen(session);
+        session.ToEntryScreen();
         TypeBurst(session, 1, readings);
         RequireStored(program, readings);
         LeaveAfterTheMark(session);
@@ -292,7 +263,7 @@ void PrintBreakdown(const CallCounts& program, const CallCounts& program_none,
 }
 
 void BM_BurstSystemCalls(benchmark::State& state) {
-    Run(state, [&] {
+    SkipOnFailure(state, [&] {
         double program = 0;
         double raw = 0;
         for (auto _ : state) {

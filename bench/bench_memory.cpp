@@ -63,10 +63,7 @@ void BM_PeakMemory(benchmark::State& state) {
         for (auto _ : state) {
             ProgramSession session(program);
             tavix::bench::PtyProgram& pty = session.Pty();
-            session.WaitForFirstScreen();
-            session.ToMainMenu();
-            session.OpenAcquisition();
-            session.ConfirmTerminal();
+            session.ToEntryScreen();
 
             pty.Send(typed::kF3);
             pty.ReadUntil([](const ScreenModel& screen) { return ShowsReading(screen, 1); });
@@ -165,10 +162,7 @@ double PeakWithOneRow(int bytes, HugeRowScreen screen) {
     StoreOneRow(program, bytes);
     ProgramSession session(program);
     tavix::bench::PtyProgram& pty = session.Pty();
-    session.WaitForFirstScreen();
-    session.ToMainMenu();
-    session.OpenAcquisition();
-    session.ConfirmTerminal();
+    session.ToEntryScreen();
     if (screen == HugeRowScreen::kList) {
         pty.Send(typed::kF5);
         pty.ReadUntil([](const ScreenModel& shown) {

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,15 +26,21 @@
 #include "support/program_session.hpp"
 #include "support/ratio_report.hpp"
 #include "support/raw_readings.hpp"
+#include "support/samples.hpp"
+#include "support/skip_on_failure.hpp"
 
 namespace {
 
 using tavix::bench::CodeOfReading;
 using tavix::bench::InstallProgram;
+using tavix::bench::Mean;
+using tavix::bench::Median;
 using tavix::bench::ProgramSession;
 using tavix::bench::RawReadings;
 using tavix::bench::ReadingsFile;
 using tavix::bench::ScreenModel;
+using tavix::bench::Seconds;
+using tavix::bench::SkipOnFailure;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kReadings = 2000;
@@ -49,47 +54,13 @@ constexpr int kCodeRow = 7;
 constexpr int kKeysPerField = 16;
 constexpr std::string_view kTypedCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-double Mean(const std::vector<double>& samples) {
-    return std::accumulate(samples.begin(), samples.end(), 0.0) /
-           static_cast<double>(samples.size());
-}
-
-double Median(std::vector<double> samples) {
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
-
-// Runs a step that may throw, turning a failure into the benchmark's error.
-template <typename Step>
-bool Run(benchmark::State& state, Step&& step) {
-    try {
-        step();
-        return true;
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
-        return false;
-    }
-}
-
-void ReachMainMenu(ProgramSession& session) {
-    session.WaitForFirstScreen();
-    session.ToMainMenu();
-}
-
 void BM_ReadingThroughProgram(benchmark::State& state) {
-    Run(state, [&] {
+    SkipOnFailure(state, [&] {
         const std::string program = InstallProgram("readings");
         RawReadings floor(RawReadings::CreateFloorFile(tavix::bench::RunFile("floor.mdb")));
 
         ProgramSession session(program);
-        ReachMainMenu(session);
-        session.OpenAcquisition();
-        session.ConfirmTerminal();
+        session.ToEntryScreen();
         std::vector<double> program_ms;
         std::vector<double> floor_ms;
         std::vector<double> round_trip_ms;
@@ -144,11 +115,9 @@ BENCHMARK(BM_ReadingThroughProgram)
     ->Unit(benchmark::kMillisecond);
 
 void BM_TypedKeyBytes(benchmark::State& state) {
-    Run(state, [&] {
+    SkipOnFailure(state, [&] {
         ProgramSession session(InstallProgram("typing"));
-        ReachMainMenu(session);
-        session.OpenAcquisition();
-        session.ConfirmTerminal();
+        session.ToEntryScreen();
         tavix::bench::PtyProgram& pty = session.Pty();
         std::size_t bytes = 0;
         std::size_t least = 0;
@@ -195,9 +164,10 @@ int ChangedCells(const ScreenModel& before, const ScreenModel& after) {
 
 // The main menu gives way to the terminal prompt; back to the menu between the iterations.
 void BM_ScreenChangeBytes(benchmark::State& state) {
-    Run(state, [&] {
+    SkipOnFailure(state, [&] {
         ProgramSession session(InstallProgram("screens"));
-        ReachMainMenu(session);
+        session.WaitForFirstScreen();
+        session.ToMainMenu();
         std::size_t bytes = 0;
         long changed = 0;
         for (auto _ : state) {
@@ -220,7 +190,7 @@ BENCHMARK(BM_ScreenChangeBytes)
     ->Unit(benchmark::kMillisecond);
 
 void BM_StartUp(benchmark::State& state) {
-    Run(state, [&] {
+    SkipOnFailure(state, [&] {
         const std::string program =
             InstallProgram("start-up", ReadingsFile(static_cast<int>(state.range(0))));
         long peak_kib = 0;

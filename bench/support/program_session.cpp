@@ -102,6 +102,13 @@ void ProgramSession::ConfirmTerminal() {
     pty_.ReadUntil(ShowsEntryScreen);
 }
 
+void ProgramSession::ToEntryScreen() {
+    WaitForFirstScreen();
+    ToMainMenu();
+    OpenAcquisition();
+    ConfirmTerminal();
+}
+
 void ProgramSession::TypeCode(std::string_view code) {
     pty_.Send(code);
     WaitForCode(code);

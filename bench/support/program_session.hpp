@@ -44,6 +44,8 @@ class ProgramSession {
     // From the terminal prompt to the entry screen of the terminal offered, with an empty
     // code field.
     void ConfirmTerminal();
+    // From the start to the entry screen: the four steps above, one after another.
+    void ToEntryScreen();
     // From the empty code field: types the code and waits until it shows.
     void TypeCode(std::string_view code);
     // Waits until the code field shows `code` being typed, the cursor after it.
