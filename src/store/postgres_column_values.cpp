@@ -1,8 +1,8 @@
 #include "postgres_column_values.hpp"
 
 #include <charconv>
-#include <cmath>
 
+#include "postgres_values.hpp"
 #include "timestamp.hpp"
 #include "valid_utf8.hpp"
 #include "value_text.hpp"
@@ -11,7 +11,6 @@ namespace tavix::store {
 
 namespace {
 
-constexpr std::string_view kStoredAsNull = ": stored as NULL";
 constexpr std::size_t kLongestShownText = 40;
 constexpr std::size_t kDateTimeLength = 19;  // "YYYY-MM-DD HH:MM:SS"
 
@@ -42,17 +41,11 @@ std::string ShownNumber(const StoredField& field) {
                                                      : GeneralForm(Value(field.real));
 }
 
-// The shortest digits that read back as the same double, in a form the server reads.
-std::string NumberText(double number) {
-    if (std::isinf(number)) {
-        return number > 0 ? "Infinity" : "-Infinity";
-    }
-    if (std::isnan(number)) {
-        return "NaN";
-    }
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, number);
-    return std::string(text, result.ptr);
+// A value the column cannot hold: "<column> <shown> <what it is>: stored as NULL".
+ColumnValue StoredAsNull(std::string_view column, std::string_view shown, std::string_view what) {
+    std::string change(column);
+    change.append(" ").append(shown).append(" ").append(what).append(": stored as NULL");
+    return {std::nullopt, std::move(change)};
 }
 
 std::optional<double> WholeNumberIn(std::string_view text) {
@@ -103,8 +96,7 @@ ColumnValue NumberColumnValue(const StoredField& field, std::string_view column)
     if (const auto number = WholeNumberIn(field.text)) {
         return {NumberText(*number), {}};
     }
-    return {std::nullopt, std::string(column) + " " + Shown(field.text) + " is not a number" +
-                              std::string(kStoredAsNull)};
+    return StoredAsNull(column, Shown(field.text), "is not a number");
 }
 
 ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view column) {
@@ -113,9 +105,7 @@ ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view colum
             return {};
         case StoredField::Kind::kInteger:
         case StoredField::Kind::kReal:
-            return {std::nullopt, std::string(column) + " " + ShownNumber(field) +
-                                      " is a number, not a date and time" +
-                                      std::string(kStoredAsNull)};
+            return StoredAsNull(column, ShownNumber(field), "is a number, not a date and time");
         case StoredField::Kind::kText:
             break;
     }
@@ -123,14 +113,10 @@ ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view colum
     const std::string_view second = text.substr(0, kDateTimeLength);
     const bool fraction = text.size() > kDateTimeLength + 1 && text[kDateTimeLength] == '.' &&
                           AllDigits(text.substr(kDateTimeLength + 1));
-    if (text.size() != kDateTimeLength && !fraction) {
-        return {std::nullopt, std::string(column) + " " + Shown(text) + " is not a date and time" +
-                                  std::string(kStoredAsNull)};
-    }
-    const std::optional<Timestamp> timestamp = Timestamp::FromSqlText(second);
+    const std::optional<Timestamp> timestamp =
+        text.size() == kDateTimeLength || fraction ? Timestamp::FromSqlText(second) : std::nullopt;
     if (!timestamp) {
-        return {std::nullopt, std::string(column) + " " + Shown(text) + " is not a date and time" +
-                                  std::string(kStoredAsNull)};
+        return StoredAsNull(column, Shown(text), "is not a date and time");
     }
     if (fraction) {
         return {timestamp->ToSqlText(), std::string(column) + " " + Shown(text) +

@@ -9,7 +9,6 @@ namespace tavix::store {
 namespace postgres_readings {
 
 inline constexpr const char* kTable = "readings";
-inline constexpr const char* kCodeIndex = "readings_code";
 // The key each new reading gets from the program before it is sent, so that after a connection
 // lost during its commit the program can find out whether it was stored.
 inline constexpr const char* kReadingKey = "reading_key";

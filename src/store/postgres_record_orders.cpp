@@ -36,10 +36,6 @@ std::optional<Position> ReadPosition(PostgresSession& session, const std::string
     });
 }
 
-postgres::Parameter RowidParameter(std::int64_t rowid) {
-    return std::to_string(rowid);
-}
-
 class PostgresTableOrder final : public RecordOrder {
   public:
     PostgresTableOrder(PostgresSession& session, const PostgresTableShape& shape)

@@ -19,12 +19,7 @@ PostgresSession::PostgresSession(std::string target, postgres::Timeouts timeouts
       timeouts_(timeouts) {}
 
 void PostgresSession::Connect(std::string_view action) {
-    if (closed_) {
-        Fail(masked_target_, action, "the database has been closed");
-    }
-    if (!IsConnected()) {
-        Reconnect(action);
-    }
+    PrepareConnection(action);
 }
 
 bool PostgresSession::PrepareConnection(std::string_view action) {
@@ -34,11 +29,11 @@ bool PostgresSession::PrepareConnection(std::string_view action) {
     if (IsConnected() && !connection_->DroppedWhileIdle()) {
         return false;
     }
-    Reconnect(action);
+    Reconnect();
     return true;
 }
 
-void PostgresSession::Reconnect(std::string_view /*action*/) {
+void PostgresSession::Reconnect() {
     ++generation_;
     server_process_ = {};
     if (connection_) {
@@ -60,7 +55,7 @@ bool PostgresSession::Repeatable(const postgres::PostgresError& error) {
 
 postgres::Connection& PostgresSession::SettleLostConnection(std::string_view action) {
     const ServerProcess lost = server_process_;
-    Reconnect(action);
+    Reconnect();
     if (lost.id.empty()) {
         Fail(masked_target_, action,
              "the connection was lost before its server process was known, so whether the "

@@ -46,7 +46,7 @@ class PostgresSession {
                 throw;
             }
         }
-        Reconnect(action);
+        Reconnect();
         return op(*connection_);
     }
 
@@ -79,7 +79,7 @@ class PostgresSession {
 
     // Fails once closed; connects when there is no usable connection. True when it connected.
     bool PrepareConnection(std::string_view action);
-    void Reconnect(std::string_view action);
+    void Reconnect();
     static bool Repeatable(const postgres::PostgresError& error);
 
     std::string target_;

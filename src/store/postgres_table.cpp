@@ -14,10 +14,6 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-postgres::Parameter RowidParameter(std::int64_t rowid) {
-    return std::to_string(rowid);
-}
-
 }  // namespace
 
 PostgresTable::PostgresTable(std::shared_ptr<PostgresSession> session, std::string name)

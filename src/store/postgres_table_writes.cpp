@@ -13,10 +13,6 @@ constexpr std::string_view kInsertAction = "store the new record";
 constexpr std::string_view kUpdateAction = "store the changed record";
 constexpr std::string_view kDeleteAction = "delete the current record";
 
-postgres::Parameter RowidParameter(std::int64_t rowid) {
-    return std::to_string(rowid);
-}
-
 // The transaction of an edit, begun by LockForEdit with the record locked (FOR UPDATE):
 // another session's change of it waits until Update commits or the lock goes. Going without
 // Update rolls the transaction back, unless the connection it was begun on is gone already,

@@ -1,6 +1,7 @@
 #include "postgres_values.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <system_error>
 
@@ -10,14 +11,6 @@
 namespace tavix::store {
 
 namespace {
-
-// The shortest digits that read back as the same double; "inf" and "nan" as the server reads
-// them.
-std::string ExactNumberText(double number) {
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, number);
-    return std::string(text, result.ptr);
-}
 
 template <typename Number>
 std::optional<Number> Parsed(std::string_view text) {
@@ -51,6 +44,18 @@ ColumnType ColumnTypeOf(std::string_view type_name) {
     return ColumnType::kOther;
 }
 
+std::string NumberText(double number) {
+    if (std::isinf(number)) {
+        return number > 0 ? "Infinity" : "-Infinity";
+    }
+    if (std::isnan(number)) {
+        return "NaN";
+    }
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, number);
+    return std::string(text, result.ptr);
+}
+
 postgres::Parameter ParameterFor(const Value& value, ColumnType type) {
     if (IsNull(value)) {
         return std::nullopt;
@@ -63,9 +68,13 @@ postgres::Parameter ParameterFor(const Value& value, ColumnType type) {
     }
     if (const auto* number = std::get_if<double>(&value);
         number != nullptr && type != ColumnType::kText) {
-        return ExactNumberText(*number);
+        return NumberText(*number);
     }
     return GeneralForm(value);  // a whole number, or a double for a text column
+}
+
+postgres::Parameter RowidParameter(std::int64_t rowid) {
+    return std::to_string(rowid);
 }
 
 Value ValueFrom(const postgres::Result& result, int row, int column, ColumnType type) {

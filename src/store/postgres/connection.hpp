@@ -36,7 +36,6 @@ class Connection {
 
     // The target with its password masked, for messages.
     const std::string& MaskedTarget() const { return masked_target_; }
-    const Timeouts& Limits() const { return timeouts_; }
 
     // False once the connection is lost or closed; every later statement fails with
     // ConnectionLost() until Reopen.
