@@ -40,9 +40,10 @@ class TerminalOutput {
     void Clear(const TerminalLook& look);
     void MoveTo(int row, int column);
     void SetLook(const TerminalLook& look);
-    // Writes one glyph where the cursor stands, which is (row, column).
+    // Writes one glyph at (row, column), moving the cursor there first unless it stands
+    // there already.
     void WriteCell(int row, int column, wchar_t glyph, const TerminalLook& look);
-    // Writes UTF-8 text in the current look from where the cursor stands on `row`, ending
+    // Writes UTF-8 text in the current look from where the cursor stands on its row, ending
     // at `column`: cells that already show it, written over rather than jumped.
     void WriteOver(const std::string& text, int column) {
         frame_ += text;
