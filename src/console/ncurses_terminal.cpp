@@ -158,7 +158,6 @@ void NcursesTerminal::SetUpScreen() {
         screen_ = nullptr;
         throw;
     }
-    output_.SetScreenSize(TerminalSize{COLS, LINES});
     has_title_ = TerminalHasTitle();
     // Hidden as far as ncurses knows, so that it shows the cursor when it gives the
     // terminal back; the frames set it as they need.
@@ -405,7 +404,6 @@ void NcursesTerminal::FollowTerminalSize() {
     if (ReadWindowSize(STDOUT_FILENO, size) || ReadWindowSize(STDIN_FILENO, size)) {
         resizeterm(size.rows, size.columns);
     }
-    output_.SetScreenSize(TerminalSize{COLS, LINES});
     // The terminal may have reflowed or cleared what it showed, and moved its cursor.
     output_.Forget();
     DrawEverythingAgain();

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "terminal.hpp"
 #include "terminal_colours.hpp"
 
 namespace tavix::console {
@@ -25,7 +24,6 @@ class TerminalOutput {
     // Reads the capabilities of the terminal curses has set up. Throws std::runtime_error
     // when it cannot move its cursor to a given place.
     void Load();
-    void SetScreenSize(TerminalSize size) { screen_ = size; }
     void Forget();
     // Puts the terminal's own colours, attributes and cursor shape back, before curses
     // gives the terminal back: curses knows nothing of what the frames set.
@@ -71,7 +69,6 @@ class TerminalOutput {
     void Emit(const char* capability);
 
     std::string frame_;
-    TerminalSize screen_;
     int colour_count_ = 0;
 
     std::optional<TerminalLook> look_;
