@@ -158,7 +158,6 @@ void NcursesTerminal::SetUpScreen() {
         screen_ = nullptr;
         throw;
     }
-    output_.SetScreenSize(TerminalSize{COLS, LINES});
     has_title_ = TerminalHasTitle();
     // Hidden as far as ncurses knows, so that it shows the cursor when it gives the
     // terminal back; the frames set it as they need.
@@ -274,7 +273,7 @@ void NcursesTerminal::Present(const CellGrid& grid, const CursorState& cursor) {
     if (everything && area.too_small) {
         DrawSmallScreenNotice(grid);
     }
-    PlaceCursor(cursor, area);
+    PlaceCursor(cursor, visibility);
     output_.ShowCursor(visibility);
     output_.Send();
     shown_ = grid;
@@ -311,9 +310,7 @@ void NcursesTerminal::DrawCells(const CellGrid& grid, const ShownArea& area, boo
             if (!everything && cell == shown_.At(x, y)) {
                 continue;
             }
-            if (!RewriteGap(grid, y - 1, x - 1)) {
-                output_.MoveTo(y - 1, x - 1);
-            }
+            RewriteGap(grid, y - 1, x - 1);
             output_.WriteCell(y - 1, x - 1, OneCellGlyph(cell.glyph), LookOf(cell));
         }
     }
@@ -321,27 +318,26 @@ void NcursesTerminal::DrawCells(const CellGrid& grid, const ShownArea& area, boo
 
 // When the cursor stands a little before (row, column) on the same row, writing the cells
 // in between again (they show what they show, in the current look) costs fewer bytes than
-// moving the cursor. Returns whether it did so.
-bool NcursesTerminal::RewriteGap(const CellGrid& grid, int row, int column) {
+// moving the cursor there: then it does so.
+void NcursesTerminal::RewriteGap(const CellGrid& grid, int row, int column) {
     const int from = output_.CursorColumn();
     const std::optional<TerminalLook>& current = output_.CurrentLook();
     if (output_.CursorRow() != row || from < 0 || from >= column || !current) {
-        return false;
+        return;
     }
     const std::size_t move_size = output_.MoveSize(row, column);
     std::string gap;
     for (int x = from; x < column; ++x) {
         const Cell& cell = grid.At(x + 1, row + 1);
         if (LookOf(cell) != *current) {
-            return false;
+            return;
         }
         text::AppendUtf8(gap, OneCellGlyph(cell.glyph));
         if (gap.size() >= move_size) {
-            return false;
+            return;
         }
     }
     output_.WriteOver(gap, column);
-    return true;
 }
 
 void NcursesTerminal::DrawSmallScreenNotice(const CellGrid& grid) {
@@ -355,13 +351,12 @@ void NcursesTerminal::DrawSmallScreenNotice(const CellGrid& grid) {
     for (int column = 0; column < COLS; ++column) {
         const auto index = static_cast<std::size_t>(column);
         const wchar_t glyph = index < notice.size() ? static_cast<wchar_t>(notice[index]) : L' ';
-        output_.MoveTo(LINES - 1, column);
         output_.WriteCell(LINES - 1, column, glyph, look);
     }
 }
 
-void NcursesTerminal::PlaceCursor(const CursorState& cursor, const ShownArea& area) {
-    if (VisibilityOf(cursor, area) == 0) {
+void NcursesTerminal::PlaceCursor(const CursorState& cursor, int visibility) {
+    if (visibility == 0) {
         return;
     }
     output_.ShapeCursor(cursor.overwrite);
@@ -409,7 +404,6 @@ void NcursesTerminal::FollowTerminalSize() {
     if (ReadWindowSize(STDOUT_FILENO, size) || ReadWindowSize(STDIN_FILENO, size)) {
         resizeterm(size.rows, size.columns);
     }
-    output_.SetScreenSize(TerminalSize{COLS, LINES});
     // The terminal may have reflowed or cleared what it showed, and moved its cursor.
     output_.Forget();
     DrawEverythingAgain();

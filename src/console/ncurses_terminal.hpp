@@ -56,9 +56,9 @@ class NcursesTerminal : public Terminal {
     void DrawEverythingAgain();
     ShownArea AreaFor(const CellGrid& grid) const;
     void DrawCells(const CellGrid& grid, const ShownArea& area, bool everything);
-    bool RewriteGap(const CellGrid& grid, int row, int column);
+    void RewriteGap(const CellGrid& grid, int row, int column);
     void DrawSmallScreenNotice(const CellGrid& grid);
-    void PlaceCursor(const CursorState& cursor, const ShownArea& area);
+    void PlaceCursor(const CursorState& cursor, int visibility);
     int VisibilityOf(const CursorState& cursor, const ShownArea& area) const;
     TerminalLook LookOf(const Cell& cell) const;
     TerminalLook PlainLook() const;

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "text/utf8.hpp"
@@ -117,7 +117,7 @@ void TerminalOutput::MoveTo(int row, int column) {
 }
 
 std::size_t TerminalOutput::MoveSize(int row, int column) const {
-    return std::string(tiparm(cursor_address_, row, column)).size();
+    return std::strlen(tiparm(cursor_address_, row, column));
 }
 
 void TerminalOutput::SetLook(const TerminalLook& look) {
@@ -149,9 +149,10 @@ void TerminalOutput::SetLook(const TerminalLook& look) {
 }
 
 void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const TerminalLook& look) {
+    MoveTo(row, column);
     // With automatic margins, the bottom-right cell scrolls the screen on terminals that
     // wrap at once; there it is written with the margins off, or not at all.
-    const bool corner = row == screen_.rows - 1 && column == screen_.columns - 1;
+    const bool corner = row == LINES - 1 && column == COLS - 1;
     const bool wraps_at_once = auto_margins_ && !margin_glitch_;
     const bool margins_switchable = margins_off_ != nullptr && margins_on_ != nullptr;
     if (corner && wraps_at_once && !margins_switchable) {
@@ -165,7 +166,7 @@ void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const Termina
     if (corner && wraps_at_once) {
         Emit(margins_on_);
     }
-    if (column == screen_.columns - 1) {
+    if (column == COLS - 1) {
         cursor_row_ = -1;
         cursor_column_ = -1;
     } else {

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "terminal.hpp"
 #include "terminal_colours.hpp"
 
 namespace tavix::console {
@@ -25,7 +24,6 @@ class TerminalOutput {
     // Reads the capabilities of the terminal curses has set up. Throws std::runtime_error
     // when it cannot move its cursor to a given place.
     void Load();
-    void SetScreenSize(TerminalSize size) { screen_ = size; }
     void Forget();
     // Puts the terminal's own colours, attributes and cursor shape back, before curses
     // gives the terminal back: curses knows nothing of what the frames set.
@@ -40,9 +38,10 @@ class TerminalOutput {
     void Clear(const TerminalLook& look);
     void MoveTo(int row, int column);
     void SetLook(const TerminalLook& look);
-    // Writes one glyph where the cursor stands, which is (row, column).
+    // Writes one glyph at (row, column), moving the cursor there first unless it stands
+    // there already.
     void WriteCell(int row, int column, wchar_t glyph, const TerminalLook& look);
-    // Writes UTF-8 text in the current look from where the cursor stands on `row`, ending
+    // Writes UTF-8 text in the current look from where the cursor stands on its row, ending
     // at `column`: cells that already show it, written over rather than jumped.
     void WriteOver(const std::string& text, int column) {
         frame_ += text;
@@ -70,7 +69,6 @@ class TerminalOutput {
     void Emit(const char* capability);
 
     std::string frame_;
-    TerminalSize screen_;
     int colour_count_ = 0;
 
     std::optional<TerminalLook> look_;

@@ -1,13 +1,14 @@
 #include "screen_helpers/main_form.hpp"
 
 #include "console/ncurses_terminal.hpp"
+#include "console/text_console.hpp"
 #include "screen_helpers/shared_state.hpp"
 
 namespace tavix::screen_helpers {
 
 namespace {
 
-std::unique_ptr<MainForm> g_main_form;
+std::unique_ptr<console::TextConsole> g_console;
 
 TerminalFactory& Factory() {
     static TerminalFactory factory;
@@ -23,17 +24,8 @@ std::unique_ptr<console::Terminal> NewTerminal() {
 
 }  // namespace
 
-MainForm::MainForm(std::unique_ptr<console::Terminal> terminal) : console_(std::move(terminal)) {}
-
-MainForm& TheMainForm() {
-    if (!g_main_form) {
-        g_main_form = std::make_unique<MainForm>(NewTerminal());
-    }
-    return *g_main_form;
-}
-
 void UnloadForms() {
-    g_main_form.reset();
+    g_console.reset();
 }
 
 void SetTerminalFactory(TerminalFactory factory) {
@@ -41,7 +33,10 @@ void SetTerminalFactory(TerminalFactory factory) {
 }
 
 console::TextConsole& Console() {
-    return TheMainForm().Console();
+    if (!g_console) {
+        g_console = std::make_unique<console::TextConsole>(NewTerminal());
+    }
+    return *g_console;
 }
 
 }  // namespace tavix::screen_helpers
