@@ -8,6 +8,7 @@
 #include "connection_settings.hpp"
 #include "database_file.hpp"
 #include "sqlite_connection.hpp"
+#include "sqlite_handle.hpp"
 #include "store_failure.hpp"
 
 namespace tavix::store {
@@ -68,16 +69,7 @@ void Connection::RefuseAnotherFilesLog(std::string_view action) {
 
 void Connection::OpenHandle(std::string_view action) {
     const std::optional<FileIdentity> before = IdentityOf(path_);
-    const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-    if (result != SQLITE_OK) {
-        const std::string reason = SqliteReason(db_, result);
-        const ErrorKind kind = SqliteErrorKind(db_, result);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        Fail(path_, action, reason, kind);
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, static_cast<int>(busy_timeout_.count()));
+    db_ = OpenSqliteHandle(path_, SQLITE_OPEN_READWRITE, busy_timeout_, action);
     // The file SQLite opened is the one the path named before and after: not one that was
     // replaced in between.
     int moved = 0;

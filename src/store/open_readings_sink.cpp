@@ -1,4 +1,4 @@
-#include "postgres_admin_session.hpp"
+#include "database_target.hpp"
 #include "postgres_readings_sink.hpp"
 #include "readings_sink.hpp"
 #include "sqlite_readings_sink.hpp"
@@ -25,7 +25,7 @@ std::string Joined(const std::vector<std::string>& sentences) {
 }  // namespace
 
 std::unique_ptr<ReadingsSink> OpenReadingsSink(const std::string& target) {
-    if (IsPostgresUri(target)) {
+    if (IsPostgresTarget(target)) {
         return std::make_unique<PostgresReadingsSink>(target);
     }
     return std::make_unique<SqliteReadingsSink>(target);

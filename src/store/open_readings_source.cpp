@@ -1,4 +1,4 @@
-#include "postgres_admin_session.hpp"
+#include "database_target.hpp"
 #include "postgres_readings_source.hpp"
 #include "readings_source.hpp"
 #include "sqlite_readings_source.hpp"
@@ -6,7 +6,7 @@
 namespace tavix::store {
 
 std::unique_ptr<ReadingsSource> OpenReadingsSource(const std::string& target) {
-    if (IsPostgresUri(target)) {
+    if (IsPostgresTarget(target)) {
         return std::make_unique<PostgresReadingsSource>(target);
     }
     return std::make_unique<SqliteReadingsSource>(target);

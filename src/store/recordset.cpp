@@ -202,7 +202,6 @@ void Recordset::SetIndex(std::string_view index_name) {
     }
     state.order = std::move(selected.order);
     state.index_name = std::move(selected.name);
-    state.index_column = selected.key_column;
 }
 
 const std::string& Recordset::Index() const {

@@ -26,9 +26,7 @@ bool Recordset::State::CheckUsable(std::string_view action) {
 }
 
 void Recordset::State::LoadTable() {
-    SelectedOrder selected = table->Order(index_name);
-    order = std::move(selected.order);
-    index_column = selected.key_column;
+    order = table->Order(index_name).order;
     pending.reset();
     no_match = false;
     MoveToOr(order->First(), Place::kEmpty);

@@ -25,7 +25,6 @@ struct Recordset::State {
     std::string table_name;  // as the recordset was opened on it
     bool table_read = false;
     std::string index_name;  // as the store spells it; "" for the table's own order
-    std::optional<std::size_t> index_column;
     std::unique_ptr<RecordOrder> order;
     Place place = Place::kEmpty;
     Position position;                  // on a record, or where the deleted one stood

@@ -5,6 +5,7 @@
 #include "database_file.hpp"
 #include "readings_table.hpp"
 #include "sqlite_connection.hpp"
+#include "sqlite_handle.hpp"
 #include "sqlite_row_cursor.hpp"
 #include "store_failure.hpp"
 
@@ -68,16 +69,7 @@ std::int64_t IntegerOf(const StoredField& field) {
 SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(path)) {
     CheckDatabaseFileKind(path_);
     // Read-only: nothing done through this connection can change the file.
-    const int result = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
-    if (result != SQLITE_OK) {
-        const std::string reason = SqliteReason(db_, result);
-        const ErrorKind kind = SqliteErrorKind(db_, result);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        Fail(path_, kOpenAction, reason, kind);
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, static_cast<int>(kDefaultBusyTimeout.count()));
+    db_ = OpenSqliteHandle(path_, SQLITE_OPEN_READONLY, kDefaultBusyTimeout, kOpenAction);
     try {
         CheckDatabaseHeader(path_, db_);
         SqliteRowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);

@@ -1,5 +1,4 @@
 #include <sqlite3.h>
-#include <strings.h>
 
 #include <optional>
 #include <string_view>
@@ -8,6 +7,7 @@
 #include "sqlite_readings_source.hpp"
 #include "sqlite_row_cursor.hpp"
 #include "store_error.hpp"
+#include "table_schema.hpp"
 
 namespace tavix::store {
 
@@ -28,13 +28,9 @@ constexpr ExpectedColumn kExpectedColumns[] = {
     {table::kTerminal, ""},  {table::kDateTime, "DATETIME"},
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
 bool Mentions(std::string_view text, std::string_view word) {
     for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
-        if (SameName(text.substr(at, word.size()), word)) {
+        if (SameSqlName(text.substr(at, word.size()), word)) {
             return true;
         }
     }
@@ -68,7 +64,7 @@ std::vector<ActualColumn> ColumnsOfReadings(sqlite3* db, const std::string& path
 
 const ActualColumn* Find(const std::vector<ActualColumn>& columns, std::string_view name) {
     for (const ActualColumn& column : columns) {
-        if (SameName(column.name, name)) {
+        if (SameSqlName(column.name, name)) {
             return &column;
         }
     }
@@ -81,7 +77,7 @@ void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::str
         if (column == nullptr) {
             problems.push_back(std::string("the table ") + table::kTable + " has no column " +
                                expected.name);
-        } else if (!SameName(column->declared_type, expected.declared_type)) {
+        } else if (!SameSqlName(column->declared_type, expected.declared_type)) {
             const std::string wanted = *expected.declared_type == '\0'
                                            ? "no declared type"
                                            : Quoted(expected.declared_type);
@@ -132,7 +128,7 @@ void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::strin
     if (indexed.empty()) {
         problems.push_back(std::string("the table ") + table::kTable + " has no index " +
                            table::kCodeIndex + " (on the column " + table::kCode + ")");
-    } else if (indexed.size() != 1 || !SameName(indexed.front(), table::kCode) || partial) {
+    } else if (indexed.size() != 1 || !SameSqlName(indexed.front(), table::kCode) || partial) {
         problems.push_back(std::string("the index ") + table::kCodeIndex +
                            " is not an index of every reading on the column " + table::kCode);
     }

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 namespace tavix::store {
 
@@ -20,32 +19,6 @@ enum class ErrorKind {
     kConstraint,      // a unique key, NOT NULL or check refused the change
     kOther,
 };
-
-// The kind's name for a diagnostic line. Inline: the PostgreSQL client below the store uses
-// these kinds without linking the store.
-constexpr std::string_view NameOf(ErrorKind kind) {
-    switch (kind) {
-        case ErrorKind::kBusy:
-            return "busy";
-        case ErrorKind::kReadOnly:
-            return "read-only";
-        case ErrorKind::kNoSuchTable:
-            return "no such table";
-        case ErrorKind::kCorrupt:
-            return "corrupt";
-        case ErrorKind::kIo:
-            return "I/O";
-        case ErrorKind::kConnectionLost:
-            return "connection lost";
-        case ErrorKind::kTimedOut:
-            return "timed out";
-        case ErrorKind::kConstraint:
-            return "constraint";
-        case ErrorKind::kOther:
-            break;
-    }
-    return "other";
-}
 
 // Every failure of the store: the message says what failed and on which file or server, in
 // words a person can act on; the kind says it to the program.

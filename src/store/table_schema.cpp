@@ -9,16 +9,16 @@ namespace tavix::store {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
 std::string TextOf(const Value& value) {
     const auto* text = std::get_if<std::string>(&value);
     return text != nullptr ? *text : std::string();
 }
 
 }  // namespace
+
+bool SameSqlName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
 
 std::string QuoteIdentifier(std::string_view name) {
     std::string quoted = "\"";
@@ -34,7 +34,7 @@ std::string QuoteIdentifier(std::string_view name) {
 
 std::optional<std::size_t> TableSchema::ColumnIndex(std::string_view column) const {
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (SameName(columns[i].name, column)) {
+        if (SameSqlName(columns[i].name, column)) {
             return i;
         }
     }
