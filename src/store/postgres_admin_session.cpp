@@ -2,10 +2,6 @@
 
 namespace tavix::store {
 
-bool IsPostgresUri(std::string_view target) {
-    return target.starts_with("postgresql://") || target.starts_with("postgres://");
-}
-
 postgres::Connection OpenAdminConnection(const std::string& target) {
     postgres::Connection connection(target, kAdminWaits);
     // Dates are in the ISO form on every connection already. extra_float_digits 1 gives the

@@ -1,15 +1,10 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "postgres/connection.hpp"
 
 namespace tavix::store {
-
-// True when a store target names a PostgreSQL server (a postgresql:// or postgres:// URI, as
-// libpq reads it) rather than the path of an SQLite file.
-bool IsPostgresUri(std::string_view target);
 
 // How long tavix-admin waits for the server. A statement may run longer than one of the
 // program's: the first batch of a sorted export waits for the whole sort. Still bounded, so a

@@ -1,20 +1,10 @@
 #include "postgres_table.hpp"
 
-#include <strings.h>
-
 #include "postgres_readings_schema.hpp"
 #include "store_failure.hpp"
 #include "table_schema.hpp"
 
 namespace tavix::store {
-
-namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-}  // namespace
 
 PostgresTable::PostgresTable(std::shared_ptr<PostgresSession> session, std::string name)
     : session_(std::move(session)), name_(std::move(name)) {}
@@ -78,7 +68,7 @@ void PostgresTable::ReadShape(postgres::Connection& connection, std::string_view
 
 std::optional<std::size_t> PostgresTable::ColumnIndex(std::string_view field) const {
     for (std::size_t column = 0; column < shape_.columns.size(); ++column) {
-        if (SameName(shape_.columns[column].name, field)) {
+        if (SameSqlName(shape_.columns[column].name, field)) {
             return column;
         }
     }
