@@ -5,7 +5,6 @@
 #include "admin_command.hpp"
 #include "store/readings_sink.hpp"
 #include "store/readings_source.hpp"
-#include "store/store_error.hpp"
 
 namespace tavix::admin {
 
@@ -55,15 +54,10 @@ std::string Summary(const CopyCount& count, const std::string& source, const std
 }
 
 int Copy(const CopyTargets& targets) {
-    try {
-        const std::unique_ptr<store::ReadingsSource> source =
-            store::OpenReadingsSource(targets.source);
-        const std::unique_ptr<store::ReadingsSink> sink = store::OpenReadingsSink(targets.target);
-        const CopyCount count = CopyReadings(*source, *sink);
-        std::cout << Summary(count, source->Name(), sink->Name()) << '\n';
-    } catch (const store::StoreError& error) {
-        return ReportFailure(error.what());
-    }
+    const std::unique_ptr<store::ReadingsSource> source = store::OpenReadingsSource(targets.source);
+    const std::unique_ptr<store::ReadingsSink> sink = store::OpenReadingsSink(targets.target);
+    const CopyCount count = CopyReadings(*source, *sink);
+    std::cout << Summary(count, source->Name(), sink->Name()) << '\n';
     return kSuccess;
 }
 

@@ -14,7 +14,6 @@
 #include "export/row_writer.hpp"
 #include "store/readings_source.hpp"
 #include "store/readings_table.hpp"
-#include "store/store_error.hpp"
 #include "store_target.hpp"
 
 namespace tavix::admin {
@@ -127,15 +126,9 @@ int RunExport(const ExportOptions& options) {
     // death by signal.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    try {
-        const std::int64_t count = Export(options, filter);
-        std::cerr << CountLine(count, options.totals, options.output) << '\n';
-        return kSuccess;
-    } catch (const store::StoreError& error) {
-        return ReportFailure(error.what());
-    } catch (const OutputError& error) {
-        return ReportFailure(error.what());
-    }
+    const std::int64_t count = Export(options, filter);
+    std::cerr << CountLine(count, options.totals, options.output) << '\n';
+    return kSuccess;
 }
 
 }  // namespace tavix::admin
