@@ -109,9 +109,7 @@ std::int64_t Export(const ExportOptions& options, const store::ReadingFilter& fi
 
 int RunExport(const ExportOptions& options) {
     store::ReadingFilter filter;
-    if (options.terminal_given) {
-        filter.terminal = options.terminal;
-    }
+    filter.terminal = options.terminal;
     if (!options.from.empty()) {
         filter.from = ParseDateBound(options.from, DayEdge::kStart);
     }
