@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "admin_command.hpp"
+#include "count_text.hpp"
 #include "store/readings_sink.hpp"
 #include "store/readings_source.hpp"
 
@@ -17,13 +18,13 @@ struct CopyTargets {
     std::string target;
 };
 
-// Copies in id order; says on standard error, reading by reading, each value the target had to
-// hold otherwise. Returns the readings copied and how many of them changed.
 struct CopyCount {
     std::int64_t readings = 0;
     std::int64_t changed = 0;
 };
 
+// Copies in id order; says on standard error, reading by reading, each value the target had to
+// hold otherwise. Returns the readings copied and how many of them changed.
 CopyCount CopyReadings(store::ReadingsSource& source, store::ReadingsSink& sink) {
     CopyCount count;
     const std::unique_ptr<store::RowCursor> readings = source.Readings({});
@@ -42,12 +43,11 @@ CopyCount CopyReadings(store::ReadingsSource& source, store::ReadingsSink& sink)
 }
 
 std::string Summary(const CopyCount& count, const std::string& source, const std::string& target) {
-    std::string line = "Copied " + std::to_string(count.readings) +
-                       (count.readings == 1 ? " reading" : " readings") + " from " + source +
-                       " to " + target;
+    std::string line = "Copied ";
+    line += CountText(count.readings, "reading") + " from " + source + " to " + target;
     if (count.changed > 0) {
-        line += " (" + std::to_string(count.changed) +
-                (count.changed == 1 ? " reading" : " readings") +
+        line += " (";
+        line += CountText(count.changed, "reading") +
                 " with a value the target holds otherwise, see above)";
     }
     return line;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "admin_command.hpp"
+#include "count_text.hpp"
 #include "export/date_bound.hpp"
 #include "export/export_options.hpp"
 #include "export/output.hpp"
@@ -52,13 +53,7 @@ void RefuseToOverwriteTheStore(const std::string& output, const std::string& sto
 }
 
 std::string CountLine(std::int64_t count, bool totals, const std::string& output) {
-    std::string line = std::to_string(count);
-    if (totals) {
-        line += count == 1 ? " code" : " codes";
-    } else {
-        line += count == 1 ? " reading" : " readings";
-    }
-    line += " written";
+    std::string line = CountText(count, totals ? "code" : "reading") + " written";
     if (!output.empty()) {
         line += " to " + output;
     }
