@@ -17,7 +17,8 @@ inline constexpr int kFailure = 1;     // the command ran and failed, or found a
 inline constexpr int kUsageError = 2;  // a wrong command, option or option value
 
 // One command of tavix-admin: its parser (a subcommand of the program's), its one-line
-// synopsis for the short usage, and what it does once its arguments are parsed.
+// synopsis for the short usage, and what it does once its arguments are parsed. A
+// store::StoreError or OutputError that run throws ends the command as ReportFailure does.
 struct AdminCommand {
     CLI::App* parser;
     std::string synopsis;

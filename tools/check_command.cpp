@@ -4,7 +4,6 @@
 
 #include "admin_command.hpp"
 #include "store/readings_source.hpp"
-#include "store/store_error.hpp"
 #include "store_target.hpp"
 
 namespace tavix::admin {
@@ -12,21 +11,14 @@ namespace tavix::admin {
 namespace {
 
 int Check(const std::string& target) {
-    std::vector<std::string> problems;
-    std::string name;
-    try {
-        const auto source = store::OpenReadingsSource(StoreTarget(target));
-        name = source->Name();
-        problems = source->Problems();
-    } catch (const store::StoreError& error) {
-        return ReportFailure(error.what());
-    }
+    const auto source = store::OpenReadingsSource(StoreTarget(target));
+    const std::vector<std::string> problems = source->Problems();
     if (problems.empty()) {
         std::cout << "ok\n";
         return kSuccess;
     }
     for (const std::string& problem : problems) {
-        std::cout << name << ": " << problem << '\n';
+        std::cout << source->Name() << ": " << problem << '\n';
     }
     return kFailure;
 }

@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "admin_command.hpp"
+#include "export/output.hpp"
+#include "store/store_error.hpp"
 
 namespace tavix::admin {
 
@@ -49,6 +51,17 @@ std::string ParseErrorMessage(const CLI::ParseError& error, const CLI::App& prog
     return first.starts_with("-") ? "unknown option " + first : "'" + first + "' is not a command";
 }
 
+// A store or an output that fails ends any command the same way: its message, status 1.
+int RunReportingFailures(const AdminCommand& command) {
+    try {
+        return command.run();
+    } catch (const store::StoreError& error) {
+        return ReportFailure(error.what());
+    } catch (const OutputError& error) {
+        return ReportFailure(error.what());
+    }
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
@@ -73,7 +86,7 @@ int RunCommandLine(int argc, char** argv) {
     }
     for (const AdminCommand& command : commands) {
         if (command.parser->parsed()) {
-            return command.run();
+            return RunReportingFailures(command);
         }
     }
     return ReportUsageError("no command given", SynopsesFor(commands));

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "admin_command.hpp"
+#include "count_text.hpp"
 #include "store/readings_sink.hpp"
 #include "store/readings_source.hpp"
-#include "store/store_error.hpp"
 
 namespace tavix::admin {
 
@@ -18,13 +18,13 @@ struct CopyTargets {
     std::string target;
 };
 
-// Copies in id order; says on standard error, reading by reading, each value the target had to
-// hold otherwise. Returns the readings copied and how many of them changed.
 struct CopyCount {
     std::int64_t readings = 0;
     std::int64_t changed = 0;
 };
 
+// Copies in id order; says on standard error, reading by reading, each value the target had to
+// hold otherwise. Returns the readings copied and how many of them changed.
 CopyCount CopyReadings(store::ReadingsSource& source, store::ReadingsSink& sink) {
     CopyCount count;
     const std::unique_ptr<store::RowCursor> readings = source.Readings({});
@@ -43,27 +43,21 @@ CopyCount CopyReadings(store::ReadingsSource& source, store::ReadingsSink& sink)
 }
 
 std::string Summary(const CopyCount& count, const std::string& source, const std::string& target) {
-    std::string line = "Copied " + std::to_string(count.readings) +
-                       (count.readings == 1 ? " reading" : " readings") + " from " + source +
-                       " to " + target;
+    std::string line = "Copied ";
+    line += CountText(count.readings, "reading") + " from " + source + " to " + target;
     if (count.changed > 0) {
-        line += " (" + std::to_string(count.changed) +
-                (count.changed == 1 ? " reading" : " readings") +
+        line += " (";
+        line += CountText(count.changed, "reading") +
                 " with a value the target holds otherwise, see above)";
     }
     return line;
 }
 
 int Copy(const CopyTargets& targets) {
-    try {
-        const std::unique_ptr<store::ReadingsSource> source =
-            store::OpenReadingsSource(targets.source);
-        const std::unique_ptr<store::ReadingsSink> sink = store::OpenReadingsSink(targets.target);
-        const CopyCount count = CopyReadings(*source, *sink);
-        std::cout << Summary(count, source->Name(), sink->Name()) << '\n';
-    } catch (const store::StoreError& error) {
-        return ReportFailure(error.what());
-    }
+    const std::unique_ptr<store::ReadingsSource> source = store::OpenReadingsSource(targets.source);
+    const std::unique_ptr<store::ReadingsSink> sink = store::OpenReadingsSink(targets.target);
+    const CopyCount count = CopyReadings(*source, *sink);
+    std::cout << Summary(count, source->Name(), sink->Name()) << '\n';
     return kSuccess;
 }
 

@@ -27,9 +27,11 @@ AdminCommand AddExportCommand(CLI::App& program) {
         ->check(CLI::IsMember({"csv", "csv-it", "jsonl"}));
     command->add_flag("--totals", options->totals,
                       "Per code, in code order: the sum of qt and the number of readings");
-    CLI::Option* terminal =
-        command->add_option("--terminal", options->terminal, "Only the readings of terminal T")
-            ->type_name("T");
+    command
+        ->add_option_function<std::string>(
+            "--terminal", [options](const std::string& terminal) { options->terminal = terminal; },
+            "Only the readings of terminal T")
+        ->type_name("T");
     command->add_option("--from", options->from, "Only readings from \"YYYY-MM-DD[ HH:MM:SS]\" on")
         ->type_name("DATE")
         ->check(DateValidator());
@@ -43,10 +45,7 @@ AdminCommand AddExportCommand(CLI::App& program) {
                      "Write to FILE, complete or not at all, not to standard output")
         ->type_name("FILE");
     AddTargetArgument(*command, options->target);
-    return {command, kExportSynopsis, [options, terminal] {
-                options->terminal_given = terminal->count() > 0;
-                return RunExport(*options);
-            }};
+    return {command, kExportSynopsis, [options] { return RunExport(*options); }};
 }
 
 }  // namespace tavix::admin

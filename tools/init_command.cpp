@@ -5,7 +5,6 @@
 #include "admin_command.hpp"
 #include "store/database.hpp"
 #include "store/database_target.hpp"
-#include "store/store_error.hpp"
 
 namespace tavix::admin {
 
@@ -20,11 +19,7 @@ AdminCommand AddInitCommand(CLI::App& program) {
         ->required()
         ->type_name("");
     return {command, "tavix-admin init TARGET", [target] {
-                try {
-                    store::CreateReadingsDatabase(*target);
-                } catch (const store::StoreError& error) {
-                    return ReportFailure(error.what());
-                }
+                store::CreateReadingsDatabase(*target);
                 std::cout << "Created an empty readings store: " << store::DisplayedTarget(*target)
                           << '\n';
                 return kSuccess;

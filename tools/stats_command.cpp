@@ -4,7 +4,6 @@
 
 #include "admin_command.hpp"
 #include "store/readings_source.hpp"
-#include "store/store_error.hpp"
 #include "store_target.hpp"
 #include "terminal_counts.hpp"
 #include "value_text.hpp"
@@ -29,12 +28,7 @@ void Print(const store::StoreSummary& summary) {
 }
 
 int Stats(const std::string& target) {
-    try {
-        const auto source = store::OpenReadingsSource(StoreTarget(target));
-        Print(source->Summary());
-    } catch (const store::StoreError& error) {
-        return ReportFailure(error.what());
-    }
+    Print(store::OpenReadingsSource(StoreTarget(target))->Summary());
     return kSuccess;
 }
 

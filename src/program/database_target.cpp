@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "store/database_target.hpp"
+
 namespace tavix::program {
 
 namespace {
@@ -32,12 +34,8 @@ std::optional<std::string> UnusableFolderReason(const fs::path& folder) {
 
 }  // namespace
 
-bool IsPostgresUri(std::string_view target) {
-    return target.starts_with("postgresql://") || target.starts_with("postgres://");
-}
-
 std::optional<std::string> UnusableTargetReason(const std::string& target) {
-    if (IsPostgresUri(target)) {
+    if (store::IsPostgresTarget(target)) {
         return std::nullopt;
     }
     if (target.empty()) {

@@ -2,15 +2,11 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace tavix::program {
 
 // The environment variable that names the readings store when the command line names none.
 inline constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
-
-// A PostgreSQL connection URI, as libpq tells one from a key=value text.
-bool IsPostgresUri(std::string_view target);
 
 // Why target cannot be the readings store, or nothing when it can. A PostgreSQL URI is passed
 // on as it is: only the store can tell whether it leads anywhere. A file path must be able to

@@ -28,6 +28,21 @@ std::string StoreFixture::Export(std::vector<std::string> arguments) {
     return result.out;
 }
 
+std::vector<std::string> StoreFixture::CheckProblems() {
+    const AdminResult result = Admin({"check", path_});
+    EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
+    const std::string name = store_->Name();
+    std::vector<std::string> problems;
+    std::size_t start = 0;
+    for (std::size_t end = result.out.find('\n'); end != std::string::npos;
+         start = end + 1, end = result.out.find('\n', start)) {
+        const std::string line = result.out.substr(start, end - start);
+        EXPECT_EQ(line.rfind(name + ": ", 0), 0u) << line;
+        problems.push_back(line.substr(name.size() + 2));
+    }
+    return problems;
+}
+
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

@@ -32,6 +32,9 @@ class StoreFixture {
     AdminResult Admin(const std::vector<std::string>& arguments, const AdminSetup& setup = {});
     // `tavix-admin export ARGUMENTS... <store>`, which must succeed; its standard output.
     std::string Export(std::vector<std::string> arguments);
+    // `tavix-admin check <store>`, which must find problems; each problem it prints, without
+    // the store's name before it.
+    std::vector<std::string> CheckProblems();
 
     TempDir dir_;
     std::unique_ptr<TestStore> store_;

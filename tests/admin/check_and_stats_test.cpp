@@ -12,21 +12,6 @@ namespace {
 
 class CheckTest : public AdminStoreTest {
   protected:
-    // The problems check prints, without the store's name before each.
-    std::vector<std::string> Problems() {
-        const AdminResult result = RunAdmin({"check", path_});
-        EXPECT_EQ(result.exit_status, 1) << result.out;
-        std::vector<std::string> problems;
-        std::size_t start = 0;
-        for (std::size_t end = result.out.find('\n'); end != std::string::npos;
-             start = end + 1, end = result.out.find('\n', start)) {
-            const std::string line = result.out.substr(start, end - start);
-            EXPECT_EQ(line.rfind(path_ + ": ", 0), 0u) << line;
-            problems.push_back(line.substr(path_.size() + 2));
-        }
-        return problems;
-    }
-
     void ReplaceTable(const std::string& create) { Sql("DROP TABLE Readings; " + create); }
 };
 
@@ -43,7 +28,7 @@ TEST_F(CheckTest, AStoreAsInitMakesItIsOk) {
 TEST_F(CheckTest, EachSchemaDifferenceIsNamed) {
     ReplaceTable(
         "CREATE TABLE Readings (id INTEGER PRIMARY KEY, code INTEGER, qt REAL, terminal TEXT)");
-    EXPECT_EQ(Problems(),
+    EXPECT_EQ(CheckProblems(),
               (Lines{"the column code has \"INTEGER\" instead of \"TEXT\"",
                      "the column terminal has \"TEXT\" instead of no declared type",
                      "the table Readings has no column DateTime",
@@ -54,7 +39,7 @@ TEST_F(CheckTest, EachSchemaDifferenceIsNamed) {
     ReplaceTable(
         "CREATE TABLE Readings (id INT, code TEXT, qt REAL, terminal, DateTime DATETIME);"
         "CREATE INDEX Code ON Readings (code, qt)");
-    EXPECT_EQ(Problems(),
+    EXPECT_EQ(CheckProblems(),
               (Lines{"the column id has \"INT\" instead of \"INTEGER\"",
                      "the column id is not the table's INTEGER PRIMARY KEY",
                      "the column id is not AUTOINCREMENT, so the id of a deleted reading can be "
@@ -62,7 +47,7 @@ TEST_F(CheckTest, EachSchemaDifferenceIsNamed) {
                      "the index Code is not an index of every reading on the column code"}));
 
     Sql("DROP TABLE Readings");
-    EXPECT_EQ(Problems(), Lines{"there is no table Readings"});
+    EXPECT_EQ(CheckProblems(), Lines{"there is no table Readings"});
 }
 
 TEST_F(CheckTest, DamageIsReported) {

@@ -11,22 +11,6 @@ using Lines = std::vector<std::string>;
 class PostgresCheckTest : public ::testing::Test, public StoreFixture {
   protected:
     PostgresCheckTest() : StoreFixture(StoreKind::kPostgres) {}
-
-    // The problems check prints, without the store's name before each.
-    Lines Problems() {
-        const AdminResult result = Admin({"check", path_});
-        EXPECT_EQ(result.exit_status, 1) << result.out << result.err;
-        const std::string name = store_->Name();
-        Lines problems;
-        std::size_t start = 0;
-        for (std::size_t end = result.out.find('\n'); end != std::string::npos;
-             start = end + 1, end = result.out.find('\n', start)) {
-            const std::string line = result.out.substr(start, end - start);
-            EXPECT_EQ(line.rfind(name + ": ", 0), 0u) << line;
-            problems.push_back(line.substr(name.size() + 2));
-        }
-        return problems;
-    }
 };
 
 TEST_F(PostgresCheckTest, AStoreAsInitMakesItIsOk) {
@@ -40,7 +24,7 @@ TEST_F(PostgresCheckTest, AStoreAsInitMakesItIsOk) {
 TEST_F(PostgresCheckTest, EachSchemaDifferenceIsNamed) {
     Sql("DROP TABLE readings");
     Sql("CREATE TABLE readings (id integer PRIMARY KEY, code varchar(18), qt real, terminal text)");
-    EXPECT_EQ(Problems(),
+    EXPECT_EQ(CheckProblems(),
               (Lines{"the column id has the type \"integer\" instead of \"bigint\"",
                      "the column code has the type \"character varying(18)\" instead of \"text\"",
                      "the column qt has the type \"real\" instead of \"double precision\"",
@@ -55,7 +39,7 @@ TEST_F(PostgresCheckTest, EachSchemaDifferenceIsNamed) {
         "qt double precision, terminal text, datetime timestamp without time zone, "
         "reading_key uuid)");
     Sql("CREATE INDEX readings_code ON readings (code)");
-    EXPECT_EQ(Problems(),
+    EXPECT_EQ(CheckProblems(),
               (Lines{"the column datetime has the type \"timestamp without time zone\" instead "
                      "of \"timestamp(0) without time zone\"",
                      "the column id is not GENERATED ALWAYS AS IDENTITY, so the server does not "
@@ -74,20 +58,20 @@ TEST_F(PostgresCheckTest, AnIndexOnOtherColumnsOrOfSomeReadingsIsNamed) {
     Sql("CREATE INDEX readings_code ON readings (id, code)");
     const Lines wrong_index{
         "the index readings_code is not a valid btree index of every reading on (code, id)"};
-    EXPECT_EQ(Problems(), wrong_index);
+    EXPECT_EQ(CheckProblems(), wrong_index);
     Sql("DROP INDEX readings_code");
     Sql("CREATE INDEX readings_code ON readings (code, id) WHERE qt > 0");
-    EXPECT_EQ(Problems(), wrong_index);
+    EXPECT_EQ(CheckProblems(), wrong_index);
     Sql("DROP INDEX readings_code");
     Sql("CREATE INDEX readings_code ON readings USING hash (code)");
-    EXPECT_EQ(Problems(), wrong_index);
+    EXPECT_EQ(CheckProblems(), wrong_index);
 }
 
 TEST_F(PostgresCheckTest, NoTableOrAViewInsteadIsNamed) {
     Sql("DROP TABLE readings");
-    EXPECT_EQ(Problems(), Lines{"there is no table readings"});
+    EXPECT_EQ(CheckProblems(), Lines{"there is no table readings"});
     Sql("CREATE VIEW readings AS SELECT 1 AS id");
-    EXPECT_EQ(Problems(), Lines{"readings is not a plain table"});
+    EXPECT_EQ(CheckProblems(), Lines{"readings is not a plain table"});
 }
 
 }  // namespace

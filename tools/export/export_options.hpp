@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tavix::admin {
@@ -8,9 +9,8 @@ namespace tavix::admin {
 struct ExportOptions {
     std::string format = "csv";  // csv, csv-it or jsonl
     bool totals = false;
-    std::string terminal;  // empty: every terminal
-    bool terminal_given = false;
-    std::string from;  // empty: no lower bound
+    std::optional<std::string> terminal;  // nothing: every terminal
+    std::string from;                     // empty: no lower bound
     std::string to;
     std::string output;  // empty: standard output
     std::string target;  // empty: the default store

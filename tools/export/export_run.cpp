@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "admin_command.hpp"
+#include "count_text.hpp"
 #include "export/date_bound.hpp"
 #include "export/export_options.hpp"
 #include "export/output.hpp"
@@ -14,7 +15,6 @@
 #include "export/row_writer.hpp"
 #include "store/readings_source.hpp"
 #include "store/readings_table.hpp"
-#include "store/store_error.hpp"
 #include "store_target.hpp"
 
 namespace tavix::admin {
@@ -53,13 +53,7 @@ void RefuseToOverwriteTheStore(const std::string& output, const std::string& sto
 }
 
 std::string CountLine(std::int64_t count, bool totals, const std::string& output) {
-    std::string line = std::to_string(count);
-    if (totals) {
-        line += count == 1 ? " code" : " codes";
-    } else {
-        line += count == 1 ? " reading" : " readings";
-    }
-    line += " written";
+    std::string line = CountText(count, totals ? "code" : "reading") + " written";
     if (!output.empty()) {
         line += " to " + output;
     }
@@ -110,9 +104,7 @@ std::int64_t Export(const ExportOptions& options, const store::ReadingFilter& fi
 
 int RunExport(const ExportOptions& options) {
     store::ReadingFilter filter;
-    if (options.terminal_given) {
-        filter.terminal = options.terminal;
-    }
+    filter.terminal = options.terminal;
     if (!options.from.empty()) {
         filter.from = ParseDateBound(options.from, DayEdge::kStart);
     }
@@ -127,15 +119,9 @@ int RunExport(const ExportOptions& options) {
     // death by signal.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    try {
-        const std::int64_t count = Export(options, filter);
-        std::cerr << CountLine(count, options.totals, options.output) << '\n';
-        return kSuccess;
-    } catch (const store::StoreError& error) {
-        return ReportFailure(error.what());
-    } catch (const OutputError& error) {
-        return ReportFailure(error.what());
-    }
+    const std::int64_t count = Export(options, filter);
+    std::cerr << CountLine(count, options.totals, options.output) << '\n';
+    return kSuccess;
 }
 
 }  // namespace tavix::admin

@@ -29,9 +29,6 @@ class Output {
     // Writes out everything buffered; throws OutputError when the system refuses.
     void Flush();
 
-    int Fd() const { return fd_; }
-    const std::string& Name() const { return name_; }
-
   private:
     static constexpr std::size_t kBlockSize = 64 * 1024;
 

@@ -20,7 +20,6 @@ class ReplacingFile {
 
     // Where to write the content.
     int Fd() const { return fd_; }
-    const std::string& Path() const { return path_; }
 
     // Syncs the content, renames it to the path and syncs the folder, so that after a crash the
     // path holds either the old file or the whole new one.
