@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "postgres_values.hpp"
+#include "text/utf8.hpp"
 #include "timestamp.hpp"
 #include "valid_utf8.hpp"
 #include "value_text.hpp"
@@ -25,7 +26,7 @@ std::string Shown(std::string_view text) {
             break;
         }
         const auto byte = static_cast<unsigned char>(valid[at]);
-        const std::size_t length = byte < 0x80 ? 1 : Utf8SequenceLength(valid, at);
+        const std::size_t length = text::Utf8SequenceLength(valid, at);
         if (byte < 0x20 || byte == 0x7F) {
             shown += '?';  // a line break or another control character
         } else {

@@ -8,40 +8,54 @@ bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
 
-// The length of the sequence a lead byte starts and the bits it carries; 0 for a byte that
-// cannot start one.
-struct Lead {
-    std::size_t length = 0;
-    char32_t bits = 0;
-};
-
-Lead LeadOf(unsigned char byte) {
-    if (byte < 0x80) {
-        return {1, byte};
+// The bits a well-formed sequence of `length` bytes at text[at] carries.
+char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t length) {
+    constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t code_point = static_cast<unsigned char>(text[at]) & kLeadBits[length];
+    for (std::size_t k = 1; k < length; ++k) {
+        code_point = (code_point << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
     }
-    if (byte >= 0xC2 && byte <= 0xDF) {
-        return {2, static_cast<char32_t>(byte & 0x1F)};
-    }
-    if (byte >= 0xE0 && byte <= 0xEF) {
-        return {3, static_cast<char32_t>(byte & 0x0F)};
-    }
-    if (byte >= 0xF0 && byte <= 0xF4) {
-        return {4, static_cast<char32_t>(byte & 0x07)};
-    }
-    return {};
-}
-
-// The smallest code point each sequence length may carry; anything less is overlong.
-char32_t SmallestOfLength(std::size_t length) {
-    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    return kSmallest[length];
-}
-
-bool IsSurrogate(char32_t code_point) {
-    return code_point >= 0xD800 && code_point <= 0xDFFF;
+    return code_point;
 }
 
 }  // namespace
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) {
+        return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0;
+    };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    // The second byte's range depends on the lead: it is what rules out overlong forms,
+    // surrogates and code points past U+10FFFF.
+    unsigned char second_low = 0x80;
+    unsigned char second_high = 0xBF;
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        second_low = lead == 0xE0 ? 0xA0 : 0x80;
+        second_high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        second_low = lead == 0xF0 ? 0x90 : 0x80;
+        second_high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (byte(1) < second_low || byte(1) > second_high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!IsContinuation(byte(i))) {
+            return 0;
+        }
+    }
+    return length;
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -64,26 +78,13 @@ void AppendUtf8(std::string& out, char32_t c) {
 std::optional<std::u32string> DecodeUtf8(std::string_view text) {
     std::u32string code_points;
     code_points.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const Lead lead = LeadOf(static_cast<unsigned char>(text[i]));
-        if (lead.length == 0 || text.size() - i < lead.length) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
             return std::nullopt;
         }
-        char32_t code_point = lead.bits;
-        for (std::size_t k = 1; k < lead.length; ++k) {
-            const auto byte = static_cast<unsigned char>(text[i + k]);
-            if (!IsContinuation(byte)) {
-                return std::nullopt;
-            }
-            code_point = (code_point << 6) | (byte & 0x3F);
-        }
-        if (code_point < SmallestOfLength(lead.length) || IsSurrogate(code_point) ||
-            code_point > 0x10FFFF) {
-            return std::nullopt;
-        }
-        code_points.push_back(code_point);
-        i += lead.length;
+        code_points.push_back(CodePointAt(text, at, length));
+        at += length;
     }
     return code_points;
 }

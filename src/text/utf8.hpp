@@ -1,10 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tavix::text {
+
+// The length of the well-formed UTF-8 sequence that starts at text[at] (1 for an ASCII byte, NUL
+// included), or 0 when none starts there: the ranges of the Unicode standard's table of
+// well-formed sequences, so no overlong form, no surrogate, nothing past U+10FFFF.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 
 // Appends one Unicode code point to a UTF-8 text.
 void AppendUtf8(std::string& out, char32_t code_point);

@@ -1,6 +1,6 @@
 #include "json_text.hpp"
 
-#include "store/valid_utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace tavix::admin {
 
@@ -55,7 +55,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
             ++at;
             continue;
         }
-        const std::size_t length = store::Utf8SequenceLength(text, at);
+        const std::size_t length = text::Utf8SequenceLength(text, at);
         if (length == 0) {
             out += "\\ufffd";
             ++at;
