@@ -7,12 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "store/database_target.hpp"
+
 namespace tavix::admin {
 
 namespace {
-
-constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
-constexpr const char* kDefaultFileName = "tavix.mdb";
 
 // The folder of the running executable; the current folder when the system cannot say.
 std::filesystem::path ExecutableFolder() {
@@ -37,11 +36,11 @@ std::string StoreTarget(const std::string& given) {
     if (!given.empty()) {
         return given;
     }
-    const char* from_environment = std::getenv(kDatabaseVariable);
+    const char* from_environment = std::getenv(store::kDatabaseVariable);
     if (from_environment != nullptr && *from_environment != '\0') {
         return from_environment;
     }
-    return (ExecutableFolder() / kDefaultFileName).string();
+    return (ExecutableFolder() / store::kDefaultDatabaseFile).string();
 }
 
 }  // namespace tavix::admin

@@ -5,6 +5,7 @@
 
 #include "diagnostics/password_mask.hpp"
 #include "program/database_target.hpp"
+#include "store/database_target.hpp"
 
 namespace tavix::program {
 
@@ -92,8 +93,8 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
     if (database_option->count() > 0) {
         source = "--database";
         start.database = database;
-    } else if (const char* from_environment = Environment(kDatabaseVariable)) {
-        source = kDatabaseVariable;
+    } else if (const char* from_environment = Environment(store::kDatabaseVariable)) {
+        source = store::kDatabaseVariable;
         start.database = from_environment;
     }
     if (!source.empty()) {

@@ -5,9 +5,6 @@
 
 namespace tavix::program {
 
-// The environment variable that names the readings store when the command line names none.
-inline constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
-
 // Why target cannot be the readings store, or nothing when it can. A PostgreSQL URI is passed
 // on as it is: only the store can tell whether it leads anywhere. A file path must be able to
 // name a database file: not empty, not a folder or a device, in a folder that exists. A missing

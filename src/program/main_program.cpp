@@ -20,6 +20,7 @@
 #include "screen_helpers/main_form.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/database_target.hpp"
 #include "store/readings_table.hpp"
 
 namespace tavix::program {
@@ -46,7 +47,6 @@ using console::DispatchId;
 constexpr int kVersionMajor = TAVIX_VERSION_MAJOR;
 constexpr int kVersionMinor = TAVIX_VERSION_MINOR;
 
-const std::string kDatabaseName = "tavix.mdb";
 const std::string kTitle = "Demo in Kalviro";
 constexpr int kColumns = 24;
 constexpr int kRows = 20;
@@ -70,7 +70,8 @@ void OpenReadings(const std::string& target) {
     Guarded("finding the program's folder",
             [] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
     Guarded("naming the readings database", [&] {
-        DatabasePath = target.empty() ? FileInFolder(AppFolder, kDatabaseName) : target;
+        DatabasePath =
+            target.empty() ? FileInFolder(AppFolder, store::kDefaultDatabaseFile) : target;
     });
     Guarded("opening the readings database", [] {
         ReadingsDb.emplace(busy_timeout ? store::OpenDatabase(DatabasePath, *busy_timeout)

@@ -10,6 +10,11 @@ namespace tavix::store {
 // "postgresql:///tavix?host=/run/postgresql" included), or else the path of an SQLite file.
 bool IsPostgresTarget(std::string_view target);
 
+// The environment variable that names the store when the command line names none, and the
+// store when neither does: this file in the folder of the executable.
+inline constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
+inline constexpr const char* kDefaultDatabaseFile = "tavix.mdb";
+
 // The target as messages and screens may show it: a URI with its password masked.
 std::string DisplayedTarget(std::string_view target);
 
