@@ -5,7 +5,6 @@
 #include <string>
 
 #include "readings_file.hpp"
-#include "store/move_to_first.hpp"
 #include "support/failing_storage.hpp"
 
 namespace tavix::store {
@@ -101,7 +100,7 @@ TEST_F(ErrorKindTest, MovingToTheFirstReadingOfADamagedFileFailsAsCorrupt) {
         file.seekp((index_page - 1) * 4096);
         file << std::string(4096, '\xee');
     }
-    EXPECT_EQ(KindOfFailure([&] { MoveToFirst(readings); }), ErrorKind::kCorrupt);
+    EXPECT_EQ(KindOfFailure([&] { readings.MoveFirst(); }), ErrorKind::kCorrupt);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "readings_file.hpp"
-#include "store/move_to_first.hpp"
 #include "store/readings_table.hpp"
 #include "support/sqlite_process.hpp"
 
@@ -44,7 +43,7 @@ class ReplacedFileTest : public ReadingsFile {
 
     Codes CodesForward() {
         Codes codes;
-        for (MoveToFirst(readings_); !readings_.Eof(); readings_.MoveNext()) {
+        for (readings_.MoveFirst(); !readings_.Eof(); readings_.MoveNext()) {
             codes.push_back(std::get<std::string>(readings_.Fields(table::kCode)));
         }
         return codes;

@@ -1,7 +1,6 @@
 #include <chrono>
 
 #include "readings_store.hpp"
-#include "store/move_to_first.hpp"
 #include "store/readings_table.hpp"
 #include "store/value_text.hpp"
 
@@ -125,7 +124,7 @@ TEST_P(FourReadings, DeletingTheLastRecordMovesPastTheEnd) {
     readings_.Delete();
     readings_.MoveNext();
     EXPECT_TRUE(readings_.Eof());
-    MoveToFirst(readings_);
+    readings_.MoveFirst();
     EXPECT_EQ(CurrentId(readings_), 1);
 }
 
@@ -137,7 +136,7 @@ TEST_P(EditingTest, DeletingTheOnlyRecordLeavesAnEmptyTable) {
     readings.Delete();
     readings.MoveNext();
     EXPECT_TRUE(readings.Eof());
-    MoveToFirst(readings);
+    readings.MoveFirst();
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
     EXPECT_EQ(store_.Other()->Number("SELECT count(*) FROM Readings"), 0);

@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "readings_store.hpp"
-#include "store/move_to_first.hpp"
 #include "store/readings_table.hpp"
 
 namespace tavix::store {
@@ -27,7 +26,7 @@ TEST_P(NavigationTest, EmptyTableIsAtBothEndsAndOnlyStepsFail) {
     EXPECT_THROW(readings.MoveNext(), StoreError);
     EXPECT_THROW(readings.MovePrevious(), StoreError);
     EXPECT_THROW(readings.Fields(table::kCode), StoreError);
-    MoveToFirst(readings);
+    readings.MoveFirst();
     EXPECT_TRUE(readings.Eof());
     EXPECT_TRUE(readings.Bof());
 }
