@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "store/database.hpp"
-#include "store/postgres/connection.hpp"
+#include "store/postgres/client/connection.hpp"
 #include "support/bench_files.hpp"
 #include "support/child_program.hpp"
 #include "support/postgres/postgres_server.hpp"

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "store/database.hpp"
-#include "store/postgres/connection.hpp"
+#include "store/postgres/client/connection.hpp"
 #include "support/postgres/postgres_server.hpp"
 
 namespace tavix::bench {

@@ -1,11 +1,11 @@
-#include "database.hpp"
+#include "store/database.hpp"
 
-#include "database_target.hpp"
-#include "postgres_store.hpp"
-#include "sqlite_connection.hpp"
-#include "sqlite_store.hpp"
-#include "store_error.hpp"
-#include "store_table.hpp"
+#include "store/database_target.hpp"
+#include "store/postgres/backend.hpp"
+#include "store/sqlite/connection.hpp"
+#include "store/sqlite/backend.hpp"
+#include "store/store_error.hpp"
+#include "store/core/store_table.hpp"
 
 namespace tavix::store {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "recordset.hpp"
+#include "store/recordset.hpp"
 
 namespace tavix::store {
 

@@ -1,6 +1,6 @@
-#include "database_target.hpp"
+#include "store/database_target.hpp"
 
-#include "store/postgres/password_mask.hpp"
+#include "store/postgres/client/password_mask.hpp"
 
 namespace tavix::store {
 

@@ -1,4 +1,4 @@
-#include "pending_edit.hpp"
+#include "store/pending_edit.hpp"
 
 namespace tavix::store {
 

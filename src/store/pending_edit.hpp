@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordset.hpp"
+#include "store/recordset.hpp"
 
 namespace tavix::store {
 

@@ -1,4 +1,4 @@
-#include "reading_filter.hpp"
+#include "store/reading_filter.hpp"
 
 #include <charconv>
 #include <cmath>

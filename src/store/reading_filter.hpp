@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "timestamp.hpp"
+#include "store/timestamp.hpp"
 
 namespace tavix::store {
 

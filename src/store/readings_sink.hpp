@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "stored_field.hpp"
+#include "store/stored_field.hpp"
 
 namespace tavix::store {
 

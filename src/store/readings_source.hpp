@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "reading_filter.hpp"
-#include "row_cursor.hpp"
-#include "stored_field.hpp"
+#include "store/reading_filter.hpp"
+#include "store/row_cursor.hpp"
+#include "store/stored_field.hpp"
 
 namespace tavix::store {
 

@@ -1,11 +1,11 @@
-#include "recordset.hpp"
+#include "store/recordset.hpp"
 
 #include <charconv>
 #include <vector>
 
-#include "recordset_state.hpp"
-#include "store_error.hpp"
-#include "table_schema.hpp"
+#include "store/core/recordset_state.hpp"
+#include "store/store_error.hpp"
+#include "store/sqlite/table_schema.hpp"
 
 namespace tavix::store {
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "stored_field.hpp"
+#include "store/stored_field.hpp"
 
 namespace tavix::store {
 

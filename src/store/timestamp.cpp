@@ -1,4 +1,4 @@
-#include "timestamp.hpp"
+#include "store/timestamp.hpp"
 
 #include <cstdio>
 #include <ctime>

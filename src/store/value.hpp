@@ -4,7 +4,7 @@
 #include <string>
 #include <variant>
 
-#include "timestamp.hpp"
+#include "store/timestamp.hpp"
 
 namespace tavix::store {
 

@@ -1,4 +1,4 @@
-#include "value_text.hpp"
+#include "store/value_text.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "value.hpp"
+#include "store/value.hpp"
 
 namespace tavix::store {
 

@@ -2,9 +2,9 @@
 
 #include "admin/test_store.hpp"
 #include "store/database.hpp"
-#include "store/postgres/connection.hpp"
-#include "store/postgres/password_mask.hpp"
-#include "store/postgres/transaction.hpp"
+#include "store/postgres/client/connection.hpp"
+#include "store/postgres/client/password_mask.hpp"
+#include "store/postgres/client/transaction.hpp"
 #include "support/postgres/shared_server.hpp"
 
 namespace tavix::testing {

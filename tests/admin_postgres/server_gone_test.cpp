@@ -7,8 +7,8 @@
 #include "admin/admin_store_test.hpp"
 #include "postgres_test_store.hpp"
 #include "store/database.hpp"
-#include "store/postgres/connection.hpp"
-#include "store/postgres/password_mask.hpp"
+#include "store/postgres/client/connection.hpp"
+#include "store/postgres/client/password_mask.hpp"
 #include "support/postgres/postgres_server.hpp"
 
 namespace tavix::testing {

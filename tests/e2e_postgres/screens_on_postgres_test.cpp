@@ -13,7 +13,7 @@
 #include "e2e/flows.hpp"
 #include "e2e/same_screens.hpp"
 #include "store/database.hpp"
-#include "store/postgres/connection.hpp"
+#include "store/postgres/client/connection.hpp"
 #include "support/file_content.hpp"
 #include "support/postgres/shared_server.hpp"
 #include "support/program/headless_screens.hpp"

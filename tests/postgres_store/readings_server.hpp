@@ -5,7 +5,7 @@
 #include <string>
 
 #include "store/database.hpp"
-#include "store/postgres/connection.hpp"
+#include "store/postgres/client/connection.hpp"
 #include "store/recordset.hpp"
 #include "store/store_error.hpp"
 #include "support/postgres/shared_server.hpp"

@@ -1,5 +1,5 @@
 #include "readings_server.hpp"
-#include "store/stored_text.hpp"
+#include "store/core/stored_text.hpp"
 #include "store/value_text.hpp"
 #include "text/code_page_text.hpp"
 

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "postgres_database.hpp"
-#include "store/postgres/transaction.hpp"
+#include "store/postgres/client/transaction.hpp"
 
 namespace tavix::store::postgres {
 namespace {

@@ -1,4 +1,4 @@
-#include "store/postgres/password_mask.hpp"
+#include "store/postgres/client/password_mask.hpp"
 
 #include <gtest/gtest.h>
 

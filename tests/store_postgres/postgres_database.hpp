@@ -5,8 +5,8 @@
 #include <chrono>
 #include <string>
 
-#include "store/postgres/connection.hpp"
-#include "store/postgres/postgres_error.hpp"
+#include "store/postgres/client/connection.hpp"
+#include "store/postgres/client/error.hpp"
 #include "support/postgres/shared_server.hpp"
 
 namespace tavix::store::postgres {

@@ -1,4 +1,4 @@
-#include "store/postgres/transaction.hpp"
+#include "store/postgres/client/transaction.hpp"
 
 #include <gtest/gtest.h>
 

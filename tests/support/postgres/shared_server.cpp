@@ -5,8 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "store/postgres/connection.hpp"
-#include "store/postgres/postgres_error.hpp"
+#include "store/postgres/client/connection.hpp"
+#include "store/postgres/client/error.hpp"
 
 namespace tavix::testing {
 

@@ -1,0 +1,282 @@
+#include "store/postgres/client/connection.hpp"
+
+#include <libpq-fe.h>
+#include <poll.h>
+
+#include <utility>
+
+#include "store/postgres/client/password_mask.hpp"
+#include "store/postgres/client/error.hpp"
+#include "store/postgres/client/socket_wait.hpp"
+
+namespace tavix::store::postgres {
+
+namespace {
+
+constexpr std::string_view kConnectAction = "connect";
+
+// client_connection_check_interval exists from PostgreSQL 14 on.
+constexpr int kFirstVersionCheckingClients = 140000;
+constexpr std::string_view kClientCheckMilliseconds = "1000";
+
+void DropNotice(void* /*unused*/, const char* /*message*/) {}
+
+bool Failed(const Result& result) {
+    const ExecStatusType status = PQresultStatus(result.Raw());
+    return status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE;
+}
+
+// libpq's and the server's messages span lines ("FATAL:  ...\nserver closed ..."); a
+// message of ours is one line.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (const char c : text) {
+        const bool space = c == ' ' || c == '\n' || c == '\t' || c == '\r';
+        if (!space) {
+            line.push_back(c);
+        } else if (!line.empty() && line.back() != ' ') {
+            line.push_back(' ');
+        }
+    }
+    if (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
+}
+
+}  // namespace
+
+void Connection::Finish::operator()(pg_conn* connection) const {
+    PQfinish(connection);
+}
+
+Connection::Connection(std::string target, Timeouts timeouts)
+    : target_(std::move(target)), masked_target_(MaskPassword(target_)), timeouts_(timeouts) {
+    Open();
+}
+
+Connection::Connection(Connection&&) noexcept = default;
+Connection& Connection::operator=(Connection&&) noexcept = default;
+Connection::~Connection() = default;
+
+void Connection::Reopen() {
+    Close();
+    Open();
+}
+
+void Connection::Close() noexcept {
+    connection_.reset();
+}
+
+bool Connection::DroppedWhileIdle() {
+    if (!IsOpen()) {
+        return true;
+    }
+    // An idle connection receives nothing but the server's last words before it ends the
+    // session (and, rarely, a notice); then the end itself. A few reads see both.
+    constexpr int kReads = 4;
+    for (int read = 0; read < kReads; ++read) {
+        pollfd watched{PQsocket(connection_.get()), POLLIN, 0};
+        if (::poll(&watched, 1, 0) <= 0) {
+            return false;
+        }
+        if (PQconsumeInput(connection_.get()) == 0 ||
+            PQstatus(connection_.get()) == CONNECTION_BAD) {
+            Close();
+            return true;
+        }
+    }
+    return false;
+}
+
+int Connection::ServerProcessId() const {
+    return IsOpen() ? PQbackendPID(connection_.get()) : 0;
+}
+
+void Connection::Open() {
+    const auto deadline = Clock::now() + timeouts_.connect;
+    // The target may be a whole connection string (expand_dbname); the settings after it take
+    // precedence over what it says.
+    const char* const keywords[] = {"dbname", "client_encoding", "fallback_application_name",
+                                    nullptr};
+    const char* const values[] = {target_.c_str(), "UTF8", "tavix", nullptr};
+    std::unique_ptr<pg_conn, Finish> opening(PQconnectStartParams(keywords, values, 1));
+    if (opening == nullptr) {
+        throw PostgresError(ErrorKind::kOther, true,
+                            masked_target_ + ": cannot connect: out of memory");
+    }
+    connection_ = std::move(opening);
+    PQsetNoticeProcessor(connection_.get(), DropNotice, nullptr);
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (polling != PGRES_POLLING_OK) {
+        if (polling == PGRES_POLLING_FAILED || PQstatus(connection_.get()) == CONNECTION_BAD ||
+            PQsocket(connection_.get()) < 0) {
+            FailLost(kConnectAction, PQerrorMessage(connection_.get()));
+        }
+        if (WaitForSocket(PQsocket(connection_.get()), polling == PGRES_POLLING_WRITING,
+                          deadline) == SocketWait::kDeadlinePassed) {
+            FailTimedOut(kConnectAction, timeouts_.connect);
+        }
+        polling = PQconnectPoll(connection_.get());
+    }
+    if (PQsetnonblocking(connection_.get(), 1) != 0) {
+        FailLost(kConnectAction, PQerrorMessage(connection_.get()));
+    }
+    try {
+        PrepareSession();
+    } catch (const PostgresError&) {
+        Close();  // a session without its settings is not one the store may use
+        throw;
+    }
+}
+
+void Connection::PrepareSession() {
+    // Session settings, so they hold whatever the server's defaults and outlive every
+    // transaction. The statement timeout makes the server cancel a statement, lock waits
+    // included, before the client stops waiting for it.
+    // Dates travel as "YYYY-MM-DD HH:MM:SS" whatever the server's default style.
+    std::string sql =
+        "SELECT set_config('synchronous_commit', 'on', false), "
+        "set_config('statement_timeout', $1, false), set_config('lock_timeout', $2, false), "
+        "set_config('DateStyle', 'ISO, YMD', false)";
+    std::vector<Parameter> parameters{std::to_string(timeouts_.statement.count()),
+                                      std::to_string(timeouts_.lock.count())};
+    if (PQserverVersion(connection_.get()) >= kFirstVersionCheckingClients) {
+        // A statement whose client has gone is abandoned within a second, not run to its end.
+        sql += ", set_config('client_connection_check_interval', $3, false)";
+        parameters.emplace_back(kClientCheckMilliseconds);
+    }
+    Execute(sql, parameters, "prepare the session");
+}
+
+Result Connection::Execute(const std::string& sql, std::string_view action) {
+    return Execute(sql, {}, action);
+}
+
+Result Connection::Execute(const std::string& sql, const std::vector<Parameter>& parameters,
+                           std::string_view action) {
+    if (!IsOpen()) {
+        FailLost(action, "the connection is closed");
+    }
+    std::vector<const char*> values;
+    values.reserve(parameters.size());
+    for (const Parameter& parameter : parameters) {
+        if (parameter && parameter->find('\0') != std::string::npos) {
+            // libpq would cut the text there and store the rest silently lost.
+            Fail(ErrorKind::kOther, false, action,
+                 "a text holds a NUL character, which PostgreSQL cannot store", "");
+        }
+        values.push_back(parameter ? parameter->c_str() : nullptr);
+    }
+    if (PQsendQueryParams(connection_.get(), sql.c_str(), static_cast<int>(values.size()), nullptr,
+                          values.data(), nullptr, nullptr, 0) == 0) {
+        FailLost(action, PQerrorMessage(connection_.get()));
+    }
+    const auto deadline = Clock::now() + timeouts_.statement + timeouts_.answer_grace;
+    Flush(deadline, action);
+    Result result = Collect(deadline, action);
+    CheckOutcome(result, action);
+    return result;
+}
+
+void Connection::Flush(Clock::time_point deadline, std::string_view action) {
+    while (true) {
+        const int flushed = PQflush(connection_.get());
+        if (flushed == 0) {
+            return;
+        }
+        if (flushed < 0) {
+            FailLost(action, PQerrorMessage(connection_.get()));
+        }
+        if (WaitForSocket(PQsocket(connection_.get()), true, deadline) ==
+            SocketWait::kDeadlinePassed) {
+            FailTimedOut(action, timeouts_.statement + timeouts_.answer_grace);
+        }
+        if (PQconsumeInput(connection_.get()) == 0) {
+            FailLost(action, PQerrorMessage(connection_.get()));
+        }
+    }
+}
+
+// Reads every result of the statement, so the connection is ready for the next one, and keeps
+// the first failure, or else the last result.
+Result Connection::Collect(Clock::time_point deadline, std::string_view action) {
+    std::optional<Result> outcome;
+    while (true) {
+        while (PQisBusy(connection_.get()) == 1) {
+            if (WaitForSocket(PQsocket(connection_.get()), false, deadline) ==
+                SocketWait::kDeadlinePassed) {
+                FailTimedOut(action, timeouts_.statement + timeouts_.answer_grace);
+            }
+            if (PQconsumeInput(connection_.get()) == 0) {
+                FailLost(action, PQerrorMessage(connection_.get()));
+            }
+        }
+        pg_result* next = PQgetResult(connection_.get());
+        if (next == nullptr) {
+            break;
+        }
+        Result result(next);
+        const ExecStatusType status = PQresultStatus(next);
+        if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH) {
+            // COPY would need its own protocol; give up the connection rather than hang in it.
+            FailLost(action, "COPY is not supported by this client");
+        }
+        if (!outcome || !Failed(*outcome)) {
+            outcome.emplace(std::move(result));
+        }
+    }
+    if (!outcome) {
+        FailLost(action, PQerrorMessage(connection_.get()));
+    }
+    return std::move(*outcome);
+}
+
+void Connection::CheckOutcome(const Result& result, std::string_view action) {
+    const ExecStatusType status = PQresultStatus(result.Raw());
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) {
+        return;
+    }
+    const char* sqlstate = PQresultErrorField(result.Raw(), PG_DIAG_SQLSTATE);
+    const char* primary = PQresultErrorField(result.Raw(), PG_DIAG_MESSAGE_PRIMARY);
+    const std::string detail = primary != nullptr ? primary : PQresultErrorMessage(result.Raw());
+    const ErrorKind kind = KindOfSqlState(sqlstate != nullptr ? sqlstate : "");
+    if (kind == ErrorKind::kConnectionLost || PQstatus(connection_.get()) == CONNECTION_BAD) {
+        FailLost(action, detail);
+    }
+    const std::string reason = kind == ErrorKind::kTimedOut
+                                   ? "the server did not finish within " +
+                                         std::to_string(timeouts_.statement.count()) + " ms"
+                                   : std::string(Reason(kind));
+    Fail(kind, false, action, reason, detail);
+}
+
+void Connection::FailLost(std::string_view action, std::string_view detail) {
+    Fail(ErrorKind::kConnectionLost, true, action,
+         action == kConnectAction ? "the server cannot be reached or refused the session"
+                                  : Reason(ErrorKind::kConnectionLost),
+         detail);
+}
+
+void Connection::FailTimedOut(std::string_view action, std::chrono::milliseconds waited) {
+    Fail(ErrorKind::kTimedOut, true, action,
+         "the server did not answer within " + std::to_string(waited.count()) +
+             " ms, the connection is closed",
+         "");
+}
+
+void Connection::Fail(ErrorKind kind, bool lost, std::string_view action, std::string_view reason,
+                      std::string_view detail) {
+    std::string message = masked_target_;
+    message.append(": cannot ").append(action).append(": ").append(reason);
+    const std::string cleaned = OneLine(WithoutPasswords(std::string(detail), target_));
+    if (!cleaned.empty()) {
+        message.append(" (").append(cleaned).append(")");
+    }
+    if (lost) {
+        Close();
+    }
+    throw PostgresError(kind, lost, message);
+}
+
+}  // namespace tavix::store::postgres

@@ -1,0 +1,130 @@
+#include "store/postgres/column_values.hpp"
+
+#include <charconv>
+
+#include "store/postgres/values.hpp"
+#include "text/utf8.hpp"
+#include "store/timestamp.hpp"
+#include "store/postgres/valid_utf8.hpp"
+#include "store/value_text.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::size_t kLongestShownText = 40;
+constexpr std::size_t kDateTimeLength = 19;  // "YYYY-MM-DD HH:MM:SS"
+
+// A stored text as a message shows it: quoted, on one line, valid UTF-8, cut when long.
+std::string Shown(std::string_view text) {
+    const std::string valid = WithReplacementCharacters(text);
+    std::string shown = "\"";
+    std::size_t characters = 0;
+    for (std::size_t at = 0; at < valid.size(); ++characters) {
+        if (characters == kLongestShownText) {
+            shown += "...";
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(valid[at]);
+        const std::size_t length = text::Utf8SequenceLength(valid, at);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += '?';  // a line break or another control character
+        } else {
+            shown.append(valid, at, length);
+        }
+        at += length;
+    }
+    return shown + "\"";
+}
+
+std::string ShownNumber(const StoredField& field) {
+    return field.kind == StoredField::Kind::kInteger ? GeneralForm(Value(field.integer))
+                                                     : GeneralForm(Value(field.real));
+}
+
+// A value the column cannot hold: "<column> <shown> <what it is>: stored as NULL".
+ColumnValue StoredAsNull(std::string_view column, std::string_view shown, std::string_view what) {
+    std::string change(column);
+    change.append(" ").append(shown).append(" ").append(what).append(": stored as NULL");
+    return {std::nullopt, std::move(change)};
+}
+
+std::optional<double> WholeNumberIn(std::string_view text) {
+    double number = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+}  // namespace
+
+ColumnValue TextColumnValue(const StoredField& field, std::string_view column) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            return {};
+        case StoredField::Kind::kInteger:
+        case StoredField::Kind::kReal:
+            return {ShownNumber(field), {}};
+        case StoredField::Kind::kText:
+            break;
+    }
+    if (IsStorableUtf8(field.text)) {
+        return {field.text, {}};
+    }
+    return {WithReplacementCharacters(field.text),
+            std::string(column) +
+                " holds bytes that are not UTF-8 or a NUL: each such byte stored as U+FFFD"};
+}
+
+ColumnValue NumberColumnValue(const StoredField& field, std::string_view column) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            return {};
+        case StoredField::Kind::kInteger:
+            return {NumberText(static_cast<double>(field.integer)), {}};
+        case StoredField::Kind::kReal:
+            return {NumberText(field.real), {}};
+        case StoredField::Kind::kText:
+            break;
+    }
+    if (const auto number = WholeNumberIn(field.text)) {
+        return {NumberText(*number), {}};
+    }
+    return StoredAsNull(column, Shown(field.text), "is not a number");
+}
+
+ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view column) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            return {};
+        case StoredField::Kind::kInteger:
+        case StoredField::Kind::kReal:
+            return StoredAsNull(column, ShownNumber(field), "is a number, not a date and time");
+        case StoredField::Kind::kText:
+            break;
+    }
+    const std::string_view text = field.text;
+    const std::string_view second = text.substr(0, kDateTimeLength);
+    const bool fraction = text.size() > kDateTimeLength + 1 && text[kDateTimeLength] == '.' &&
+                          AllDigits(text.substr(kDateTimeLength + 1));
+    const std::optional<Timestamp> timestamp =
+        text.size() == kDateTimeLength || fraction ? Timestamp::FromSqlText(second) : std::nullopt;
+    if (!timestamp) {
+        return StoredAsNull(column, Shown(text), "is not a date and time");
+    }
+    if (fraction) {
+        return {timestamp->ToSqlText(), std::string(column) + " " + Shown(text) +
+                                            " has a fraction of a second: stored as " +
+                                            timestamp->ToSqlText()};
+    }
+    return {timestamp->ToSqlText(), {}};
+}
+
+}  // namespace tavix::store

@@ -1,0 +1,47 @@
+#include "store/postgres/readings_schema.hpp"
+
+#include "store/postgres/client/connection.hpp"
+#include "store/postgres/client/transaction.hpp"
+#include "store/store_error.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::string_view kCreateAction = "create the readings table";
+
+// code sorts byte by byte (COLLATE "C"), as in the SQLite file: the code order the program
+// steps through, and what ORDER BY code gives any other reader, do not depend on the
+// database's locale. The identity never hands a deleted reading's id to a new one, so a
+// bookmark of a deleted reading cannot come back on another. terminal is text: a number
+// written to it is stored in its general form ("6", "2.5").
+constexpr const char* kCreateTable = R"sql(
+CREATE TABLE readings (
+    id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    code text COLLATE "C",
+    qt double precision,
+    terminal text,
+    datetime timestamp(0) without time zone,
+    reading_key uuid NOT NULL DEFAULT gen_random_uuid() UNIQUE
+))sql";
+
+constexpr const char* kCreateIndex = "CREATE INDEX readings_code ON readings (code, id)";
+
+}  // namespace
+
+void CreatePostgresReadings(const std::string& target) {
+    postgres::Connection connection(target);
+    const postgres::Result existing =
+        connection.Execute("SELECT to_regclass($1) IS NOT NULL",
+                           {std::string(postgres_readings::kTable)}, kCreateAction);
+    if (existing.Text(0, 0) == "t") {
+        throw StoreError(connection.MaskedTarget() + ": cannot " + std::string(kCreateAction) +
+                         ": a table readings exists already; nothing was changed");
+    }
+    postgres::Transaction transaction(connection, kCreateAction);
+    connection.Execute(kCreateTable, kCreateAction);
+    connection.Execute(kCreateIndex, kCreateAction);
+    transaction.Commit();
+}
+
+}  // namespace tavix::store

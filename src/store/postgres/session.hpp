@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/postgres/client/connection.hpp"
+#include "store/postgres/client/error.hpp"
+
+namespace tavix::store {
+
+// The store's connection to a PostgreSQL server, shared by the recordsets of one database.
+//
+// It connects at its first use, not before: a server down when the program starts is no
+// failure until something is asked of it, and once the server is back the next operation
+// connects. A connection the server ended between two operations (a restart, an
+// administrator's pg_terminate_backend) is noticed before the next statement is sent and made
+// again; a connection lost during an operation that may be repeated is made again once, and
+// the operation repeated. Every wait is bounded (postgres::Timeouts).
+class PostgresSession {
+  public:
+    PostgresSession(std::string target, postgres::Timeouts timeouts);
+
+    // The target with its password masked.
+    const std::string& Name() const { return masked_target_; }
+    bool IsConnected() const { return connection_ && connection_->IsOpen(); }
+    bool IsClosed() const { return closed_; }
+    // Counts the connections made, so that a hold taken on one is not used on another.
+    std::uint64_t Generation() const { return generation_; }
+
+    // Connects unless connected; throws StoreError when the server cannot be reached.
+    void Connect(std::string_view action);
+
+    // Runs op(connection) for action, connecting first when needed. When op fails because the
+    // connection was lost, and this call has not connected yet, it connects once more and runs
+    // op again: op must be harmless to repeat (a read, or a change the server would refuse to
+    // make twice).
+    template <typename Operation>
+    auto Run(std::string_view action, Operation op) {
+        const bool connected_now = PrepareConnection(action);
+        try {
+            return op(*connection_);
+        } catch (const postgres::PostgresError& error) {
+            if (connected_now || !Repeatable(error)) {
+                throw;
+            }
+        }
+        Reconnect();
+        return op(*connection_);
+    }
+
+    // Runs op(connection) once, connecting first when needed: for a statement whose outcome is
+    // unknown when the connection is lost during it (a COMMIT).
+    template <typename Operation>
+    auto RunOnce(std::string_view action, Operation op) {
+        PrepareConnection(action);
+        return op(*connection_);
+    }
+
+    // The connection an operation in progress runs on (after Run or RunOnce).
+    postgres::Connection& Current() { return *connection_; }
+
+    // After the connection was lost with a commit in flight: connects again, and makes sure the
+    // server process that served the lost connection has ended, so that its transaction has
+    // either committed or been rolled back for good before anything is looked up. Throws
+    // StoreError when either cannot be done within the bounded waits: the outcome then stays
+    // unknown.
+    postgres::Connection& SettleLostConnection(std::string_view action);
+
+    void Close() noexcept;
+
+  private:
+    // The server process of the current connection, as pg_stat_activity names it.
+    struct ServerProcess {
+        std::string id;
+        std::string started;
+    };
+
+    // Fails once closed; connects when there is no usable connection. True when it connected.
+    bool PrepareConnection(std::string_view action);
+    void Reconnect();
+    static bool Repeatable(const postgres::PostgresError& error);
+
+    std::string target_;
+    std::string masked_target_;
+    postgres::Timeouts timeouts_;
+    std::optional<postgres::Connection> connection_;
+    ServerProcess server_process_;
+    std::uint64_t generation_ = 0;
+    bool closed_ = false;
+};
+
+}  // namespace tavix::store

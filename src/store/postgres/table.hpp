@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/postgres/record_orders.hpp"
+#include "store/postgres/session.hpp"
+#include "store/core/store_table.hpp"
+
+namespace tavix::store {
+
+// A table on a PostgreSQL server. Each change is a transaction of its own, reported done only
+// once the server has acknowledged its commit. A new record gets a key of the program's own
+// (a uuid column reading_key) before it is sent: when the connection is lost during its commit,
+// the record is looked up by it after connecting again, and it is reported stored exactly when
+// it is there.
+class PostgresTable final : public StoreTable {
+  public:
+    PostgresTable(std::shared_ptr<PostgresSession> session, std::string name);
+
+    const std::string& StoreName() const override { return session_->Name(); }
+    bool Reachable() const override;
+    bool Attach(std::string_view action) override;
+    std::optional<std::size_t> ColumnIndex(std::string_view field) const override;
+    SelectedOrder Order(std::string_view index_name) override;
+    Value ReadField(std::int64_t rowid, std::size_t column, std::string_view action) override;
+    std::unique_ptr<EditLock> LockForEdit(std::int64_t rowid, std::string_view action) override;
+    void Insert(const FieldValues& values) override;
+    void Update(std::unique_ptr<EditLock> lock, std::int64_t rowid,
+                const FieldValues& values) override;
+    std::optional<std::vector<OrderKey>> Delete(std::int64_t rowid) override;
+
+  private:
+    void ReadShape(postgres::Connection& connection, std::string_view action);
+    [[noreturn]] void Fail(std::string_view action, std::string_view reason,
+                           ErrorKind kind = ErrorKind::kOther) const;
+    // Whether the new record with this key is stored, once the connection that sent it was
+    // lost; throws when that cannot be found out.
+    bool StoredAfterLoss(const std::string& key);
+    std::vector<postgres::Parameter> WrittenValues(
+        const FieldValues& values, const std::vector<std::optional<std::string>>& stored) const;
+    std::string Assignments(const FieldValues& values) const;
+    std::vector<std::optional<std::string>> StoredTexts(postgres::Connection& connection,
+                                                        std::int64_t rowid,
+                                                        const FieldValues& values);
+
+    std::shared_ptr<PostgresSession> session_;
+    std::string name_;  // as the recordset was opened on it
+    bool shape_read_ = false;
+    PostgresTableShape shape_;
+    std::string table_oid_;
+    std::optional<std::size_t> reading_key_column_;
+};
+
+}  // namespace tavix::store

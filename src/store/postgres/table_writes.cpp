@@ -1,0 +1,232 @@
+// How a table on a PostgreSQL server is changed: edits under a row lock, new records with a
+// key of their own, deletions.
+
+#include "store/postgres/table.hpp"
+#include "store/postgres/reading_key.hpp"
+#include "store/core/stored_text.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+constexpr std::string_view kInsertAction = "store the new record";
+constexpr std::string_view kUpdateAction = "store the changed record";
+constexpr std::string_view kDeleteAction = "delete the current record";
+
+// The transaction of an edit, begun by LockForEdit with the record locked (FOR UPDATE):
+// another session's change of it waits until Update commits or the lock goes. Going without
+// Update rolls the transaction back, unless the connection it was begun on is gone already,
+// and with it the transaction.
+class PostgresEditLock final : public EditLock {
+  public:
+    explicit PostgresEditLock(PostgresSession& session)
+        : session_(&session), generation_(session.Generation()) {}
+
+    ~PostgresEditLock() override {
+        if (!OnItsConnection()) {
+            return;
+        }
+        try {
+            session_->Current().Execute("ROLLBACK", "let go of the edited record");
+        } catch (const StoreError&) {
+            // The connection went with the transaction.
+        }
+    }
+
+    bool OnItsConnection() const {
+        return open_ && session_->IsConnected() && session_->Generation() == generation_;
+    }
+
+    // COMMIT ends the transaction whatever its answer.
+    void Ended() { open_ = false; }
+
+  private:
+    PostgresSession* session_;
+    std::uint64_t generation_;
+    bool open_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<EditLock> PostgresTable::LockForEdit(std::int64_t rowid, std::string_view action) {
+    const std::string lock = "SELECT 1 FROM " + shape_.quoted_name + " WHERE " +
+                             shape_.Key().quoted + " = $1 FOR UPDATE";
+    return session_->Run(
+        action, [&](postgres::Connection& connection) -> std::unique_ptr<EditLock> {
+            connection.Execute("BEGIN", action);
+            auto held = std::make_unique<PostgresEditLock>(*session_);
+            if (connection.Execute(lock, {RowidParameter(rowid)}, action).Rows() == 0) {
+                return nullptr;
+            }
+            return held;
+        });
+}
+
+void PostgresTable::Insert(const FieldValues& values) {
+    std::vector<std::string> names;
+    std::vector<postgres::Parameter> parameters;
+    for (const auto& [column, value] : values) {
+        names.push_back(shape_.columns.at(column).quoted);
+        parameters.push_back(ParameterFor(value, shape_.columns[column].type));
+    }
+    std::optional<std::string> key;
+    if (reading_key_column_ && !values.contains(*reading_key_column_)) {
+        key = NewReadingKey();
+        names.push_back(shape_.columns[*reading_key_column_].quoted);
+        parameters.push_back(key);
+    }
+    std::string sql = "INSERT INTO " + shape_.quoted_name;
+    if (names.empty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        std::string listed, placeholders;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            listed += (i == 0 ? "" : ", ") + names[i];
+            placeholders += (i == 0 ? "$" : ", $") + std::to_string(i + 1);
+        }
+        sql += " (" + listed + ") VALUES (" + placeholders + ")";
+    }
+    // One statement outside any transaction block: its own transaction, committed before the
+    // server answers (synchronous_commit is on). So it cannot be repeated blindly: when its
+    // answer is lost, the key tells whether it landed.
+    try {
+        session_->RunOnce(kInsertAction, [&](postgres::Connection& connection) {
+            connection.Execute(sql, parameters, kInsertAction);
+        });
+        return;
+    } catch (const postgres::PostgresError& error) {
+        if (!error.ConnectionLost() || !key) {
+            throw;
+        }
+    }
+    if (!StoredAfterLoss(*key)) {
+        Fail(kInsertAction,
+             "the connection to the server was lost as it was sent, and it was not stored",
+             ErrorKind::kConnectionLost);
+    }
+}
+
+bool PostgresTable::StoredAfterLoss(const std::string& key) {
+    constexpr std::string_view kAction = "find out whether the new record was stored";
+    postgres::Connection& connection = session_->SettleLostConnection(kAction);
+    const postgres::Result found =
+        connection.Execute("SELECT count(*) FROM " + shape_.quoted_name + " WHERE " +
+                               shape_.columns[*reading_key_column_].quoted + " = $1::uuid",
+                           {key}, kAction);
+    return found.Text(0, 0) != "0";
+}
+
+void PostgresTable::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid,
+                           const FieldValues& values) {
+    auto& held = static_cast<PostgresEditLock&>(*lock);
+    if (!held.OnItsConnection()) {
+        Fail(kUpdateAction,
+             "the connection to the server was lost during the edit, so nothing was changed",
+             ErrorKind::kConnectionLost);
+    }
+    postgres::Connection& connection = session_->Current();
+    if (!values.empty()) {
+        std::vector<postgres::Parameter> parameters =
+            WrittenValues(values, StoredTexts(connection, rowid, values));
+        parameters.push_back(RowidParameter(rowid));
+        connection.Execute("UPDATE " + shape_.quoted_name + " SET " + Assignments(values) +
+                               " WHERE " + shape_.Key().quoted + " = $" +
+                               std::to_string(parameters.size()),
+                           parameters, kUpdateAction);
+    }
+    held.Ended();
+    if (connection.Execute("COMMIT", kUpdateAction).CommandStatus() != "COMMIT") {
+        Fail(kUpdateAction, "the server rolled the change back, nothing was changed");
+    }
+}
+
+// "a" = $1, "b" = $2, ... for the columns of values.
+std::string PostgresTable::Assignments(const FieldValues& values) const {
+    std::string assignments;
+    int parameter = 0;
+    for (const auto& [column, value] : values) {
+        if (parameter > 0) {
+            assignments += ", ";
+        }
+        ++parameter;
+        assignments += shape_.columns.at(column).quoted + " = $" + std::to_string(parameter);
+    }
+    return assignments;
+}
+
+// The stored texts of the text columns about to be written with a text, so that a text
+// written back as the program read it keeps the characters its code page lacks.
+std::vector<std::optional<std::string>> PostgresTable::StoredTexts(postgres::Connection& connection,
+                                                                   std::int64_t rowid,
+                                                                   const FieldValues& values) {
+    std::vector<std::optional<std::string>> stored(values.size());
+    std::string listed;
+    std::vector<std::size_t> positions;
+    std::size_t position = 0;
+    for (const auto& [column, value] : values) {
+        if (std::holds_alternative<std::string>(value) &&
+            shape_.columns[column].type == ColumnType::kText) {
+            listed += (listed.empty() ? "" : ", ") + shape_.columns[column].quoted;
+            positions.push_back(position);
+        }
+        ++position;
+    }
+    if (positions.empty()) {
+        return stored;
+    }
+    const postgres::Result row =
+        connection.Execute("SELECT " + listed + " FROM " + shape_.quoted_name + " WHERE " +
+                               shape_.Key().quoted + " = $1",
+                           {RowidParameter(rowid)}, kUpdateAction);
+    for (std::size_t i = 0; i < positions.size() && row.Rows() > 0; ++i) {
+        stored[positions[i]] = row.Field(0, static_cast<int>(i));
+    }
+    return stored;
+}
+
+std::vector<postgres::Parameter> PostgresTable::WrittenValues(
+    const FieldValues& values, const std::vector<std::optional<std::string>>& stored) const {
+    std::vector<postgres::Parameter> parameters;
+    std::size_t position = 0;
+    for (const auto& [column, value] : values) {
+        const auto* text = std::get_if<std::string>(&value);
+        const std::optional<std::string>& before = stored[position++];
+        if (text != nullptr && before && ProgramFormOf(*before) == *text) {
+            parameters.push_back(before);
+        } else {
+            parameters.push_back(ParameterFor(value, shape_.columns[column].type));
+        }
+    }
+    return parameters;
+}
+
+std::optional<std::vector<OrderKey>> PostgresTable::Delete(std::int64_t rowid) {
+    std::string returned;
+    for (const PostgresColumn& column : shape_.columns) {
+        returned += (returned.empty() ? "" : ", ") + column.quoted;
+    }
+    const std::string sql = "DELETE FROM " + shape_.quoted_name + " WHERE " + shape_.Key().quoted +
+                            " = $1 RETURNING " + returned;
+    // Repeating a DELETE is harmless: a first one that landed after all leaves nothing for the
+    // second, which waits for it if it is still running.
+    int attempts = 0;
+    return session_->Run(
+        kDeleteAction,
+        [&](postgres::Connection& connection) -> std::optional<std::vector<OrderKey>> {
+            ++attempts;
+            const postgres::Result result =
+                connection.Execute(sql, {RowidParameter(rowid)}, kDeleteAction);
+            if (result.Rows() == 0) {
+                // After a lost first attempt, gone means deleted by it (or by another session at
+                // the same time): the record is gone as asked, its keys are not known.
+                return attempts > 1 ? std::optional(std::vector<OrderKey>()) : std::nullopt;
+            }
+            std::vector<OrderKey> keys;
+            for (int column = 0; column < result.Columns(); ++column) {
+                keys.push_back(std::make_shared<PostgresKey>(result.Field(0, column)));
+            }
+            return keys;
+        });
+}
+
+}  // namespace tavix::store

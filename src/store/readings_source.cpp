@@ -1,0 +1,15 @@
+#include "store/database_target.hpp"
+#include "store/postgres/readings_source.hpp"
+#include "store/readings_source.hpp"
+#include "store/sqlite/readings_source.hpp"
+
+namespace tavix::store {
+
+std::unique_ptr<ReadingsSource> OpenReadingsSource(const std::string& target) {
+    if (IsPostgresTarget(target)) {
+        return std::make_unique<PostgresReadingsSource>(target);
+    }
+    return std::make_unique<SqliteReadingsSource>(target);
+}
+
+}  // namespace tavix::store

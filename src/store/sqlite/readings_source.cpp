@@ -1,0 +1,155 @@
+#include "store/sqlite/readings_source.hpp"
+
+#include <sqlite3.h>
+
+#include "store/sqlite/database_file.hpp"
+#include "store/readings_table.hpp"
+#include "store/sqlite/connection.hpp"
+#include "store/sqlite/handle.hpp"
+#include "store/sqlite/row_cursor.hpp"
+#include "store/sqlite/errors.hpp"
+
+namespace tavix::store {
+
+namespace {
+
+namespace table = readings_table;
+
+constexpr std::string_view kOpenAction = "open the database";
+constexpr std::string_view kReadAction = "read the readings";
+constexpr std::string_view kSummaryAction = "count the readings";
+
+std::string WhereClause(const ReadingFilter& filter) {
+    std::string conditions;
+    const auto add = [&](const std::string& condition) {
+        conditions += conditions.empty() ? " WHERE " : " AND ";
+        conditions += condition;
+    };
+    const std::string terminal = table::kTerminal;
+    const std::string date_time = table::kDateTime;
+    if (filter.terminal) {
+        add(NumberOfTerminal(*filter.terminal)
+                ? "(" + terminal + " = :terminal OR " + terminal + " = :terminal_number)"
+                : terminal + " = :terminal");
+    }
+    if (filter.from || filter.to) {
+        add("typeof(" + date_time + ") = 'text'");
+    }
+    if (filter.from) {
+        add(date_time + " >= :from");
+    }
+    if (filter.to) {
+        // To the second: a stored fraction of the last second is still inside.
+        add("substr(" + date_time + ", 1, 19) <= :to");
+    }
+    return conditions;
+}
+
+void BindFilter(SqliteRowCursor& cursor, const ReadingFilter& filter) {
+    if (filter.terminal) {
+        cursor.Bind(":terminal", *filter.terminal);
+        if (const auto number = NumberOfTerminal(*filter.terminal)) {
+            cursor.Bind(":terminal_number", *number);
+        }
+    }
+    if (filter.from) {
+        cursor.Bind(":from", filter.from->ToSqlText());
+    }
+    if (filter.to) {
+        cursor.Bind(":to", filter.to->ToSqlText());
+    }
+}
+
+std::int64_t IntegerOf(const StoredField& field) {
+    return field.kind == StoredField::Kind::kInteger ? field.integer : 0;
+}
+
+}  // namespace
+
+SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(path)) {
+    CheckDatabaseFileKind(path_);
+    // Read-only: nothing done through this connection can change the file.
+    db_ = OpenSqliteHandle(path_, SQLITE_OPEN_READONLY, kDefaultBusyTimeout, kOpenAction);
+    try {
+        CheckDatabaseHeader(path_, db_);
+        SqliteRowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);
+        in_wal_mode_ = journal_mode.Next() && journal_mode.Fields()[0].text == "wal";
+        // The first read after BEGIN fixes the snapshot that every later query sees.
+        Execute("BEGIN", kOpenAction);
+        SqliteRowCursor schema(db_, path_, "SELECT count(*) FROM sqlite_schema", kOpenAction);
+        schema.Next();
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+SqliteReadingsSource::~SqliteReadingsSource() {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+}
+
+void SqliteReadingsSource::Execute(const char* sql, std::string_view action) {
+    const int result = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+        FailOnSqlite(path_, action, db_, result);
+    }
+}
+
+std::unique_ptr<RowCursor> SqliteReadingsSource::Filtered(const std::string& select,
+                                                          const std::string& tail,
+                                                          const ReadingFilter& filter,
+                                                          std::string_view action) {
+    auto cursor =
+        std::make_unique<SqliteRowCursor>(db_, path_, select + WhereClause(filter) + tail, action);
+    BindFilter(*cursor, filter);
+    return cursor;
+}
+
+std::unique_ptr<RowCursor> SqliteReadingsSource::Readings(const ReadingFilter& filter) {
+    return Filtered(std::string("SELECT ") + table::kId + ", " + table::kCode + ", " +
+                        table::kQuantity + ", " + table::kTerminal + ", " + table::kDateTime +
+                        " FROM " + table::kTable,
+                    " ORDER BY rowid", filter, kReadAction);
+}
+
+std::unique_ptr<RowCursor> SqliteReadingsSource::CodeTotals(const ReadingFilter& filter) {
+    // Grouped along the index on code, so one code's readings at a time are in memory.
+    const std::string code = table::kCode;
+    return Filtered(
+        "SELECT " + code + ", sum(" + table::kQuantity + "), count(*) FROM " + table::kTable,
+        " GROUP BY " + code + " ORDER BY " + code, filter, "add up the readings per code");
+}
+
+StoreSummary SqliteReadingsSource::Summary() {
+    StoreSummary summary;
+    const std::string date_time = table::kDateTime;
+    SqliteRowCursor totals(
+        db_, path_,
+        "SELECT count(*), min(" + date_time + "), max(" + date_time + ") FROM " + table::kTable,
+        kSummaryAction);
+    if (totals.Next()) {
+        summary.readings = IntegerOf(totals.Fields()[0]);
+        summary.first_date_time = totals.Fields()[1];
+        summary.last_date_time = totals.Fields()[2];
+    }
+    const std::string terminal = table::kTerminal;
+    SqliteRowCursor terminals(db_, path_,
+                              "SELECT " + terminal + ", count(*) FROM " + table::kTable +
+                                  " GROUP BY " + terminal + " ORDER BY " + terminal,
+                              kSummaryAction);
+    while (terminals.Next()) {
+        summary.per_terminal.push_back({terminals.Fields()[0], IntegerOf(terminals.Fields()[1])});
+    }
+    return summary;
+}
+
+std::vector<std::string> SqliteReadingsSource::Problems() {
+    std::vector<std::string> problems = IntegrityProblems(db_, path_);
+    for (std::string& problem : SchemaProblems(db_, path_)) {
+        problems.push_back(std::move(problem));
+    }
+    return problems;
+}
+
+}  // namespace tavix::store

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "store/sqlite/query.hpp"
+#include "store/core/record_order.hpp"
+#include "store/sqlite/sql_value.hpp"
+#include "store/sqlite/table_schema.hpp"
+
+namespace tavix::store {
+
+// A key as the SQLite file stores it (type, bytes and all).
+class SqliteKey final : public StoredKey {
+  public:
+    explicit SqliteKey(SqlValue value) : value_(std::move(value)) {}
+    const SqlValue& Stored() const { return value_; }
+
+  private:
+    SqlValue value_;
+};
+
+// The key of a position in an SQLite index order; NULL when it has none.
+const SqlValue& SqliteKeyOf(const Position& position);
+
+// The table's own order: ascending rowid, the order in which records were stored.
+std::unique_ptr<RecordOrder> MakeTableOrder(Connection& connection, const TableSchema& table);
+
+// Ascending key of a single-column index, equal keys in the table's own order, NULL keys first.
+std::unique_ptr<RecordOrder> MakeIndexOrder(Connection& connection, const TableSchema& table,
+                                            const IndexOnColumn& index);
+
+// Runs a query whose first row (if any) holds a rowid and, optionally, the key after it.
+template <typename Binder>
+std::optional<Position> ReadPosition(Connection& connection, const std::string& sql,
+                                     std::string_view action, Binder bind) {
+    Query query(connection, sql, action);
+    bind(*query);
+    if (!query.Step()) {
+        return std::nullopt;
+    }
+    Position position{query->ColumnInt64(0), nullptr};
+    if (query->ColumnCount() > 1) {
+        position.key = std::make_shared<SqliteKey>(query->ColumnSqlValue(1));
+    }
+    return position;
+}
+
+}  // namespace tavix::store

@@ -1,0 +1,45 @@
+#include "store/sqlite/transaction.hpp"
+
+#include "store/sqlite/connection.hpp"
+#include "store/store_error.hpp"
+
+namespace tavix::store {
+
+ImmediateTransaction::ImmediateTransaction(Connection& connection, std::string_view action)
+    : connection_(&connection), action_(action) {
+    connection.PrepareToWrite(action);
+    connection.Execute("BEGIN IMMEDIATE", action);
+}
+
+ImmediateTransaction::~ImmediateTransaction() {
+    Rollback();
+}
+
+void ImmediateTransaction::Commit() {
+    try {
+        // The commit is the write: nothing has reached the file before it.
+        connection_->CheckStillNamed(action_);
+        connection_->Execute("COMMIT", action_);
+        active_ = false;
+    } catch (const StoreError&) {
+        Rollback();
+        throw;
+    }
+}
+
+void ImmediateTransaction::Rollback() noexcept {
+    if (!active_) {
+        return;
+    }
+    active_ = false;
+    try {
+        if (connection_->IsOpen()) {
+            connection_->Execute("ROLLBACK", action_);
+        }
+    } catch (const StoreError&) {
+        // The transaction is gone either way: SQLite has already rolled it back after the
+        // failure that brings us here, or the connection was closed under it.
+    }
+}
+
+}  // namespace tavix::store
