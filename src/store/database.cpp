@@ -1,15 +1,17 @@
 #include "store/database.hpp"
 
+#include "store/core/store_table.hpp"
 #include "store/database_target.hpp"
 #include "store/postgres/backend.hpp"
-#include "store/sqlite/connection.hpp"
+#include "store/postgres/readings_schema.hpp"
 #include "store/sqlite/backend.hpp"
+#include "store/sqlite/connection.hpp"
+#include "store/sqlite/readings_schema.hpp"
 #include "store/store_error.hpp"
-#include "store/core/store_table.hpp"
 
 namespace tavix::store {
 
-Database::Database(std::shared_ptr<StoreBackend> backend) : backend_(std::move(backend)) {}
+Database::Database(std::shared_ptr<StoreDatabase> backend) : backend_(std::move(backend)) {}
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 Database::~Database() = default;
@@ -34,14 +36,22 @@ const std::string& Database::Path() const {
 }
 
 Database OpenDatabase(const std::string& target) {
-    return OpenDatabase(target, kDefaultBusyTimeout);
+    return OpenDatabase(target, sqlite::kDefaultBusyTimeout);
+}
+
+void CreateReadingsDatabase(const std::string& target) {
+    if (IsPostgresTarget(target)) {
+        postgres::CreateReadingsTable(target);
+        return;
+    }
+    sqlite::CreateReadingsFile(target);
 }
 
 Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout) {
     if (IsPostgresTarget(target)) {
-        return Database(OpenPostgresStore(target, busy_timeout));
+        return Database(postgres::OpenStore(target, busy_timeout));
     }
-    return Database(OpenSqliteStore(target, busy_timeout));
+    return Database(sqlite::OpenStore(target, busy_timeout));
 }
 
 }  // namespace tavix::store

@@ -9,13 +9,13 @@
 
 namespace tavix::store {
 
-class StoreBackend;
+class StoreDatabase;
 
 // An open readings store: the SQLite file or a PostgreSQL server, as its target named it.
 // Several programs may use the same store at once.
 class Database {
   public:
-    explicit Database(std::shared_ptr<StoreBackend> backend);
+    explicit Database(std::shared_ptr<StoreDatabase> backend);
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;
     ~Database();
@@ -31,7 +31,7 @@ class Database {
     const std::string& Path() const;
 
   private:
-    std::shared_ptr<StoreBackend> backend_;
+    std::shared_ptr<StoreDatabase> backend_;
 };
 
 // Opens the store a target names (see database_target.hpp): a PostgreSQL connection URI
@@ -54,7 +54,7 @@ Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_
 // Creates a new, empty readings store at target: a new SQLite file with the Readings table and
 // its Code index, refused (StoreError) when something already exists at the path; or, on a
 // PostgreSQL server, the table readings and its index in the database the URI names, refused
-// when a table readings exists there already (see postgres_readings_schema.hpp). Nothing that
+// when a table readings exists there already (see postgres/readings_schema.hpp). Nothing that
 // exists is ever dropped or changed.
 void CreateReadingsDatabase(const std::string& target);
 

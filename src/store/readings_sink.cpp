@@ -1,51 +1,16 @@
-#include "store/database_target.hpp"
 #include "store/postgres/readings_sink.hpp"
+
+#include "store/database_target.hpp"
 #include "store/readings_sink.hpp"
 #include "store/sqlite/readings_sink.hpp"
-#include "store/sqlite/errors.hpp"
 
 namespace tavix::store {
 
-namespace {
-
-constexpr std::string_view kCopyAction = "copy into the store";
-
-bool HasNoTable(const std::vector<std::string>& problems) {
-    return problems.size() == 1 && problems.front().starts_with("there is no table ");
-}
-
-std::string Joined(const std::vector<std::string>& sentences) {
-    std::string joined;
-    for (const std::string& sentence : sentences) {
-        joined += (joined.empty() ? "" : "; ") + sentence;
-    }
-    return joined;
-}
-
-}  // namespace
-
 std::unique_ptr<ReadingsSink> OpenReadingsSink(const std::string& target) {
     if (IsPostgresTarget(target)) {
-        return std::make_unique<PostgresReadingsSink>(target);
+        return std::make_unique<postgres::ReadingsSink>(target);
     }
-    return std::make_unique<SqliteReadingsSink>(target);
-}
-
-void RefuseUninitialisedStore(const std::string& name, const std::vector<std::string>& problems) {
-    if (HasNoTable(problems)) {
-        Fail(name, kCopyAction,
-             "it is not an initialised readings store (" + problems.front() +
-                 "); create the store with tavix-admin init first");
-    }
-    Fail(name, kCopyAction,
-         "it is not a readings store as tavix-admin init creates it: " + Joined(problems));
-}
-
-void RefuseStoreWithReadings(const std::string& name, std::int64_t readings) {
-    Fail(name, kCopyAction,
-         "it already holds " + std::to_string(readings) +
-             (readings == 1 ? " reading" : " readings") +
-             "; copy fills only an empty store, so nothing was copied");
+    return std::make_unique<sqlite::ReadingsSink>(target);
 }
 
 }  // namespace tavix::store

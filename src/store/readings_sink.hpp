@@ -33,9 +33,4 @@ class ReadingsSink {
 // missing, is not an initialised readings store, or holds readings already.
 std::unique_ptr<ReadingsSink> OpenReadingsSink(const std::string& target);
 
-// The refusals every kind of store gives, so they read the same.
-[[noreturn]] void RefuseUninitialisedStore(const std::string& name,
-                                           const std::vector<std::string>& problems);
-[[noreturn]] void RefuseStoreWithReadings(const std::string& name, std::int64_t readings);
-
 }  // namespace tavix::store

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "store/core/recordset_state.hpp"
+#include "store/core/sql_name.hpp"
 #include "store/store_error.hpp"
-#include "store/sqlite/table_schema.hpp"
 
 namespace tavix::store {
 

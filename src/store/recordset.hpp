@@ -47,7 +47,7 @@ class Recordset {
     bool Bof() const;
 
     // The current record's field by name, a text in the program's code page (see
-    // stored_text.hpp). Fails for an unknown name and when there is no current record (at Eof
+    // core/stored_text.hpp). Fails for an unknown name and when there is no current record (at Eof
     // or Bof, or after Delete until the next move).
     Value Fields(std::string_view name) const;
 
@@ -58,7 +58,7 @@ class Recordset {
     // stays current; after Edit and Update the edited record stays current, at its place in
     // the current order (an edited code moves it in code order, and the moves go on from
     // there). A text written back exactly as Fields read it keeps its stored bytes (see
-    // stored_text.hpp). CancelUpdate forgets the pending change; so does any move.
+    // core/stored_text.hpp). CancelUpdate forgets the pending change; so does any move.
     void AddNew();
     void Edit();
     void SetField(std::string_view name, const Value& value);
@@ -77,7 +77,7 @@ class Recordset {
     // With the Code index selected: Seek("=", code) makes the first record with exactly that
     // code current, or sets NoMatch and keeps the current record. A code is found in either
     // stored form that reads as it: UTF-8, or the bytes themselves as an older file holds
-    // them (see stored_text.hpp).
+    // them (see core/stored_text.hpp).
     void Seek(std::string_view comparison, const Value& key);
     bool NoMatch() const;
 

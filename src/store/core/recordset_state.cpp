@@ -1,7 +1,7 @@
 #include "store/core/recordset_state.hpp"
 
-#include "store/sqlite/errors.hpp"
-#include "store/sqlite/table_schema.hpp"
+#include "store/core/failure.hpp"
+#include "store/core/sql_name.hpp"
 
 namespace tavix::store {
 

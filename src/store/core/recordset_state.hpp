@@ -9,9 +9,9 @@
 
 #include "store/core/pending_change.hpp"
 #include "store/core/record_order.hpp"
+#include "store/core/store_table.hpp"
 #include "store/recordset.hpp"
 #include "store/store_error.hpp"
-#include "store/core/store_table.hpp"
 
 namespace tavix::store {
 

@@ -76,9 +76,9 @@ class StoreTable {
 };
 
 // A kind of store: the SQLite file or a PostgreSQL server.
-class StoreBackend {
+class StoreDatabase {
   public:
-    virtual ~StoreBackend() = default;
+    virtual ~StoreDatabase() = default;
 
     // The file's path or the server's target (password masked).
     virtual const std::string& Name() const = 0;

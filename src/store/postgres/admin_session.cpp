@@ -1,6 +1,6 @@
 #include "store/postgres/admin_session.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 postgres::Connection OpenAdminConnection(const std::string& target) {
     postgres::Connection connection(target, kAdminWaits);
@@ -14,4 +14,4 @@ postgres::Connection OpenAdminConnection(const std::string& target) {
     return connection;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

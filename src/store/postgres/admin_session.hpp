@@ -4,7 +4,7 @@
 
 #include "store/postgres/client/connection.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // How long tavix-admin waits for the server. A statement may run longer than one of the
 // program's: the first batch of a sorted export waits for the whole sort. Still bounded, so a
@@ -19,4 +19,4 @@ inline constexpr postgres::Timeouts kAdminWaits{std::chrono::seconds(5), std::ch
 // masked.
 postgres::Connection OpenAdminConnection(const std::string& target);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -1,17 +1,16 @@
 #include "store/postgres/backend.hpp"
 
+#include "store/core/failure.hpp"
+#include "store/core/sql_name.hpp"
 #include "store/postgres/table.hpp"
-#include "store/sqlite/errors.hpp"
-#include "store/sqlite/table_schema.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
-class PostgresStore final : public StoreBackend {
+class Store final : public StoreDatabase {
   public:
-    explicit PostgresStore(std::shared_ptr<PostgresSession> session)
-        : session_(std::move(session)) {}
+    explicit Store(std::shared_ptr<Session> session) : session_(std::move(session)) {}
 
     const std::string& Name() const override { return session_->Name(); }
 
@@ -20,22 +19,22 @@ class PostgresStore final : public StoreBackend {
             Fail(session_->Name(), "open the table " + QuoteIdentifier(table),
                  "the database has been closed");
         }
-        return std::make_unique<PostgresTable>(session_, table);
+        return std::make_unique<Table>(session_, table);
     }
 
     void Close() noexcept override { session_->Close(); }
 
   private:
-    std::shared_ptr<PostgresSession> session_;
+    std::shared_ptr<Session> session_;
 };
 
 }  // namespace
 
-std::shared_ptr<StoreBackend> OpenPostgresStore(const std::string& target,
-                                                std::chrono::milliseconds busy_timeout) {
+std::shared_ptr<StoreDatabase> OpenStore(const std::string& target,
+                                         std::chrono::milliseconds busy_timeout) {
     postgres::Timeouts timeouts;
     timeouts.lock = busy_timeout;
-    auto session = std::make_shared<PostgresSession>(target, timeouts);
+    auto session = std::make_shared<Session>(target, timeouts);
     try {
         session->Connect("open the database");
     } catch (const StoreError& error) {
@@ -45,7 +44,7 @@ std::shared_ptr<StoreBackend> OpenPostgresStore(const std::string& target,
         // A server out of reach or busy: the first use connects, as an SQLite file that could
         // not be opened yet is opened by its first use.
     }
-    return std::make_shared<PostgresStore>(std::move(session));
+    return std::make_shared<Store>(std::move(session));
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

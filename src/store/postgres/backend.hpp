@@ -6,11 +6,11 @@
 
 #include "store/core/store_table.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // A PostgreSQL server as a store, reached through a connection URI. busy_timeout bounds the
 // wait for another session's lock.
-std::shared_ptr<StoreBackend> OpenPostgresStore(const std::string& target,
-                                                std::chrono::milliseconds busy_timeout);
+std::shared_ptr<StoreDatabase> OpenStore(const std::string& target,
+                                         std::chrono::milliseconds busy_timeout);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -2,13 +2,13 @@
 
 #include <charconv>
 
-#include "store/postgres/values.hpp"
-#include "text/utf8.hpp"
-#include "store/timestamp.hpp"
 #include "store/postgres/valid_utf8.hpp"
+#include "store/postgres/values.hpp"
+#include "store/timestamp.hpp"
 #include "store/value_text.hpp"
+#include "text/utf8.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -127,4 +127,4 @@ ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view colum
     return {timestamp->ToSqlText(), {}};
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

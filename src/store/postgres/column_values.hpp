@@ -5,7 +5,7 @@
 #include "store/postgres/client/connection.hpp"
 #include "store/stored_field.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // A value from another store as a statement parameter for a column of the PostgreSQL readings
 // table, and, when the column cannot hold the value as it was, what it holds instead in a
@@ -28,4 +28,4 @@ ColumnValue NumberColumnValue(const StoredField& field, std::string_view column)
 // time, a fraction of a second cut off; anything else is NULL.
 ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view column);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

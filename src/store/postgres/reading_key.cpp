@@ -9,7 +9,7 @@
 
 #include "store/store_error.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -50,4 +50,4 @@ std::string NewReadingKey() {
     return text;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

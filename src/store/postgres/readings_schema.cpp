@@ -4,7 +4,7 @@
 #include "store/postgres/client/transaction.hpp"
 #include "store/store_error.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -29,11 +29,10 @@ constexpr const char* kCreateIndex = "CREATE INDEX readings_code ON readings (co
 
 }  // namespace
 
-void CreatePostgresReadings(const std::string& target) {
+void CreateReadingsTable(const std::string& target) {
     postgres::Connection connection(target);
-    const postgres::Result existing =
-        connection.Execute("SELECT to_regclass($1) IS NOT NULL",
-                           {std::string(postgres_readings::kTable)}, kCreateAction);
+    const postgres::Result existing = connection.Execute(
+        "SELECT to_regclass($1) IS NOT NULL", {std::string(kReadingsTable)}, kCreateAction);
     if (existing.Text(0, 0) == "t") {
         throw StoreError(connection.MaskedTarget() + ": cannot " + std::string(kCreateAction) +
                          ": a table readings exists already; nothing was changed");
@@ -44,4 +43,4 @@ void CreatePostgresReadings(const std::string& target) {
     transaction.Commit();
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

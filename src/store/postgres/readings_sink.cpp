@@ -1,10 +1,11 @@
 #include "store/postgres/readings_sink.hpp"
 
+#include "store/core/failure.hpp"
 #include "store/postgres/admin_session.hpp"
 #include "store/postgres/column_values.hpp"
 #include "store/postgres/readings_source.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -40,10 +41,10 @@ std::int64_t ReadingsHeld(postgres::Connection& connection) {
 
 }  // namespace
 
-PostgresReadingsSink::PostgresReadingsSink(const std::string& uri)
+ReadingsSink::ReadingsSink(const std::string& uri)
     : connection_(OpenAdminConnection(uri)), full_batch_insert_(InsertFor(kBatchReadings)) {
     transaction_.emplace(connection_, kCopyAction);
-    const std::vector<std::string> problems = PostgresSchemaProblems(connection_);
+    const std::vector<std::string> problems = SchemaProblems(connection_);
     if (!problems.empty()) {
         RefuseUninitialisedStore(Name(), problems);
     }
@@ -56,7 +57,7 @@ PostgresReadingsSink::PostgresReadingsSink(const std::string& uri)
     pending_.reserve(kBatchReadings * kColumnsPerReading);
 }
 
-std::vector<std::string> PostgresReadingsSink::Append(std::span<const StoredField> reading) {
+std::vector<std::string> ReadingsSink::Append(std::span<const StoredField> reading) {
     const ColumnValue values[] = {
         TextColumnValue(reading[0], "code"),
         NumberColumnValue(reading[1], "qt"),
@@ -76,7 +77,7 @@ std::vector<std::string> PostgresReadingsSink::Append(std::span<const StoredFiel
     return changes;
 }
 
-void PostgresReadingsSink::InsertPending() {
+void ReadingsSink::InsertPending() {
     if (pending_.empty()) {
         return;
     }
@@ -86,7 +87,7 @@ void PostgresReadingsSink::InsertPending() {
     pending_.clear();
 }
 
-void PostgresReadingsSink::Commit() {
+void ReadingsSink::Commit() {
     InsertPending();
     try {
         transaction_->Commit();
@@ -100,4 +101,4 @@ void PostgresReadingsSink::Commit() {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

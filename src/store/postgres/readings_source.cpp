@@ -4,7 +4,7 @@
 #include "store/postgres/row_cursor.hpp"
 #include "store/value_text.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -75,16 +75,15 @@ StoredField TextField(const postgres::Result& result, int column) {
 
 }  // namespace
 
-PostgresReadingsSource::PostgresReadingsSource(const std::string& uri)
-    : connection_(OpenAdminConnection(uri)) {
+ReadingsSource::ReadingsSource(const std::string& uri) : connection_(OpenAdminConnection(uri)) {
     connection_.Execute("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY", kOpenAction);
     // The first query of the transaction takes the snapshot every later one reads.
     connection_.Execute("SELECT 1", kOpenAction);
 }
 
-std::unique_ptr<RowCursor> PostgresReadingsSource::Readings(const ReadingFilter& filter) {
+std::unique_ptr<store::RowCursor> ReadingsSource::Readings(const ReadingFilter& filter) {
     const Conditions conditions = FilterConditions(filter);
-    return std::make_unique<PostgresRowCursor>(
+    return std::make_unique<RowCursor>(
         connection_,
         "SELECT id, code, qt, terminal, datetime FROM readings" + conditions.Clause() +
             " ORDER BY id",
@@ -94,12 +93,12 @@ std::unique_ptr<RowCursor> PostgresReadingsSource::Readings(const ReadingFilter&
         kReadAction);
 }
 
-std::unique_ptr<RowCursor> PostgresReadingsSource::CodeTotals(const ReadingFilter& filter) {
+std::unique_ptr<store::RowCursor> ReadingsSource::CodeTotals(const ReadingFilter& filter) {
     // Codes in the order of their bytes (collation "C") with the missing code first, and each
     // code's quantities added in id order: the order and the sums an SQLite file gives,
     // whatever the database's collation.
     const Conditions conditions = FilterConditions(filter);
-    return std::make_unique<PostgresRowCursor>(
+    return std::make_unique<RowCursor>(
         connection_,
         "SELECT code COLLATE \"C\", sum(qt ORDER BY id), count(*) FROM readings" +
             conditions.Clause() + " GROUP BY 1 ORDER BY 1 NULLS FIRST",
@@ -108,24 +107,23 @@ std::unique_ptr<RowCursor> PostgresReadingsSource::CodeTotals(const ReadingFilte
         "add up the readings per code");
 }
 
-StoreSummary PostgresReadingsSource::Summary() {
+StoreSummary ReadingsSource::Summary() {
     StoreSummary summary;
     const postgres::Result totals = connection_.Execute(
         "SELECT count(*), min(datetime), max(datetime) FROM readings", kSummaryAction);
     summary.readings = IntegerIn(totals.Text(0, 0));
     summary.first_date_time = TextField(totals, 1);
     summary.last_date_time = TextField(totals, 2);
-    PostgresRowCursor terminals(connection_,
-                                "SELECT terminal, count(*) FROM readings GROUP BY terminal", {},
-                                {ColumnKind::kText, ColumnKind::kInteger}, kSummaryAction);
+    RowCursor terminals(connection_, "SELECT terminal, count(*) FROM readings GROUP BY terminal",
+                        {}, {ColumnKind::kText, ColumnKind::kInteger}, kSummaryAction);
     while (terminals.Next()) {
         summary.per_terminal.push_back({terminals.Fields()[0], terminals.Fields()[1].integer});
     }
     return summary;
 }
 
-std::vector<std::string> PostgresReadingsSource::Problems() {
-    return PostgresSchemaProblems(connection_);
+std::vector<std::string> ReadingsSource::Problems() {
+    return SchemaProblems(connection_);
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -6,22 +6,22 @@
 #include "store/postgres/client/connection.hpp"
 #include "store/readings_source.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // The readings table on a PostgreSQL server, read inside one REPEATABLE READ, READ ONLY
 // transaction: its snapshot is taken when the object opens, so readings stored meanwhile are
 // wholly in or wholly out. Such a transaction takes no lock that a program storing a reading
 // waits for. Rows come through server-side cursors, one batch at a time.
-class PostgresReadingsSource final : public ReadingsSource {
+class ReadingsSource final : public store::ReadingsSource {
   public:
     // Connects to the server the URI names and starts the transaction. Throws StoreError (a
     // PostgresError) when it cannot; every message names the target with its password masked.
-    explicit PostgresReadingsSource(const std::string& uri);
+    explicit ReadingsSource(const std::string& uri);
 
     const std::string& Name() const override { return connection_.MaskedTarget(); }
     bool WritersWait() const override { return false; }
-    std::unique_ptr<RowCursor> Readings(const ReadingFilter& filter) override;
-    std::unique_ptr<RowCursor> CodeTotals(const ReadingFilter& filter) override;
+    std::unique_ptr<store::RowCursor> Readings(const ReadingFilter& filter) override;
+    std::unique_ptr<store::RowCursor> CodeTotals(const ReadingFilter& filter) override;
     StoreSummary Summary() override;
     std::vector<std::string> Problems() override;
 
@@ -33,6 +33,6 @@ class PostgresReadingsSource final : public ReadingsSource {
 // the identity and primary key, the reading_key column and the index readings_code), one
 // sentence each, as `tavix-admin check` prints them; empty when it is as `tavix-admin init`
 // creates it. Reads the catalogue only.
-std::vector<std::string> PostgresSchemaProblems(postgres::Connection& connection);
+std::vector<std::string> SchemaProblems(postgres::Connection& connection);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -2,9 +2,9 @@
 
 #include <charconv>
 
-#include "store/sqlite/errors.hpp"
+#include "store/core/failure.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -21,7 +21,7 @@ std::int64_t RowidOf(const postgres::Result& result, std::string_view store) {
 }
 
 // Runs a query whose first row (if any) holds a rowid and, in an index order, the key after it.
-std::optional<Position> ReadPosition(PostgresSession& session, const std::string& sql,
+std::optional<Position> ReadPosition(Session& session, const std::string& sql,
                                      const Parameters& parameters, std::string_view action) {
     return session.Run(action, [&](postgres::Connection& connection) -> std::optional<Position> {
         const postgres::Result result = connection.Execute(sql, parameters, action);
@@ -30,15 +30,15 @@ std::optional<Position> ReadPosition(PostgresSession& session, const std::string
         }
         Position position{RowidOf(result, session.Name()), nullptr};
         if (result.Columns() > 1) {
-            position.key = std::make_shared<PostgresKey>(result.Field(0, 1));
+            position.key = std::make_shared<Key>(result.Field(0, 1));
         }
         return position;
     });
 }
 
-class PostgresTableOrder final : public RecordOrder {
+class TableOrder final : public RecordOrder {
   public:
-    PostgresTableOrder(PostgresSession& session, const PostgresTableShape& shape)
+    TableOrder(Session& session, const TableShape& shape)
         : session_(&session),
           key_(shape.Key().quoted),
           select_("SELECT " + key_ + " FROM " + shape.quoted_name),
@@ -71,7 +71,7 @@ class PostgresTableOrder final : public RecordOrder {
     }
 
   private:
-    PostgresSession* session_;
+    Session* session_;
     std::string key_, select_, first_, last_, after_, before_, find_;
 };
 
@@ -79,10 +79,9 @@ class PostgresTableOrder final : public RecordOrder {
 // a step that crosses between NULL and other keys is the first answer of two seeks, each in
 // the index's own order, so no query sorts more than the two rows they find. A step between
 // non-NULL keys is one seek on the row value (key, rowid).
-class PostgresIndexOrder final : public RecordOrder {
+class IndexOrder final : public RecordOrder {
   public:
-    PostgresIndexOrder(PostgresSession& session, const PostgresTableShape& shape,
-                       std::size_t key_column)
+    IndexOrder(Session& session, const TableShape& shape, std::size_t key_column)
         : session_(&session),
           key_type_(shape.columns[key_column].type),
           rowid_(shape.Key().quoted),
@@ -138,7 +137,7 @@ class PostgresIndexOrder final : public RecordOrder {
   private:
     static const std::optional<std::string>& KeyOf(const Position& position) {
         static const std::optional<std::string> kNull;
-        const auto* key = dynamic_cast<const PostgresKey*>(position.key.get());
+        const auto* key = dynamic_cast<const Key*>(position.key.get());
         return key != nullptr ? key->Text() : kNull;
     }
 
@@ -160,7 +159,7 @@ class PostgresIndexOrder final : public RecordOrder {
                condition + order + ")";
     }
 
-    PostgresSession* session_;
+    Session* session_;
     ColumnType key_type_;
     std::string rowid_, key_, columns_, from_, select_, ascending_, descending_;
     std::string first_, last_, after_null_, after_key_, before_null_, before_key_, equal_key_;
@@ -169,15 +168,13 @@ class PostgresIndexOrder final : public RecordOrder {
 
 }  // namespace
 
-std::unique_ptr<RecordOrder> MakePostgresTableOrder(PostgresSession& session,
-                                                    const PostgresTableShape& shape) {
-    return std::make_unique<PostgresTableOrder>(session, shape);
+std::unique_ptr<RecordOrder> MakeTableOrder(Session& session, const TableShape& shape) {
+    return std::make_unique<TableOrder>(session, shape);
 }
 
-std::unique_ptr<RecordOrder> MakePostgresIndexOrder(PostgresSession& session,
-                                                    const PostgresTableShape& shape,
-                                                    std::size_t key_column) {
-    return std::make_unique<PostgresIndexOrder>(session, shape, key_column);
+std::unique_ptr<RecordOrder> MakeIndexOrder(Session& session, const TableShape& shape,
+                                            std::size_t key_column) {
+    return std::make_unique<IndexOrder>(session, shape, key_column);
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <limits>
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -51,9 +51,9 @@ void ReadStoredField(std::string_view text, ColumnKind kind, StoredField& field)
     }
 }
 
-PostgresRowCursor::PostgresRowCursor(postgres::Connection& connection, const std::string& select,
-                                     const std::vector<postgres::Parameter>& parameters,
-                                     std::vector<ColumnKind> kinds, std::string_view action)
+RowCursor::RowCursor(postgres::Connection& connection, const std::string& select,
+                     const std::vector<postgres::Parameter>& parameters,
+                     std::vector<ColumnKind> kinds, std::string_view action)
     : connection_(&connection),
       name_(NewCursorName()),
       action_(action),
@@ -62,7 +62,7 @@ PostgresRowCursor::PostgresRowCursor(postgres::Connection& connection, const std
     connection.Execute("DECLARE " + name_ + " NO SCROLL CURSOR FOR " + select, parameters, action_);
 }
 
-PostgresRowCursor::~PostgresRowCursor() {
+RowCursor::~RowCursor() {
     if (!connection_->IsOpen()) {
         return;
     }
@@ -73,7 +73,7 @@ PostgresRowCursor::~PostgresRowCursor() {
     }
 }
 
-bool PostgresRowCursor::Next() {
+bool RowCursor::Next() {
     if (!batch_ || next_row_ == batch_->Rows()) {
         if (last_batch_) {
             return false;
@@ -88,7 +88,7 @@ bool PostgresRowCursor::Next() {
     return true;
 }
 
-void PostgresRowCursor::FetchBatch() {
+void RowCursor::FetchBatch() {
     batch_.reset();  // the last batch goes before the next one comes
     batch_.emplace(connection_->Execute(
         "FETCH FORWARD " + std::to_string(kBatchRows) + " FROM " + name_, action_));
@@ -96,7 +96,7 @@ void PostgresRowCursor::FetchBatch() {
     last_batch_ = batch_->Rows() < kBatchRows;
 }
 
-void PostgresRowCursor::ReadRow() {
+void RowCursor::ReadRow() {
     for (int column = 0; column < static_cast<int>(kinds_.size()); ++column) {
         StoredField& field = fields_[static_cast<std::size_t>(column)];
         if (batch_->IsNull(next_row_, column)) {
@@ -108,4 +108,4 @@ void PostgresRowCursor::ReadRow() {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -8,7 +8,7 @@
 #include "store/postgres/client/connection.hpp"
 #include "store/row_cursor.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // How a column's text from the server becomes a StoredField.
 enum class ColumnKind { kInteger, kReal, kText };
@@ -16,16 +16,16 @@ enum class ColumnKind { kInteger, kReal, kText };
 // The rows of one query read through a server-side cursor, fetched in batches: however many
 // rows the query gives, one batch is in memory. The cursor lives in the connection's open
 // transaction and sees that transaction's snapshot.
-class PostgresRowCursor final : public RowCursor {
+class RowCursor final : public store::RowCursor {
   public:
     // Declares the cursor for select, whose $1, $2... are the parameters and whose columns
     // are of the kinds given. Throws PostgresError naming action.
-    PostgresRowCursor(postgres::Connection& connection, const std::string& select,
-                      const std::vector<postgres::Parameter>& parameters,
-                      std::vector<ColumnKind> kinds, std::string_view action);
-    PostgresRowCursor(const PostgresRowCursor&) = delete;
-    PostgresRowCursor& operator=(const PostgresRowCursor&) = delete;
-    ~PostgresRowCursor() override;
+    RowCursor(postgres::Connection& connection, const std::string& select,
+              const std::vector<postgres::Parameter>& parameters, std::vector<ColumnKind> kinds,
+              std::string_view action);
+    RowCursor(const RowCursor&) = delete;
+    RowCursor& operator=(const RowCursor&) = delete;
+    ~RowCursor() override;
 
     bool Next() override;
     std::span<const StoredField> Fields() const override { return fields_; }
@@ -48,4 +48,4 @@ class PostgresRowCursor final : public RowCursor {
 // "-Infinity" and "NaN" are the numbers they name.
 void ReadStoredField(std::string_view text, ColumnKind kind, StoredField& field);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -1,9 +1,9 @@
 #include "store/postgres/session.hpp"
 
+#include "store/core/failure.hpp"
 #include "store/postgres/client/password_mask.hpp"
-#include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -13,16 +13,16 @@ constexpr std::chrono::milliseconds kServerProcessEnd{5000};
 
 }  // namespace
 
-PostgresSession::PostgresSession(std::string target, postgres::Timeouts timeouts)
+Session::Session(std::string target, postgres::Timeouts timeouts)
     : target_(std::move(target)),
       masked_target_(postgres::MaskPassword(target_)),
       timeouts_(timeouts) {}
 
-void PostgresSession::Connect(std::string_view action) {
+void Session::Connect(std::string_view action) {
     PrepareConnection(action);
 }
 
-bool PostgresSession::PrepareConnection(std::string_view action) {
+bool Session::PrepareConnection(std::string_view action) {
     if (closed_) {
         Fail(masked_target_, action, "the database has been closed");
     }
@@ -33,7 +33,7 @@ bool PostgresSession::PrepareConnection(std::string_view action) {
     return true;
 }
 
-void PostgresSession::Reconnect() {
+void Session::Reconnect() {
     ++generation_;
     server_process_ = {};
     if (connection_) {
@@ -48,12 +48,12 @@ void PostgresSession::Reconnect() {
     server_process_ = {std::string(process.Text(0, 0)), std::string(process.Text(0, 1))};
 }
 
-bool PostgresSession::Repeatable(const postgres::PostgresError& error) {
+bool Session::Repeatable(const postgres::PostgresError& error) {
     // A server that did not answer in time is not asked again: the wait would only double.
     return error.ConnectionLost() && error.Kind() == ErrorKind::kConnectionLost;
 }
 
-postgres::Connection& PostgresSession::SettleLostConnection(std::string_view action) {
+postgres::Connection& Session::SettleLostConnection(std::string_view action) {
     const ServerProcess lost = server_process_;
     Reconnect();
     if (lost.id.empty()) {
@@ -82,11 +82,11 @@ postgres::Connection& PostgresSession::SettleLostConnection(std::string_view act
     return *connection_;
 }
 
-void PostgresSession::Close() noexcept {
+void Session::Close() noexcept {
     closed_ = true;
     if (connection_) {
         connection_->Close();
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

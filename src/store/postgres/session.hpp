@@ -8,7 +8,7 @@
 #include "store/postgres/client/connection.hpp"
 #include "store/postgres/client/error.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // The store's connection to a PostgreSQL server, shared by the recordsets of one database.
 //
@@ -18,9 +18,9 @@ namespace tavix::store {
 // administrator's pg_terminate_backend) is noticed before the next statement is sent and made
 // again; a connection lost during an operation that may be repeated is made again once, and
 // the operation repeated. Every wait is bounded (postgres::Timeouts).
-class PostgresSession {
+class Session {
   public:
-    PostgresSession(std::string target, postgres::Timeouts timeouts);
+    Session(std::string target, postgres::Timeouts timeouts);
 
     // The target with its password masked.
     const std::string& Name() const { return masked_target_; }
@@ -91,4 +91,4 @@ class PostgresSession {
     bool closed_ = false;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

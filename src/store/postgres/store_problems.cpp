@@ -3,7 +3,7 @@
 
 #include "store/postgres/readings_source.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -150,7 +150,7 @@ void CheckCodeIndex(postgres::Connection& connection, std::vector<std::string>& 
 
 }  // namespace
 
-std::vector<std::string> PostgresSchemaProblems(postgres::Connection& connection) {
+std::vector<std::string> SchemaProblems(postgres::Connection& connection) {
     std::vector<std::string> problems;
     const std::optional<std::string> kind = ReadingsRelationKind(connection);
     if (!kind) {
@@ -168,4 +168,4 @@ std::vector<std::string> PostgresSchemaProblems(postgres::Connection& connection
     return problems;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

@@ -1,19 +1,19 @@
 #include "store/postgres/table.hpp"
 
+#include "store/core/failure.hpp"
+#include "store/core/sql_name.hpp"
 #include "store/postgres/readings_schema.hpp"
-#include "store/sqlite/errors.hpp"
-#include "store/sqlite/table_schema.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
-PostgresTable::PostgresTable(std::shared_ptr<PostgresSession> session, std::string name)
+Table::Table(std::shared_ptr<Session> session, std::string name)
     : session_(std::move(session)), name_(std::move(name)) {}
 
-bool PostgresTable::Reachable() const {
+bool Table::Reachable() const {
     return session_->IsConnected() || session_->IsClosed();
 }
 
-bool PostgresTable::Attach(std::string_view action) {
+bool Table::Attach(std::string_view action) {
     if (session_->IsClosed()) {
         Fail(action, "the database has been closed");
     }
@@ -25,7 +25,7 @@ bool PostgresTable::Attach(std::string_view action) {
     return true;
 }
 
-void PostgresTable::ReadShape(postgres::Connection& connection, std::string_view action) {
+void Table::ReadShape(postgres::Connection& connection, std::string_view action) {
     const postgres::Result table = connection.Execute(
         "SELECT oid::regclass::text, oid::text FROM pg_class "
         "WHERE oid = to_regclass($1) AND relkind IN ('r', 'p')",
@@ -42,7 +42,7 @@ void PostgresTable::ReadShape(postgres::Connection& connection, std::string_view
         "LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
         {oid}, action);
-    PostgresTableShape shape{std::string(table.Text(0, 0)), 0, {}};
+    TableShape shape{std::string(table.Text(0, 0)), 0, {}};
     std::optional<std::size_t> key, reading_key;
     for (int row = 0; row < columns.Rows(); ++row) {
         const ColumnType type = ColumnTypeOf(columns.Text(row, 2));
@@ -51,8 +51,7 @@ void PostgresTable::ReadShape(postgres::Connection& connection, std::string_view
         if (columns.Text(row, 3) == "t" && type == ColumnType::kInteger) {
             key = shape.columns.size() - 1;
         }
-        if (columns.Text(row, 0) == postgres_readings::kReadingKey &&
-            columns.Text(row, 2) == "uuid") {
+        if (columns.Text(row, 0) == kReadingKeyColumn && columns.Text(row, 2) == "uuid") {
             reading_key = shape.columns.size() - 1;
         }
     }
@@ -66,7 +65,7 @@ void PostgresTable::ReadShape(postgres::Connection& connection, std::string_view
     table_oid_ = oid;
 }
 
-std::optional<std::size_t> PostgresTable::ColumnIndex(std::string_view field) const {
+std::optional<std::size_t> Table::ColumnIndex(std::string_view field) const {
     for (std::size_t column = 0; column < shape_.columns.size(); ++column) {
         if (SameSqlName(shape_.columns[column].name, field)) {
             return column;
@@ -77,9 +76,9 @@ std::optional<std::size_t> PostgresTable::ColumnIndex(std::string_view field) co
 
 // An index is named as in the SQLite file ("Code") or as on the server, where index names are
 // the schema's and so carry the table's ("readings_code"). Its first column is the key.
-SelectedOrder PostgresTable::Order(std::string_view index_name) {
+SelectedOrder Table::Order(std::string_view index_name) {
     if (index_name.empty()) {
-        return {MakePostgresTableOrder(*session_, shape_), "", std::nullopt};
+        return {MakeTableOrder(*session_, shape_), "", std::nullopt};
     }
     const std::string action = "select the index " + QuoteIdentifier(index_name);
     const std::optional<std::string> column =
@@ -101,12 +100,11 @@ SelectedOrder PostgresTable::Order(std::string_view index_name) {
              "the table " + QuoteIdentifier(name_) + " has no index of that name on a column",
              ErrorKind::kNoSuchTable);
     }
-    return {MakePostgresIndexOrder(*session_, shape_, *key_column), std::string(index_name),
-            key_column};
+    return {MakeIndexOrder(*session_, shape_, *key_column), std::string(index_name), key_column};
 }
 
-Value PostgresTable::ReadField(std::int64_t rowid, std::size_t column, std::string_view action) {
-    const PostgresColumn& read = shape_.columns.at(column);
+Value Table::ReadField(std::int64_t rowid, std::size_t column, std::string_view action) {
+    const Column& read = shape_.columns.at(column);
     const std::string select = "SELECT " + read.quoted + " FROM " + shape_.quoted_name + " WHERE " +
                                shape_.Key().quoted + " = $1";
     return session_->Run(action, [&](postgres::Connection& connection) {
@@ -118,8 +116,8 @@ Value PostgresTable::ReadField(std::int64_t rowid, std::size_t column, std::stri
     });
 }
 
-void PostgresTable::Fail(std::string_view action, std::string_view reason, ErrorKind kind) const {
+void Table::Fail(std::string_view action, std::string_view reason, ErrorKind kind) const {
     store::Fail(session_->Name(), action, reason, kind);
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

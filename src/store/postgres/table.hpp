@@ -4,20 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "store/core/store_table.hpp"
 #include "store/postgres/record_orders.hpp"
 #include "store/postgres/session.hpp"
-#include "store/core/store_table.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // A table on a PostgreSQL server. Each change is a transaction of its own, reported done only
 // once the server has acknowledged its commit. A new record gets a key of the program's own
 // (a uuid column reading_key) before it is sent: when the connection is lost during its commit,
 // the record is looked up by it after connecting again, and it is reported stored exactly when
 // it is there.
-class PostgresTable final : public StoreTable {
+class Table final : public StoreTable {
   public:
-    PostgresTable(std::shared_ptr<PostgresSession> session, std::string name);
+    Table(std::shared_ptr<Session> session, std::string name);
 
     const std::string& StoreName() const override { return session_->Name(); }
     bool Reachable() const override;
@@ -45,12 +45,12 @@ class PostgresTable final : public StoreTable {
                                                         std::int64_t rowid,
                                                         const FieldValues& values);
 
-    std::shared_ptr<PostgresSession> session_;
+    std::shared_ptr<Session> session_;
     std::string name_;  // as the recordset was opened on it
     bool shape_read_ = false;
-    PostgresTableShape shape_;
+    TableShape shape_;
     std::string table_oid_;
     std::optional<std::size_t> reading_key_column_;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

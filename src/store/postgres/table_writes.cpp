@@ -1,11 +1,11 @@
 // How a table on a PostgreSQL server is changed: edits under a row lock, new records with a
 // key of their own, deletions.
 
-#include "store/postgres/table.hpp"
-#include "store/postgres/reading_key.hpp"
 #include "store/core/stored_text.hpp"
+#include "store/postgres/reading_key.hpp"
+#include "store/postgres/table.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -17,12 +17,11 @@ constexpr std::string_view kDeleteAction = "delete the current record";
 // another session's change of it waits until Update commits or the lock goes. Going without
 // Update rolls the transaction back, unless the connection it was begun on is gone already,
 // and with it the transaction.
-class PostgresEditLock final : public EditLock {
+class RowLock final : public EditLock {
   public:
-    explicit PostgresEditLock(PostgresSession& session)
-        : session_(&session), generation_(session.Generation()) {}
+    explicit RowLock(Session& session) : session_(&session), generation_(session.Generation()) {}
 
-    ~PostgresEditLock() override {
+    ~RowLock() override {
         if (!OnItsConnection()) {
             return;
         }
@@ -41,20 +40,20 @@ class PostgresEditLock final : public EditLock {
     void Ended() { open_ = false; }
 
   private:
-    PostgresSession* session_;
+    Session* session_;
     std::uint64_t generation_;
     bool open_ = true;
 };
 
 }  // namespace
 
-std::unique_ptr<EditLock> PostgresTable::LockForEdit(std::int64_t rowid, std::string_view action) {
+std::unique_ptr<EditLock> Table::LockForEdit(std::int64_t rowid, std::string_view action) {
     const std::string lock = "SELECT 1 FROM " + shape_.quoted_name + " WHERE " +
                              shape_.Key().quoted + " = $1 FOR UPDATE";
     return session_->Run(
         action, [&](postgres::Connection& connection) -> std::unique_ptr<EditLock> {
             connection.Execute("BEGIN", action);
-            auto held = std::make_unique<PostgresEditLock>(*session_);
+            auto held = std::make_unique<RowLock>(*session_);
             if (connection.Execute(lock, {RowidParameter(rowid)}, action).Rows() == 0) {
                 return nullptr;
             }
@@ -62,7 +61,7 @@ std::unique_ptr<EditLock> PostgresTable::LockForEdit(std::int64_t rowid, std::st
         });
 }
 
-void PostgresTable::Insert(const FieldValues& values) {
+void Table::Insert(const FieldValues& values) {
     std::vector<std::string> names;
     std::vector<postgres::Parameter> parameters;
     for (const auto& [column, value] : values) {
@@ -106,7 +105,7 @@ void PostgresTable::Insert(const FieldValues& values) {
     }
 }
 
-bool PostgresTable::StoredAfterLoss(const std::string& key) {
+bool Table::StoredAfterLoss(const std::string& key) {
     constexpr std::string_view kAction = "find out whether the new record was stored";
     postgres::Connection& connection = session_->SettleLostConnection(kAction);
     const postgres::Result found =
@@ -116,9 +115,8 @@ bool PostgresTable::StoredAfterLoss(const std::string& key) {
     return found.Text(0, 0) != "0";
 }
 
-void PostgresTable::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid,
-                           const FieldValues& values) {
-    auto& held = static_cast<PostgresEditLock&>(*lock);
+void Table::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid, const FieldValues& values) {
+    auto& held = static_cast<RowLock&>(*lock);
     if (!held.OnItsConnection()) {
         Fail(kUpdateAction,
              "the connection to the server was lost during the edit, so nothing was changed",
@@ -141,7 +139,7 @@ void PostgresTable::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid,
 }
 
 // "a" = $1, "b" = $2, ... for the columns of values.
-std::string PostgresTable::Assignments(const FieldValues& values) const {
+std::string Table::Assignments(const FieldValues& values) const {
     std::string assignments;
     int parameter = 0;
     for (const auto& [column, value] : values) {
@@ -156,9 +154,9 @@ std::string PostgresTable::Assignments(const FieldValues& values) const {
 
 // The stored texts of the text columns about to be written with a text, so that a text
 // written back as the program read it keeps the characters its code page lacks.
-std::vector<std::optional<std::string>> PostgresTable::StoredTexts(postgres::Connection& connection,
-                                                                   std::int64_t rowid,
-                                                                   const FieldValues& values) {
+std::vector<std::optional<std::string>> Table::StoredTexts(postgres::Connection& connection,
+                                                           std::int64_t rowid,
+                                                           const FieldValues& values) {
     std::vector<std::optional<std::string>> stored(values.size());
     std::string listed;
     std::vector<std::size_t> positions;
@@ -184,7 +182,7 @@ std::vector<std::optional<std::string>> PostgresTable::StoredTexts(postgres::Con
     return stored;
 }
 
-std::vector<postgres::Parameter> PostgresTable::WrittenValues(
+std::vector<postgres::Parameter> Table::WrittenValues(
     const FieldValues& values, const std::vector<std::optional<std::string>>& stored) const {
     std::vector<postgres::Parameter> parameters;
     std::size_t position = 0;
@@ -200,9 +198,9 @@ std::vector<postgres::Parameter> PostgresTable::WrittenValues(
     return parameters;
 }
 
-std::optional<std::vector<OrderKey>> PostgresTable::Delete(std::int64_t rowid) {
+std::optional<std::vector<OrderKey>> Table::Delete(std::int64_t rowid) {
     std::string returned;
-    for (const PostgresColumn& column : shape_.columns) {
+    for (const Column& column : shape_.columns) {
         returned += (returned.empty() ? "" : ", ") + column.quoted;
     }
     const std::string sql = "DELETE FROM " + shape_.quoted_name + " WHERE " + shape_.Key().quoted +
@@ -223,10 +221,10 @@ std::optional<std::vector<OrderKey>> PostgresTable::Delete(std::int64_t rowid) {
             }
             std::vector<OrderKey> keys;
             for (int column = 0; column < result.Columns(); ++column) {
-                keys.push_back(std::make_shared<PostgresKey>(result.Field(0, column)));
+                keys.push_back(std::make_shared<Key>(result.Field(0, column)));
             }
             return keys;
         });
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

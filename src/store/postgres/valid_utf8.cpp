@@ -2,7 +2,7 @@
 
 #include "text/utf8.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -43,4 +43,4 @@ std::string WithReplacementCharacters(std::string_view text) {
     return repaired;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

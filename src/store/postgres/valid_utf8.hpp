@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // True when the text is well-formed UTF-8 and holds no NUL, as a PostgreSQL text must.
 bool IsStorableUtf8(std::string_view text);
@@ -13,4 +13,4 @@ bool IsStorableUtf8(std::string_view text);
 // replaced by U+FFFD (the replacement character), as the JSON lines export writes them.
 std::string WithReplacementCharacters(std::string_view text);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

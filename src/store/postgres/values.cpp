@@ -8,7 +8,7 @@
 #include "store/core/stored_text.hpp"
 #include "store/value_text.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 namespace {
 
@@ -105,4 +105,4 @@ Value ValueFrom(const postgres::Result& result, int row, int column, ColumnType 
     return TextValue(text);
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

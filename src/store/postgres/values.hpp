@@ -7,10 +7,10 @@
 #include "store/postgres/client/connection.hpp"
 #include "store/value.hpp"
 
-namespace tavix::store {
+namespace tavix::store::postgres {
 
 // How the program's values travel to and from a column of a PostgreSQL table. Texts cross the
-// store's edge here, as in the SQLite file (stored_text.hpp): UTF-8 on the server, the code
+// store's edge here, as in the SQLite file (core/stored_text.hpp): UTF-8 on the server, the code
 // page in the program.
 enum class ColumnType { kInteger, kFloat, kText, kTimestamp, kOther };
 
@@ -33,4 +33,4 @@ postgres::Parameter RowidParameter(std::int64_t rowid);
 // date beyond year 9999, a value of another type) comes back as its text.
 Value ValueFrom(const postgres::Result& result, int row, int column, ColumnType type);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::postgres

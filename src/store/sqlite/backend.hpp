@@ -6,10 +6,10 @@
 
 #include "store/core/store_table.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // The SQLite file at path as a store. busy_timeout bounds the wait for another program's lock.
-std::shared_ptr<StoreBackend> OpenSqliteStore(const std::string& path,
-                                              std::chrono::milliseconds busy_timeout);
+std::shared_ptr<StoreDatabase> OpenStore(const std::string& path,
+                                         std::chrono::milliseconds busy_timeout);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -7,7 +7,7 @@
 #include "store/sqlite/connection_settings.hpp"
 #include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -98,4 +98,4 @@ bool Connection::StillNamed() const {
     return named && *named == identity_;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

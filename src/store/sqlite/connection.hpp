@@ -14,7 +14,7 @@
 
 struct sqlite3;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // How long a writer waits for another program's lock before it gives up.
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
@@ -94,4 +94,4 @@ class Connection {
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

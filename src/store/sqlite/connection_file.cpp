@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "store/sqlite/connection.hpp"
 #include "store/sqlite/connection_settings.hpp"
 #include "store/sqlite/database_file.hpp"
-#include "store/sqlite/connection.hpp"
-#include "store/sqlite/handle.hpp"
 #include "store/sqlite/errors.hpp"
+#include "store/sqlite/handle.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -69,7 +69,7 @@ void Connection::RefuseAnotherFilesLog(std::string_view action) {
 
 void Connection::OpenHandle(std::string_view action) {
     const std::optional<FileIdentity> before = IdentityOf(path_);
-    db_ = OpenSqliteHandle(path_, SQLITE_OPEN_READWRITE, busy_timeout_, action);
+    db_ = OpenDatabaseHandle(path_, SQLITE_OPEN_READWRITE, busy_timeout_, action);
     // The file SQLite opened is the one the path named before and after: not one that was
     // replaced in between.
     int moved = 0;
@@ -120,4 +120,4 @@ void Connection::CloseHandle() noexcept {
     db_ = nullptr;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

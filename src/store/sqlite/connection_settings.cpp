@@ -3,7 +3,7 @@
 #include "store/sqlite/connection.hpp"
 #include "store/store_error.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 void CheckReadable(Connection& connection) {
     connection.Execute("SELECT count(*) FROM sqlite_schema", "read the database");
@@ -27,4 +27,4 @@ bool SwitchToWal(Connection& connection) {
     return true;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

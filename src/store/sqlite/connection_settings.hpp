@@ -1,6 +1,6 @@
 #pragma once
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 class Connection;
 
@@ -21,4 +21,4 @@ void UseFullSync(Connection& connection);
 // when the disk failed it, so that the next write tries again.
 bool SwitchToWal(Connection& connection);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -11,7 +11,7 @@
 
 #include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -118,4 +118,4 @@ void CreateEmptyFile(const std::string& path) {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

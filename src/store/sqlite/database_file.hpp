@@ -4,7 +4,7 @@
 
 struct sqlite3;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // Throws StoreError unless path is a regular, readable, non-empty file. SQLite itself treats
 // an empty file as an empty database and would write to it, so the check comes before SQLite
@@ -27,4 +27,4 @@ std::string WalPath(const std::string& path);
 std::string SharedMemoryPath(const std::string& path);
 std::string JournalPath(const std::string& path);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

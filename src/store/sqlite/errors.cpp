@@ -4,15 +4,9 @@
 
 #include <optional>
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
-
-std::string Message(const std::string& path, std::string_view action, std::string_view reason) {
-    std::string message = path;
-    message.append(": cannot ").append(action).append(": ").append(reason);
-    return message;
-}
 
 std::optional<TransientStoreError::Cause> TransientCause(int result_code) {
     switch (result_code & 0xff) {
@@ -30,16 +24,6 @@ std::optional<TransientStoreError::Cause> TransientCause(int result_code) {
 }
 
 }  // namespace
-
-void Fail(const std::string& path, std::string_view action, std::string_view reason,
-          ErrorKind kind) {
-    throw StoreError(Message(path, action, reason), kind);
-}
-
-void FailTransiently(const std::string& path, std::string_view action, std::string_view reason,
-                     TransientStoreError::Cause cause) {
-    throw TransientStoreError(Message(path, action, reason), cause);
-}
 
 void FailOnSqlite(const std::string& path, std::string_view action, sqlite3* db, int result_code) {
     const std::string reason = SqliteReason(db, result_code);
@@ -103,4 +87,4 @@ std::string SqliteReason(sqlite3* db, int result_code) {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -3,23 +3,15 @@
 #include <string>
 #include <string_view>
 
-#include "store/store_error.hpp"
+#include "store/core/failure.hpp"
 
 struct sqlite3;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
-// Throws StoreError "<path>: cannot <action>: <reason>", the one shape every failure of the
-// store takes, so that a person sees which file, what failed and why.
-[[noreturn]] void Fail(const std::string& path, std::string_view action, std::string_view reason,
-                       ErrorKind kind = ErrorKind::kOther);
-
-// The same as a TransientStoreError.
-[[noreturn]] void FailTransiently(const std::string& path, std::string_view action,
-                                  std::string_view reason, TransientStoreError::Cause cause);
-
-// The same for a failure of SQLite, with its reason (SqliteReason) and kind (SqliteErrorKind).
-// A full or failing disk and a lock held too long are transient.
+// Throws StoreError in the store's one shape (core/failure.hpp) for a failure of SQLite, with
+// its reason (SqliteReason) and kind (SqliteErrorKind). A full or failing disk and a lock held
+// too long are transient (TransientStoreError).
 [[noreturn]] void FailOnSqlite(const std::string& path, std::string_view action, sqlite3* db,
                                int result_code);
 
@@ -30,4 +22,4 @@ std::string SqliteReason(sqlite3* db, int result_code);
 // The kind of SQLite's last failure on a connection (db may be null).
 ErrorKind SqliteErrorKind(sqlite3* db, int result_code);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

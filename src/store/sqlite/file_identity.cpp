@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -71,4 +71,4 @@ LockHolders LockHoldersOf(const std::string& path) {
     return holders;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

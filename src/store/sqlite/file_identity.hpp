@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // Which file a path names: its device and inode. A file removed and another put in its place
 // has another identity, whatever its name and contents.
@@ -31,4 +31,4 @@ struct LockHolders {
 };
 LockHolders LockHoldersOf(const std::string& path);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

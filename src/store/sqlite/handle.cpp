@@ -4,10 +4,10 @@
 
 #include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
-sqlite3* OpenSqliteHandle(const std::string& path, int flags,
-                          std::chrono::milliseconds busy_timeout, std::string_view action) {
+sqlite3* OpenDatabaseHandle(const std::string& path, int flags,
+                            std::chrono::milliseconds busy_timeout, std::string_view action) {
     sqlite3* db = nullptr;
     const int result = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (result != SQLITE_OK) {
@@ -22,4 +22,4 @@ sqlite3* OpenSqliteHandle(const std::string& path, int flags,
     return db;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

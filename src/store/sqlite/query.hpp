@@ -5,7 +5,7 @@
 
 #include "store/sqlite/connection.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // One use of a prepared statement. Resetting it when the use ends releases the read snapshot,
 // which would otherwise keep the WAL from being checkpointed and hide other programs' writes.
@@ -26,4 +26,4 @@ class Query {
     std::string_view action_;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

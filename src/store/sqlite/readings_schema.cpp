@@ -1,16 +1,15 @@
+#include "store/sqlite/readings_schema.hpp"
+
 #include <unistd.h>
 
 #include <string>
 
-#include "store/sqlite/connection_settings.hpp"
-#include "store/database.hpp"
-#include "store/sqlite/database_file.hpp"
-#include "store/database_target.hpp"
-#include "store/postgres/readings_schema.hpp"
 #include "store/readings_table.hpp"
 #include "store/sqlite/connection.hpp"
+#include "store/sqlite/connection_settings.hpp"
+#include "store/sqlite/database_file.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -48,12 +47,7 @@ void WriteSchema(const std::string& path) {
 
 }  // namespace
 
-void CreateReadingsDatabase(const std::string& target) {
-    if (IsPostgresTarget(target)) {
-        CreatePostgresReadings(target);
-        return;
-    }
-    const std::string& path = target;
+void CreateReadingsFile(const std::string& path) {
     const bool had_shared_memory = Exists(SharedMemoryPath(path));
     CreateEmptyFile(path);
     try {
@@ -69,4 +63,4 @@ void CreateReadingsDatabase(const std::string& target) {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -4,13 +4,13 @@
 
 #include <cmath>
 
-#include "store/sqlite/database_file.hpp"
 #include "store/sqlite/connection.hpp"
+#include "store/sqlite/database_file.hpp"
+#include "store/sqlite/errors.hpp"
 #include "store/sqlite/readings_source.hpp"
 #include "store/sqlite/row_cursor.hpp"
-#include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr const char* kColumns[] = {"code", "qt", "terminal", "DateTime"};
 
 }  // namespace
 
-SqliteReadingsSink::SqliteReadingsSink(std::string path) : path_(std::move(path)) {
+ReadingsSink::ReadingsSink(std::string path) : path_(std::move(path)) {
     CheckDatabaseFileKind(path_);
     try {
         Open();
@@ -31,7 +31,7 @@ SqliteReadingsSink::SqliteReadingsSink(std::string path) : path_(std::move(path)
     }
 }
 
-SqliteReadingsSink::~SqliteReadingsSink() {
+ReadingsSink::~ReadingsSink() {
     sqlite3_finalize(insert_);
     if (!committed_) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -39,7 +39,7 @@ SqliteReadingsSink::~SqliteReadingsSink() {
     sqlite3_close(db_);
 }
 
-void SqliteReadingsSink::Open() {
+void ReadingsSink::Open() {
     // No SQLITE_OPEN_CREATE: a copy never makes a database of a path that holds none.
     Check(sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), kOpenAction);
     sqlite3_extended_result_codes(db_, 1);
@@ -62,17 +62,17 @@ void SqliteReadingsSink::Open() {
           kOpenAction);
 }
 
-void SqliteReadingsSink::Execute(const char* sql, std::string_view action) {
+void ReadingsSink::Execute(const char* sql, std::string_view action) {
     Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), action);
 }
 
-std::int64_t SqliteReadingsSink::ReadingsHeld() {
-    SqliteRowCursor count(db_, path_, "SELECT count(*) FROM Readings", kOpenAction);
+std::int64_t ReadingsSink::ReadingsHeld() {
+    RowCursor count(db_, path_, "SELECT count(*) FROM Readings", kOpenAction);
     count.Next();
     return count.Fields()[0].integer;
 }
 
-std::vector<std::string> SqliteReadingsSink::Append(std::span<const StoredField> reading) {
+std::vector<std::string> ReadingsSink::Append(std::span<const StoredField> reading) {
     std::vector<std::string> changes;
     for (int index = 1; index <= 4; ++index) {
         std::string change =
@@ -89,8 +89,7 @@ std::vector<std::string> SqliteReadingsSink::Append(std::span<const StoredField>
     return changes;
 }
 
-std::string SqliteReadingsSink::BindField(int index, const StoredField& field,
-                                          std::string_view column) {
+std::string ReadingsSink::BindField(int index, const StoredField& field, std::string_view column) {
     switch (field.kind) {
         case StoredField::Kind::kNull:
             Check(sqlite3_bind_null(insert_, index), kWriteAction);
@@ -116,15 +115,15 @@ std::string SqliteReadingsSink::BindField(int index, const StoredField& field,
     return {};
 }
 
-void SqliteReadingsSink::Commit() {
+void ReadingsSink::Commit() {
     Execute("COMMIT", "commit the copied readings");
     committed_ = true;
 }
 
-void SqliteReadingsSink::Check(int result, std::string_view action) {
+void ReadingsSink::Check(int result, std::string_view action) {
     if (result != SQLITE_OK) {
         FailOnSqlite(path_, action, db_, result);
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -7,19 +7,19 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // A readings file filled inside one write transaction (BEGIN IMMEDIATE: no other program
 // stores a reading meanwhile, while readers go on), committed with full synchronisation.
 // Every value goes in as the source holds it, text or number, its bytes untouched.
-class SqliteReadingsSink final : public ReadingsSink {
+class ReadingsSink final : public store::ReadingsSink {
   public:
     // Opens the file at path, which must exist, and begins the transaction. Throws StoreError
     // when it cannot, or when the file is not an initialised, empty readings database.
-    explicit SqliteReadingsSink(std::string path);
-    SqliteReadingsSink(const SqliteReadingsSink&) = delete;
-    SqliteReadingsSink& operator=(const SqliteReadingsSink&) = delete;
-    ~SqliteReadingsSink() override;
+    explicit ReadingsSink(std::string path);
+    ReadingsSink(const ReadingsSink&) = delete;
+    ReadingsSink& operator=(const ReadingsSink&) = delete;
+    ~ReadingsSink() override;
 
     const std::string& Name() const override { return path_; }
     std::vector<std::string> Append(std::span<const StoredField> reading) override;
@@ -38,4 +38,4 @@ class SqliteReadingsSink final : public ReadingsSink {
     bool committed_ = false;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

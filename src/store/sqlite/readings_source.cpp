@@ -2,14 +2,14 @@
 
 #include <sqlite3.h>
 
-#include "store/sqlite/database_file.hpp"
 #include "store/readings_table.hpp"
 #include "store/sqlite/connection.hpp"
+#include "store/sqlite/database_file.hpp"
+#include "store/sqlite/errors.hpp"
 #include "store/sqlite/handle.hpp"
 #include "store/sqlite/row_cursor.hpp"
-#include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -45,7 +45,7 @@ std::string WhereClause(const ReadingFilter& filter) {
     return conditions;
 }
 
-void BindFilter(SqliteRowCursor& cursor, const ReadingFilter& filter) {
+void BindFilter(RowCursor& cursor, const ReadingFilter& filter) {
     if (filter.terminal) {
         cursor.Bind(":terminal", *filter.terminal);
         if (const auto number = NumberOfTerminal(*filter.terminal)) {
@@ -66,17 +66,17 @@ std::int64_t IntegerOf(const StoredField& field) {
 
 }  // namespace
 
-SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(path)) {
+ReadingsSource::ReadingsSource(std::string path) : path_(std::move(path)) {
     CheckDatabaseFileKind(path_);
     // Read-only: nothing done through this connection can change the file.
-    db_ = OpenSqliteHandle(path_, SQLITE_OPEN_READONLY, kDefaultBusyTimeout, kOpenAction);
+    db_ = OpenDatabaseHandle(path_, SQLITE_OPEN_READONLY, kDefaultBusyTimeout, kOpenAction);
     try {
         CheckDatabaseHeader(path_, db_);
-        SqliteRowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);
+        RowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);
         in_wal_mode_ = journal_mode.Next() && journal_mode.Fields()[0].text == "wal";
         // The first read after BEGIN fixes the snapshot that every later query sees.
         Execute("BEGIN", kOpenAction);
-        SqliteRowCursor schema(db_, path_, "SELECT count(*) FROM sqlite_schema", kOpenAction);
+        RowCursor schema(db_, path_, "SELECT count(*) FROM sqlite_schema", kOpenAction);
         schema.Next();
     } catch (...) {
         sqlite3_close(db_);
@@ -84,36 +84,36 @@ SqliteReadingsSource::SqliteReadingsSource(std::string path) : path_(std::move(p
     }
 }
 
-SqliteReadingsSource::~SqliteReadingsSource() {
+ReadingsSource::~ReadingsSource() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db_);
 }
 
-void SqliteReadingsSource::Execute(const char* sql, std::string_view action) {
+void ReadingsSource::Execute(const char* sql, std::string_view action) {
     const int result = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) {
         FailOnSqlite(path_, action, db_, result);
     }
 }
 
-std::unique_ptr<RowCursor> SqliteReadingsSource::Filtered(const std::string& select,
-                                                          const std::string& tail,
-                                                          const ReadingFilter& filter,
-                                                          std::string_view action) {
+std::unique_ptr<store::RowCursor> ReadingsSource::Filtered(const std::string& select,
+                                                           const std::string& tail,
+                                                           const ReadingFilter& filter,
+                                                           std::string_view action) {
     auto cursor =
-        std::make_unique<SqliteRowCursor>(db_, path_, select + WhereClause(filter) + tail, action);
+        std::make_unique<RowCursor>(db_, path_, select + WhereClause(filter) + tail, action);
     BindFilter(*cursor, filter);
     return cursor;
 }
 
-std::unique_ptr<RowCursor> SqliteReadingsSource::Readings(const ReadingFilter& filter) {
+std::unique_ptr<store::RowCursor> ReadingsSource::Readings(const ReadingFilter& filter) {
     return Filtered(std::string("SELECT ") + table::kId + ", " + table::kCode + ", " +
                         table::kQuantity + ", " + table::kTerminal + ", " + table::kDateTime +
                         " FROM " + table::kTable,
                     " ORDER BY rowid", filter, kReadAction);
 }
 
-std::unique_ptr<RowCursor> SqliteReadingsSource::CodeTotals(const ReadingFilter& filter) {
+std::unique_ptr<store::RowCursor> ReadingsSource::CodeTotals(const ReadingFilter& filter) {
     // Grouped along the index on code, so one code's readings at a time are in memory.
     const std::string code = table::kCode;
     return Filtered(
@@ -121,10 +121,10 @@ std::unique_ptr<RowCursor> SqliteReadingsSource::CodeTotals(const ReadingFilter&
         " GROUP BY " + code + " ORDER BY " + code, filter, "add up the readings per code");
 }
 
-StoreSummary SqliteReadingsSource::Summary() {
+StoreSummary ReadingsSource::Summary() {
     StoreSummary summary;
     const std::string date_time = table::kDateTime;
-    SqliteRowCursor totals(
+    RowCursor totals(
         db_, path_,
         "SELECT count(*), min(" + date_time + "), max(" + date_time + ") FROM " + table::kTable,
         kSummaryAction);
@@ -134,17 +134,17 @@ StoreSummary SqliteReadingsSource::Summary() {
         summary.last_date_time = totals.Fields()[2];
     }
     const std::string terminal = table::kTerminal;
-    SqliteRowCursor terminals(db_, path_,
-                              "SELECT " + terminal + ", count(*) FROM " + table::kTable +
-                                  " GROUP BY " + terminal + " ORDER BY " + terminal,
-                              kSummaryAction);
+    RowCursor terminals(db_, path_,
+                        "SELECT " + terminal + ", count(*) FROM " + table::kTable + " GROUP BY " +
+                            terminal + " ORDER BY " + terminal,
+                        kSummaryAction);
     while (terminals.Next()) {
         summary.per_terminal.push_back({terminals.Fields()[0], IntegerOf(terminals.Fields()[1])});
     }
     return summary;
 }
 
-std::vector<std::string> SqliteReadingsSource::Problems() {
+std::vector<std::string> ReadingsSource::Problems() {
     std::vector<std::string> problems = IntegrityProblems(db_, path_);
     for (std::string& problem : SchemaProblems(db_, path_)) {
         problems.push_back(std::move(problem));
@@ -152,4 +152,4 @@ std::vector<std::string> SqliteReadingsSource::Problems() {
     return problems;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

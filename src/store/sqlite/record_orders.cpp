@@ -1,17 +1,18 @@
 #include "store/sqlite/record_orders.hpp"
+
 #include "store/core/stored_text.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
 auto BindKey(const Position& position) {
-    return [&position](Statement& s) { s.Bind(1, SqliteKeyOf(position)); };
+    return [&position](Statement& s) { s.Bind(1, KeyOf(position)); };
 }
 
 auto BindKeyAndRowid(const Position& position) {
     return [&position](Statement& s) {
-        s.Bind(1, SqliteKeyOf(position));
+        s.Bind(1, KeyOf(position));
         s.Bind(2, position.rowid);
     };
 }
@@ -55,7 +56,7 @@ class IndexOrder final : public RecordOrder {
                 ReadPosition(*connection_, same_key_after_, kAction, BindKeyAndRowid(position))) {
             return same_key;
         }
-        if (SqliteKeyOf(position).IsNull()) {
+        if (KeyOf(position).IsNull()) {
             return ReadPosition(*connection_, first_non_null_, kAction, [](Statement&) {});
         }
         return ReadPosition(*connection_, greater_key_, kAction, BindKey(position));
@@ -67,7 +68,7 @@ class IndexOrder final : public RecordOrder {
                 ReadPosition(*connection_, same_key_before_, kAction, BindKeyAndRowid(position))) {
             return same_key;
         }
-        if (SqliteKeyOf(position).IsNull()) {
+        if (KeyOf(position).IsNull()) {
             return std::nullopt;
         }
         if (auto smaller = ReadPosition(*connection_, smaller_key_, kAction, BindKey(position))) {
@@ -81,7 +82,7 @@ class IndexOrder final : public RecordOrder {
                             [&](Statement& s) { s.Bind(1, rowid); });
     }
 
-    // A text key is sought in both forms that read as it (stored_text.hpp).
+    // A text key is sought in both forms that read as it (core/stored_text.hpp).
     std::optional<Position> FirstWithKey(const Value& key) override {
         const auto* text = std::get_if<std::string>(&key);
         const std::optional<std::string> older = text ? OlderStoredFormOf(*text) : std::nullopt;
@@ -108,9 +109,9 @@ class IndexOrder final : public RecordOrder {
 
 }  // namespace
 
-const SqlValue& SqliteKeyOf(const Position& position) {
+const SqlValue& KeyOf(const Position& position) {
     static const SqlValue kNull;
-    const auto* key = dynamic_cast<const SqliteKey*>(position.key.get());
+    const auto* key = dynamic_cast<const Key*>(position.key.get());
     return key != nullptr ? key->Stored() : kNull;
 }
 
@@ -119,4 +120,4 @@ std::unique_ptr<RecordOrder> MakeIndexOrder(Connection& connection, const TableS
     return std::make_unique<IndexOrder>(connection, table, index);
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -4,17 +4,17 @@
 #include <string>
 #include <string_view>
 
-#include "store/sqlite/query.hpp"
 #include "store/core/record_order.hpp"
+#include "store/sqlite/query.hpp"
 #include "store/sqlite/sql_value.hpp"
 #include "store/sqlite/table_schema.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // A key as the SQLite file stores it (type, bytes and all).
-class SqliteKey final : public StoredKey {
+class Key final : public StoredKey {
   public:
-    explicit SqliteKey(SqlValue value) : value_(std::move(value)) {}
+    explicit Key(SqlValue value) : value_(std::move(value)) {}
     const SqlValue& Stored() const { return value_; }
 
   private:
@@ -22,7 +22,7 @@ class SqliteKey final : public StoredKey {
 };
 
 // The key of a position in an SQLite index order; NULL when it has none.
-const SqlValue& SqliteKeyOf(const Position& position);
+const SqlValue& KeyOf(const Position& position);
 
 // The table's own order: ascending rowid, the order in which records were stored.
 std::unique_ptr<RecordOrder> MakeTableOrder(Connection& connection, const TableSchema& table);
@@ -42,9 +42,9 @@ std::optional<Position> ReadPosition(Connection& connection, const std::string& 
     }
     Position position{query->ColumnInt64(0), nullptr};
     if (query->ColumnCount() > 1) {
-        position.key = std::make_shared<SqliteKey>(query->ColumnSqlValue(1));
+        position.key = std::make_shared<Key>(query->ColumnSqlValue(1));
     }
     return position;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "store/sqlite/query.hpp"
 #include "store/core/stored_text.hpp"
+#include "store/sqlite/query.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -95,4 +95,4 @@ void UpdateRecord(Connection& connection, const TableSchema& table, std::int64_t
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

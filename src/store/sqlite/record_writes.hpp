@@ -2,16 +2,16 @@
 
 #include <cstdint>
 
-#include "store/sqlite/connection.hpp"
 #include "store/core/store_table.hpp"
+#include "store/sqlite/connection.hpp"
 #include "store/sqlite/table_schema.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
-// Writing a record of an SQLite table (sqlite_record_writes.cpp). A text written back exactly
-// as the program read it keeps its stored bytes (see stored_text.hpp).
+// Writing a record of an SQLite table. A text written back exactly
+// as the program read it keeps its stored bytes (see core/stored_text.hpp).
 void InsertRecord(Connection& connection, const TableSchema& table, const FieldValues& values);
 void UpdateRecord(Connection& connection, const TableSchema& table, std::int64_t rowid,
                   const FieldValues& values);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -4,10 +4,10 @@
 
 #include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
-SqliteRowCursor::SqliteRowCursor(sqlite3* db, const std::string& path, std::string_view sql,
-                                 std::string_view action)
+RowCursor::RowCursor(sqlite3* db, const std::string& path, std::string_view sql,
+                     std::string_view action)
     : db_(db), path_(path), action_(action) {
     const int result =
         sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement_, nullptr);
@@ -18,11 +18,11 @@ SqliteRowCursor::SqliteRowCursor(sqlite3* db, const std::string& path, std::stri
     fields_.resize(static_cast<std::size_t>(sqlite3_column_count(statement_)));
 }
 
-SqliteRowCursor::~SqliteRowCursor() {
+RowCursor::~RowCursor() {
     sqlite3_finalize(statement_);
 }
 
-void SqliteRowCursor::Bind(const char* name, const std::string& text) {
+void RowCursor::Bind(const char* name, const std::string& text) {
     const int index = sqlite3_bind_parameter_index(statement_, name);
     if (index > 0) {
         CheckBind(sqlite3_bind_text64(statement_, index, text.data(), text.size(), SQLITE_TRANSIENT,
@@ -30,14 +30,14 @@ void SqliteRowCursor::Bind(const char* name, const std::string& text) {
     }
 }
 
-void SqliteRowCursor::Bind(const char* name, double number) {
+void RowCursor::Bind(const char* name, double number) {
     const int index = sqlite3_bind_parameter_index(statement_, name);
     if (index > 0) {
         CheckBind(sqlite3_bind_double(statement_, index, number));
     }
 }
 
-bool SqliteRowCursor::Next() {
+bool RowCursor::Next() {
     const int result = sqlite3_step(statement_);
     if (result == SQLITE_DONE) {
         return false;
@@ -51,7 +51,7 @@ bool SqliteRowCursor::Next() {
     return true;
 }
 
-void SqliteRowCursor::ReadField(int column) {
+void RowCursor::ReadField(int column) {
     StoredField& field = fields_[static_cast<std::size_t>(column)];
     const int type = sqlite3_column_type(statement_, column);
     switch (type) {
@@ -78,10 +78,10 @@ void SqliteRowCursor::ReadField(int column) {
     field.text.assign(bytes == nullptr ? "" : static_cast<const char*>(bytes), size);
 }
 
-void SqliteRowCursor::CheckBind(int result) {
+void RowCursor::CheckBind(int result) {
     if (result != SQLITE_OK) {
         FailOnSqlite(path_, action_, db_, result);
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -9,18 +9,17 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // One query on an SQLite connection, its rows read forwards. Parameters are bound by name
 // before the first Next().
-class SqliteRowCursor final : public RowCursor {
+class RowCursor final : public store::RowCursor {
   public:
     // Prepares sql; throws StoreError naming path and action when it cannot.
-    SqliteRowCursor(sqlite3* db, const std::string& path, std::string_view sql,
-                    std::string_view action);
-    SqliteRowCursor(const SqliteRowCursor&) = delete;
-    SqliteRowCursor& operator=(const SqliteRowCursor&) = delete;
-    ~SqliteRowCursor() override;
+    RowCursor(sqlite3* db, const std::string& path, std::string_view sql, std::string_view action);
+    RowCursor(const RowCursor&) = delete;
+    RowCursor& operator=(const RowCursor&) = delete;
+    ~RowCursor() override;
 
     // Binds the parameter ":name" when the query has one.
     void Bind(const char* name, const std::string& text);
@@ -40,4 +39,4 @@ class SqliteRowCursor final : public RowCursor {
     std::vector<StoredField> fields_;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -59,4 +59,4 @@ std::optional<std::string_view> SqlValue::Text() const {
                             static_cast<std::size_t>(sqlite3_value_bytes(value_)));
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

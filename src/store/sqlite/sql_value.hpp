@@ -5,7 +5,7 @@
 
 struct sqlite3_value;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // An owned copy of a value exactly as SQLite stored it (type, bytes and all), so that a key read
 // from a row can be bound again and compares the same way the index does.
@@ -29,4 +29,4 @@ class SqlValue {
     sqlite3_value* value_ = nullptr;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

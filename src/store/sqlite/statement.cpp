@@ -3,10 +3,10 @@
 #include <sqlite3.h>
 #include <strings.h>
 
-#include "store/sqlite/errors.hpp"
 #include "store/core/stored_text.hpp"
+#include "store/sqlite/errors.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -125,4 +125,4 @@ void Statement::CheckBind(int result) {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -10,7 +10,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // One prepared SQLite statement, finalized when it goes. Failures throw StoreError naming the
 // database file and the action the caller was performing.
@@ -22,7 +22,7 @@ class Statement {
     ~Statement();
 
     // Parameters are numbered from 1, as in SQL. A text Value is bound in its stored form
-    // (stored_text.hpp); a SqlValue and BindStoredText's bytes go in exactly as they are.
+    // (core/stored_text.hpp); a SqlValue and BindStoredText's bytes go in exactly as they are.
     void Bind(int index, std::int64_t value);
     void Bind(int index, const Value& value);
     void Bind(int index, const SqlValue& value);
@@ -49,4 +49,4 @@ class Statement {
     sqlite3_stmt* statement_ = nullptr;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -6,10 +6,10 @@
 #include "store/readings_table.hpp"
 #include "store/sqlite/readings_source.hpp"
 #include "store/sqlite/row_cursor.hpp"
-#include "store/store_error.hpp"
 #include "store/sqlite/table_schema.hpp"
+#include "store/store_error.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -52,8 +52,7 @@ struct ActualColumn {
 
 std::vector<ActualColumn> ColumnsOfReadings(sqlite3* db, const std::string& path) {
     std::vector<ActualColumn> columns;
-    SqliteRowCursor query(db, path, "SELECT name, type, pk FROM pragma_table_info(:table)",
-                          kCheckAction);
+    RowCursor query(db, path, "SELECT name, type, pk FROM pragma_table_info(:table)", kCheckAction);
     query.Bind(":table", table::kTable);
     while (query.Next()) {
         const auto fields = query.Fields();
@@ -100,10 +99,10 @@ void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::str
 
 // The table's CREATE statement; nothing when there is no readings table.
 std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path) {
-    SqliteRowCursor query(db, path,
-                          "SELECT type, sql FROM sqlite_schema "
-                          "WHERE name = :table COLLATE NOCASE AND type IN ('table', 'view')",
-                          kCheckAction);
+    RowCursor query(db, path,
+                    "SELECT type, sql FROM sqlite_schema "
+                    "WHERE name = :table COLLATE NOCASE AND type IN ('table', 'view')",
+                    kCheckAction);
     query.Bind(":table", table::kTable);
     if (!query.Next() || query.Fields()[0].text != "table") {
         return std::nullopt;
@@ -112,11 +111,11 @@ std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path
 }
 
 void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::string>& problems) {
-    SqliteRowCursor query(db, path,
-                          "SELECT il.partial, ii.name FROM pragma_index_list(:table) AS il, "
-                          "pragma_index_info(il.name) AS ii "
-                          "WHERE il.name = :index COLLATE NOCASE ORDER BY ii.seqno",
-                          kCheckAction);
+    RowCursor query(db, path,
+                    "SELECT il.partial, ii.name FROM pragma_index_list(:table) AS il, "
+                    "pragma_index_info(il.name) AS ii "
+                    "WHERE il.name = :index COLLATE NOCASE ORDER BY ii.seqno",
+                    kCheckAction);
     query.Bind(":table", table::kTable);
     query.Bind(":index", table::kCodeIndex);
     std::vector<std::string> indexed;
@@ -139,7 +138,7 @@ void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::strin
 std::vector<std::string> IntegrityProblems(sqlite3* db, const std::string& path) {
     std::vector<std::string> problems;
     try {
-        SqliteRowCursor query(db, path, "PRAGMA integrity_check(100)", kCheckAction);
+        RowCursor query(db, path, "PRAGMA integrity_check(100)", kCheckAction);
         while (query.Next()) {
             const std::string& line = query.Fields()[0].text;
             if (line != "ok") {
@@ -169,4 +168,4 @@ std::vector<std::string> SchemaProblems(sqlite3* db, const std::string& path) {
     return problems;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -1,13 +1,13 @@
 #include "store/sqlite/table.hpp"
 
+#include "store/sqlite/backend.hpp"
+#include "store/sqlite/errors.hpp"
 #include "store/sqlite/query.hpp"
 #include "store/sqlite/record_orders.hpp"
 #include "store/sqlite/record_writes.hpp"
-#include "store/sqlite/backend.hpp"
-#include "store/sqlite/errors.hpp"
 #include "store/sqlite/transaction.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -15,18 +15,17 @@ constexpr std::string_view kInsertAction = "store the new record";
 constexpr std::string_view kDeleteAction = "delete the current record";
 
 // An edit holds the file's write lock from Edit on: nobody else writes until Update.
-class SqliteEditLock final : public EditLock {
+class FileWriteLock final : public EditLock {
   public:
-    SqliteEditLock(Connection& connection, std::string_view action)
+    FileWriteLock(Connection& connection, std::string_view action)
         : transaction(connection, action) {}
 
     ImmediateTransaction transaction;
 };
 
-class SqliteStore final : public StoreBackend {
+class Store final : public StoreDatabase {
   public:
-    explicit SqliteStore(std::shared_ptr<Connection> connection)
-        : connection_(std::move(connection)) {}
+    explicit Store(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
 
     const std::string& Name() const override { return connection_->Path(); }
 
@@ -35,7 +34,7 @@ class SqliteStore final : public StoreBackend {
             Fail(connection_->Path(), "open the table " + QuoteIdentifier(table),
                  "the database has been closed");
         }
-        return std::make_unique<SqliteTable>(connection_, table);
+        return std::make_unique<Table>(connection_, table);
     }
 
     void Close() noexcept override { connection_->Close(); }
@@ -46,14 +45,14 @@ class SqliteStore final : public StoreBackend {
 
 }  // namespace
 
-SqliteTable::SqliteTable(std::shared_ptr<Connection> connection, std::string name)
+Table::Table(std::shared_ptr<Connection> connection, std::string name)
     : connection_(std::move(connection)), name_(std::move(name)) {}
 
-bool SqliteTable::Reachable() const {
+bool Table::Reachable() const {
     return connection_->IsOpen() || connection_->IsClosed();
 }
 
-bool SqliteTable::Attach(std::string_view action) {
+bool Table::Attach(std::string_view action) {
     connection_->Attach(action);
     if (generation_ == connection_->Generation()) {
         return false;
@@ -63,11 +62,11 @@ bool SqliteTable::Attach(std::string_view action) {
     return true;
 }
 
-std::optional<std::size_t> SqliteTable::ColumnIndex(std::string_view field) const {
+std::optional<std::size_t> Table::ColumnIndex(std::string_view field) const {
     return schema_.ColumnIndex(field);
 }
 
-SelectedOrder SqliteTable::Order(std::string_view index_name) {
+SelectedOrder Table::Order(std::string_view index_name) {
     if (index_name.empty()) {
         return {MakeTableOrder(*connection_, schema_), "", std::nullopt};
     }
@@ -76,7 +75,7 @@ SelectedOrder SqliteTable::Order(std::string_view index_name) {
             schema_.ColumnIndex(index.column_name)};
 }
 
-Value SqliteTable::ReadField(std::int64_t rowid, std::size_t column, std::string_view action) {
+Value Table::ReadField(std::int64_t rowid, std::size_t column, std::string_view action) {
     // Only the one column: SQLite loads every column a query names, and another tool may
     // have stored megabytes in the others.
     const std::string select = "SELECT " + QuoteIdentifier(schema_.columns.at(column).name) +
@@ -90,8 +89,8 @@ Value SqliteTable::ReadField(std::int64_t rowid, std::size_t column, std::string
     return query->ColumnValue(0);
 }
 
-std::unique_ptr<EditLock> SqliteTable::LockForEdit(std::int64_t rowid, std::string_view action) {
-    auto lock = std::make_unique<SqliteEditLock>(*connection_, action);
+std::unique_ptr<EditLock> Table::LockForEdit(std::int64_t rowid, std::string_view action) {
+    auto lock = std::make_unique<FileWriteLock>(*connection_, action);
     Query query(*connection_,
                 "SELECT 1 FROM " + QuoteIdentifier(schema_.name) + " WHERE rowid = ?1", action);
     query->Bind(1, rowid);
@@ -101,20 +100,19 @@ std::unique_ptr<EditLock> SqliteTable::LockForEdit(std::int64_t rowid, std::stri
     return lock;
 }
 
-void SqliteTable::Insert(const FieldValues& values) {
+void Table::Insert(const FieldValues& values) {
     ImmediateTransaction transaction(*connection_, kInsertAction);
     InsertRecord(*connection_, schema_, values);
     transaction.Commit();
 }
 
-void SqliteTable::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid,
-                         const FieldValues& values) {
-    auto& held = static_cast<SqliteEditLock&>(*lock);
+void Table::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid, const FieldValues& values) {
+    auto& held = static_cast<FileWriteLock&>(*lock);
     UpdateRecord(*connection_, schema_, rowid, values);
     held.transaction.Commit();
 }
 
-std::optional<std::vector<OrderKey>> SqliteTable::Delete(std::int64_t rowid) {
+std::optional<std::vector<OrderKey>> Table::Delete(std::int64_t rowid) {
     ImmediateTransaction transaction(*connection_, kDeleteAction);
     std::vector<OrderKey> keys;
     {
@@ -127,7 +125,7 @@ std::optional<std::vector<OrderKey>> SqliteTable::Delete(std::int64_t rowid) {
             return std::nullopt;
         }
         for (int column = 0; column < query->ColumnCount(); ++column) {
-            keys.push_back(std::make_shared<SqliteKey>(query->ColumnSqlValue(column)));
+            keys.push_back(std::make_shared<Key>(query->ColumnSqlValue(column)));
         }
         while (query.Step()) {
         }
@@ -136,8 +134,8 @@ std::optional<std::vector<OrderKey>> SqliteTable::Delete(std::int64_t rowid) {
     return keys;
 }
 
-std::shared_ptr<StoreBackend> OpenSqliteStore(const std::string& path,
-                                              std::chrono::milliseconds busy_timeout) {
+std::shared_ptr<StoreDatabase> OpenStore(const std::string& path,
+                                         std::chrono::milliseconds busy_timeout) {
     auto connection = std::make_shared<Connection>(path, busy_timeout);
     try {
         connection->Attach("open the database");
@@ -147,7 +145,7 @@ std::shared_ptr<StoreBackend> OpenSqliteStore(const std::string& path,
         }
         // A full disk or a lock that may pass: the first use tries again.
     }
-    return std::make_shared<SqliteStore>(std::move(connection));
+    return std::make_shared<Store>(std::move(connection));
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -4,17 +4,17 @@
 #include <memory>
 #include <string>
 
-#include "store/sqlite/connection.hpp"
 #include "store/core/store_table.hpp"
+#include "store/sqlite/connection.hpp"
 #include "store/sqlite/table_schema.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // A table of the SQLite file. The file may be opened anew under the same path (see
 // Connection): the table is then read again from the file the path names now.
-class SqliteTable final : public StoreTable {
+class Table final : public StoreTable {
   public:
-    SqliteTable(std::shared_ptr<Connection> connection, std::string name);
+    Table(std::shared_ptr<Connection> connection, std::string name);
 
     const std::string& StoreName() const override { return connection_->Path(); }
     bool Reachable() const override;
@@ -35,4 +35,4 @@ class SqliteTable final : public StoreTable {
     TableSchema schema_;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

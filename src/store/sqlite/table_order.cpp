@@ -1,7 +1,7 @@
-#include "store/sqlite/record_orders.hpp"
 #include "store/sqlite/errors.hpp"
+#include "store/sqlite/record_orders.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::unique_ptr<RecordOrder> MakeTableOrder(Connection& connection, const TableS
     return std::make_unique<TableOrder>(connection, table);
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -1,11 +1,9 @@
 #include "store/sqlite/table_schema.hpp"
 
-#include <strings.h>
-
-#include "store/sqlite/query.hpp"
 #include "store/sqlite/errors.hpp"
+#include "store/sqlite/query.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -15,22 +13,6 @@ std::string TextOf(const Value& value) {
 }
 
 }  // namespace
-
-bool SameSqlName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-std::string QuoteIdentifier(std::string_view name) {
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted.push_back(c);
-        if (c == '"') {
-            quoted.push_back('"');
-        }
-    }
-    quoted.push_back('"');
-    return quoted;
-}
 
 std::optional<std::size_t> TableSchema::ColumnIndex(std::string_view column) const {
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -78,4 +60,4 @@ IndexOnColumn FindIndex(Connection& connection, const TableSchema& table,
     return columns.front();
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

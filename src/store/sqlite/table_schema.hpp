@@ -5,16 +5,11 @@
 #include <string_view>
 #include <vector>
 
-namespace tavix::store {
+#include "store/core/sql_name.hpp"
+
+namespace tavix::store::sqlite {
 
 class Connection;
-
-// Whether two names (of tables, columns, indexes, types) or keywords are the same, without
-// regard to case as SQL matches them.
-bool SameSqlName(std::string_view a, std::string_view b);
-
-// "name" with inner quotes doubled, for table, column and index names inside SQL text.
-std::string QuoteIdentifier(std::string_view name);
 
 struct TableColumn {
     std::string name;
@@ -43,4 +38,4 @@ struct IndexOnColumn {
 IndexOnColumn FindIndex(Connection& connection, const TableSchema& table,
                         std::string_view index_name);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -3,7 +3,7 @@
 #include "store/sqlite/connection.hpp"
 #include "store/store_error.hpp"
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 ImmediateTransaction::ImmediateTransaction(Connection& connection, std::string_view action)
     : connection_(&connection), action_(action) {
@@ -42,4 +42,4 @@ void ImmediateTransaction::Rollback() noexcept {
     }
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 class Connection;
 
@@ -26,4 +26,4 @@ class ImmediateTransaction {
     bool active_ = true;
 };
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 namespace {
 
@@ -79,4 +79,4 @@ bool RemoveUnusedLog(const LogFiles& files) {
     return true;
 }
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

@@ -8,7 +8,7 @@
 
 struct sqlite3;
 
-namespace tavix::store {
+namespace tavix::store::sqlite {
 
 // SQLite keeps a database's write-ahead log ("-wal") and the log's index in shared memory
 // ("-shm") beside it, named after the database's path rather than after the file. When the path
@@ -39,4 +39,4 @@ LockHolders LogUsers(const LogFiles& files);
 // Removes the log and its index unless a connection uses them; false when one does.
 bool RemoveUnusedLog(const LogFiles& files);
 
-}  // namespace tavix::store
+}  // namespace tavix::store::sqlite

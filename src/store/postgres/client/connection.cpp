@@ -5,8 +5,8 @@
 
 #include <utility>
 
-#include "store/postgres/client/password_mask.hpp"
 #include "store/postgres/client/error.hpp"
+#include "store/postgres/client/password_mask.hpp"
 #include "store/postgres/client/socket_wait.hpp"
 
 namespace tavix::store::postgres {
