@@ -15,7 +15,8 @@ class StoreDatabase;
 // Several programs may use the same store at once.
 class Database {
   public:
-    explicit Database(std::shared_ptr<StoreDatabase> backend);
+    // Made by a backend (backend.hpp) around the store it opened.
+    explicit Database(std::shared_ptr<StoreDatabase> store);
     Database(Database&&) noexcept;
     Database& operator=(Database&&) noexcept;
     ~Database();
@@ -31,7 +32,7 @@ class Database {
     const std::string& Path() const;
 
   private:
-    std::shared_ptr<StoreDatabase> backend_;
+    std::shared_ptr<StoreDatabase> store_;
 };
 
 // Opens the store a target names (see database_target.hpp): a PostgreSQL connection URI
@@ -44,11 +45,14 @@ class Database {
 //
 // The SQLite file's database stays bound to the path rather than to the file: when the file is
 // removed or replaced, the first write after it fails, and the next use opens the file the
-// path names then (see Connection).
+// path names then (see sqlite/connection.hpp).
 Database OpenDatabase(const std::string& target);
 
-// The same, with the longest wait for another program's lock before a write gives up (about
-// 5 s for the one above). Tests use a short one.
+// How long a write waits for another program's lock before it gives up, unless told otherwise.
+inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
+
+// The same, with the longest wait for another program's lock before a write gives up
+// (kDefaultBusyTimeout for the one above). Tests use a short one.
 Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout);
 
 // Creates a new, empty readings store at target: a new SQLite file with the Readings table and

@@ -1,6 +1,6 @@
 #include "store/database_target.hpp"
 
-#include "store/postgres/client/password_mask.hpp"
+#include "store/backend.hpp"
 
 namespace tavix::store {
 
@@ -9,7 +9,7 @@ bool IsPostgresTarget(std::string_view target) {
 }
 
 std::string DisplayedTarget(std::string_view target) {
-    return IsPostgresTarget(target) ? postgres::MaskPassword(target) : std::string(target);
+    return BackendFor(target).DisplayedTarget(target);
 }
 
 }  // namespace tavix::store

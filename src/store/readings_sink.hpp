@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/backend.hpp"
 #include "store/stored_field.hpp"
 
 namespace tavix::store {
@@ -31,6 +32,8 @@ class ReadingsSink {
 
 // The store a target names, opened for a copy into it. Refuses (StoreError) a target that is
 // missing, is not an initialised readings store, or holds readings already.
-std::unique_ptr<ReadingsSink> OpenReadingsSink(const std::string& target);
+inline std::unique_ptr<ReadingsSink> OpenReadingsSink(const std::string& target) {
+    return BackendFor(target).OpenReadingsSink(target);
+}
 
 }  // namespace tavix::store

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/backend.hpp"
 #include "store/reading_filter.hpp"
 #include "store/row_cursor.hpp"
 #include "store/stored_field.hpp"
@@ -55,6 +56,8 @@ class ReadingsSource {
 
 // The store a target names: a PostgreSQL database for a postgresql:// or postgres:// URI, else
 // the SQLite file at that path. Throws StoreError when it is missing or cannot be read.
-std::unique_ptr<ReadingsSource> OpenReadingsSource(const std::string& target);
+inline std::unique_ptr<ReadingsSource> OpenReadingsSource(const std::string& target) {
+    return BackendFor(target).OpenReadingsSource(target);
+}
 
 }  // namespace tavix::store

@@ -2,12 +2,18 @@
 
 #include "store/core/failure.hpp"
 #include "store/core/sql_name.hpp"
+#include "store/database.hpp"
+#include "store/postgres/client/password_mask.hpp"
+#include "store/postgres/readings_schema.hpp"
+#include "store/postgres/readings_sink.hpp"
+#include "store/postgres/readings_source.hpp"
 #include "store/postgres/table.hpp"
 
 namespace tavix::store::postgres {
 
 namespace {
 
+// The server as a Database holds it: one session, shared by the tables of its recordsets.
 class Store final : public StoreDatabase {
   public:
     explicit Store(std::shared_ptr<Session> session) : session_(std::move(session)) {}
@@ -30,11 +36,11 @@ class Store final : public StoreDatabase {
 
 }  // namespace
 
-std::shared_ptr<StoreDatabase> OpenStore(const std::string& target,
-                                         std::chrono::milliseconds busy_timeout) {
-    postgres::Timeouts timeouts;
+Database Backend::OpenDatabase(const std::string& uri,
+                               std::chrono::milliseconds busy_timeout) const {
+    Timeouts timeouts;
     timeouts.lock = busy_timeout;
-    auto session = std::make_shared<Session>(target, timeouts);
+    auto session = std::make_shared<Session>(uri, timeouts);
     try {
         session->Connect("open the database");
     } catch (const StoreError& error) {
@@ -44,7 +50,23 @@ std::shared_ptr<StoreDatabase> OpenStore(const std::string& target,
         // A server out of reach or busy: the first use connects, as an SQLite file that could
         // not be opened yet is opened by its first use.
     }
-    return std::make_shared<Store>(std::move(session));
+    return Database(std::make_shared<Store>(std::move(session)));
+}
+
+std::unique_ptr<store::ReadingsSource> Backend::OpenReadingsSource(const std::string& uri) const {
+    return std::make_unique<ReadingsSource>(uri);
+}
+
+std::unique_ptr<store::ReadingsSink> Backend::OpenReadingsSink(const std::string& uri) const {
+    return std::make_unique<ReadingsSink>(uri);
+}
+
+void Backend::CreateReadingsDatabase(const std::string& uri) const {
+    CreateReadingsTable(uri);
+}
+
+std::string Backend::DisplayedTarget(std::string_view uri) const {
+    return MaskPassword(uri);
 }
 
 }  // namespace tavix::store::postgres

@@ -1,16 +1,20 @@
 #pragma once
 
-#include <chrono>
-#include <memory>
-#include <string>
-
-#include "store/core/store_table.hpp"
+#include "store/backend.hpp"
 
 namespace tavix::store::postgres {
 
-// A PostgreSQL server as a store, reached through a connection URI. busy_timeout bounds the
-// wait for another session's lock.
-std::shared_ptr<StoreDatabase> OpenStore(const std::string& target,
-                                         std::chrono::milliseconds busy_timeout);
+// A PostgreSQL server as a store, reached through a connection URI, the target. A lock another
+// session holds is waited for as long as the busy timeout given to OpenDatabase.
+class Backend final : public store::Backend {
+  public:
+    Database OpenDatabase(const std::string& uri,
+                          std::chrono::milliseconds busy_timeout) const override;
+    std::unique_ptr<store::ReadingsSource> OpenReadingsSource(
+        const std::string& uri) const override;
+    std::unique_ptr<store::ReadingsSink> OpenReadingsSink(const std::string& uri) const override;
+    void CreateReadingsDatabase(const std::string& uri) const override;
+    std::string DisplayedTarget(std::string_view uri) const override;
+};
 
 }  // namespace tavix::store::postgres

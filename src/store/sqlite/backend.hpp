@@ -1,15 +1,19 @@
 #pragma once
 
-#include <chrono>
-#include <memory>
-#include <string>
-
-#include "store/core/store_table.hpp"
+#include "store/backend.hpp"
 
 namespace tavix::store::sqlite {
 
-// The SQLite file at path as a store. busy_timeout bounds the wait for another program's lock.
-std::shared_ptr<StoreDatabase> OpenStore(const std::string& path,
-                                         std::chrono::milliseconds busy_timeout);
+// The SQLite file at a path as a store: the target is the path.
+class Backend final : public store::Backend {
+  public:
+    Database OpenDatabase(const std::string& path,
+                          std::chrono::milliseconds busy_timeout) const override;
+    std::unique_ptr<store::ReadingsSource> OpenReadingsSource(
+        const std::string& path) const override;
+    std::unique_ptr<store::ReadingsSink> OpenReadingsSink(const std::string& path) const override;
+    void CreateReadingsDatabase(const std::string& path) const override;
+    std::string DisplayedTarget(std::string_view path) const override;
+};
 
 }  // namespace tavix::store::sqlite

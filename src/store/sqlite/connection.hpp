@@ -16,9 +16,6 @@ struct sqlite3;
 
 namespace tavix::store::sqlite {
 
-// How long a writer waits for another program's lock before it gives up.
-inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
-
 // One SQLite connection to the file a path names, with the settings every connection of the
 // store uses: a bounded wait for locks and full synchronisation. It keeps its prepared
 // statements, so each query is parsed once however often a recordset moves.

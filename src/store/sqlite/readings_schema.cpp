@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "store/database.hpp"
 #include "store/readings_table.hpp"
 #include "store/sqlite/connection.hpp"
 #include "store/sqlite/connection_settings.hpp"

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "store/database.hpp"
 #include "store/sqlite/connection.hpp"
 #include "store/sqlite/database_file.hpp"
 #include "store/sqlite/errors.hpp"

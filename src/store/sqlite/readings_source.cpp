@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "store/database.hpp"
 #include "store/readings_table.hpp"
 #include "store/sqlite/connection.hpp"
 #include "store/sqlite/database_file.hpp"

@@ -1,6 +1,5 @@
 #include "store/sqlite/table.hpp"
 
-#include "store/sqlite/backend.hpp"
 #include "store/sqlite/errors.hpp"
 #include "store/sqlite/query.hpp"
 #include "store/sqlite/record_orders.hpp"
@@ -21,26 +20,6 @@ class FileWriteLock final : public EditLock {
         : transaction(connection, action) {}
 
     ImmediateTransaction transaction;
-};
-
-class Store final : public StoreDatabase {
-  public:
-    explicit Store(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
-
-    const std::string& Name() const override { return connection_->Path(); }
-
-    std::unique_ptr<StoreTable> OpenTable(const std::string& table) override {
-        if (connection_->IsClosed()) {
-            Fail(connection_->Path(), "open the table " + QuoteIdentifier(table),
-                 "the database has been closed");
-        }
-        return std::make_unique<Table>(connection_, table);
-    }
-
-    void Close() noexcept override { connection_->Close(); }
-
-  private:
-    std::shared_ptr<Connection> connection_;
 };
 
 }  // namespace
@@ -132,20 +111,6 @@ std::optional<std::vector<OrderKey>> Table::Delete(std::int64_t rowid) {
     }
     transaction.Commit();
     return keys;
-}
-
-std::shared_ptr<StoreDatabase> OpenStore(const std::string& path,
-                                         std::chrono::milliseconds busy_timeout) {
-    auto connection = std::make_shared<Connection>(path, busy_timeout);
-    try {
-        connection->Attach("open the database");
-    } catch (const StoreError& error) {
-        if (!error.MayPass()) {
-            throw;
-        }
-        // A full disk or a lock that may pass: the first use tries again.
-    }
-    return std::make_shared<Store>(std::move(connection));
 }
 
 }  // namespace tavix::store::sqlite
