@@ -25,7 +25,7 @@ Connection::~Connection() {
 }
 
 bool Connection::IsReadOnly() const {
-    return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 1;
+    return db_ != nullptr && sqlite3_db_readonly(db_.get(), "main") == 1;
 }
 
 void Connection::Attach(std::string_view action) {
@@ -47,9 +47,9 @@ void Connection::CheckStillNamed(std::string_view action) {
 
 void Connection::Execute(const std::string& sql, std::string_view action) {
     RequireOpen(action);
-    const int result = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    const int result = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) {
-        FailOnSqlite(path_, action, db_, result);
+        FailOnSqlite(path_, action, db_.get(), result);
     }
 }
 
@@ -57,9 +57,19 @@ Statement& Connection::Prepared(const std::string& sql) {
     RequireOpen("use the database");
     auto found = statements_.find(sql);
     if (found == statements_.end()) {
-        found = statements_.emplace(sql, std::make_unique<Statement>(db_, path_, sql)).first;
+        found = statements_.emplace(sql, std::make_unique<Statement>(db_.get(), path_, sql)).first;
     }
     return *found->second;
+}
+
+Statement Connection::Prepare(std::string_view sql, std::string_view action) {
+    RequireOpen(action);
+    return Statement(db_.get(), path_, sql, action);
+}
+
+bool Connection::InWalMode() {
+    RequireOpen("read the journal mode");
+    return sqlite::InWalMode(db_.get());
 }
 
 void Connection::PrepareToWrite(std::string_view action) {
@@ -75,7 +85,8 @@ void Connection::Close() noexcept {
     if (db_ == nullptr) {
         return;
     }
-    if (StillNamed()) {
+    // A reader wrote nothing to move into the file, and leaves the log to the writers.
+    if (StillNamed() || expect_ == Expect::kDatabaseToRead) {
         CloseHandle();
     } else {
         LetGo();

@@ -9,10 +9,9 @@
 #include <unordered_map>
 
 #include "store/sqlite/file_identity.hpp"
+#include "store/sqlite/handle.hpp"
 #include "store/sqlite/statement.hpp"
 #include "store/sqlite/write_ahead_log.hpp"
-
-struct sqlite3;
 
 namespace tavix::store::sqlite {
 
@@ -26,8 +25,10 @@ namespace tavix::store::sqlite {
 class Connection {
   public:
     // kDatabase: the file must be a database already (see database_file.hpp), and must be
-    // readable. kNewFile: a file just created empty, about to be given its schema.
-    enum class Expect { kDatabase, kNewFile };
+    // readable. kDatabaseToRead: the same, opened read-only, so that nothing done through the
+    // connection can change the file. kNewFile: a file just created empty, about to be given
+    // its schema.
+    enum class Expect { kDatabase, kDatabaseToRead, kNewFile };
 
     // Names the file; Attach opens it.
     Connection(std::string path, std::chrono::milliseconds busy_timeout,
@@ -42,7 +43,8 @@ class Connection {
     bool IsReadOnly() const;
 
     // Opens the file the path names now, unless it is open already: read-write when the file
-    // allows it and read-only otherwise, never creating it. Throws StoreError naming the action
+    // allows it (and kDatabaseToRead does not say otherwise) and read-only otherwise, never
+    // creating it. Throws StoreError naming the action
     // (TransientStoreError for a failure that may pass) and stays unopened, so that the next
     // call tries again; after Close it fails for good.
     void Attach(std::string_view action);
@@ -55,8 +57,14 @@ class Connection {
     // Runs SQL without results; throws StoreError naming the action on failure.
     void Execute(const std::string& sql, std::string_view action);
 
-    // The statement for sql, prepared on first use. Throws unless the file is open.
+    // The statement for sql, prepared on first use and kept. Throws unless the file is open.
     Statement& Prepared(const std::string& sql);
+    // A statement of the caller's own, for a query run once; failing to prepare it fails as
+    // action. Throws unless the file is open.
+    Statement Prepare(std::string_view sql, std::string_view action);
+
+    // Whether the file is in WAL mode, where readers and the writer do not wait for each other.
+    bool InWalMode();
 
     // Comes before every write transaction: the first one after opening switches the file to
     // WAL (see SwitchToWal), so that opening and reading alone never change the file.
@@ -80,7 +88,7 @@ class Connection {
     std::string path_;
     std::chrono::milliseconds busy_timeout_;
     Expect expect_;
-    sqlite3* db_ = nullptr;
+    DatabaseHandle db_;
     bool closed_ = false;
     bool prepared_to_write_ = false;
     std::uint64_t generation_ = 0;

@@ -35,9 +35,12 @@ void Connection::Open(std::string_view action) {
     RefuseAnotherFilesLog(action);
     OpenHandle(action);
     try {
-        CheckDatabaseHeader(path_, db_);
-        CheckReadable(*this);
-        UseFullSync(*this);
+        CheckDatabaseHeader(path_, db_.get());
+        // A reader's first read is its own, inside the read transaction it begins.
+        if (expect_ == Expect::kDatabase) {
+            CheckReadable(*this);
+            UseFullSync(*this);
+        }
     } catch (...) {
         CloseHandle();
         throw;
@@ -69,11 +72,13 @@ void Connection::RefuseAnotherFilesLog(std::string_view action) {
 
 void Connection::OpenHandle(std::string_view action) {
     const std::optional<FileIdentity> before = IdentityOf(path_);
-    db_ = OpenDatabaseHandle(path_, SQLITE_OPEN_READWRITE, busy_timeout_, action);
+    const int flags =
+        expect_ == Expect::kDatabaseToRead ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    db_ = OpenDatabaseHandle(path_, flags, busy_timeout_, action);
     // The file SQLite opened is the one the path named before and after: not one that was
     // replaced in between.
     int moved = 0;
-    sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
     const std::optional<FileIdentity> after = IdentityOf(path_);
     if (!before || !after || *before != *after || moved != 0) {
         CloseHandle();
@@ -81,7 +86,7 @@ void Connection::OpenHandle(std::string_view action) {
                         Cause::kFileInUse);
     }
     identity_ = *after;
-    log_files_ = LogFilesOf(sqlite3_db_filename(db_, "main"));
+    log_files_ = LogFilesOf(sqlite3_db_filename(db_.get(), "main"));
     prepared_to_write_ = false;
     ++generation_;
 }
@@ -91,12 +96,12 @@ void Connection::OpenHandle(std::string_view action) {
 // the path unless another program still uses it, and remembered if it stays.
 void Connection::LetGo() noexcept {
     statements_.clear();
-    if (sqlite3_get_autocommit(db_) == 0) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_get_autocommit(db_.get()) == 0) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    sqlite3_busy_timeout(db_, 0);
-    sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-    const std::optional<LogHeader> own_log = OpenLogHeader(db_);
+    sqlite3_busy_timeout(db_.get(), 0);
+    sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    const std::optional<LogHeader> own_log = OpenLogHeader(db_.get());
     const LogFiles files = log_files_;
     CloseHandle();
     if (!own_log) {
@@ -113,11 +118,10 @@ void Connection::LetGo() noexcept {
 
 void Connection::CloseHandle() noexcept {
     statements_.clear();
-    if (sqlite3_get_autocommit(db_) == 0) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_get_autocommit(db_.get()) == 0) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    db_.reset();
 }
 
 }  // namespace tavix::store::sqlite

@@ -1,15 +1,11 @@
 #include "store/sqlite/readings_sink.hpp"
 
-#include <sqlite3.h>
-
 #include <cmath>
 
+#include "store/core/failure.hpp"
 #include "store/database.hpp"
-#include "store/sqlite/connection.hpp"
-#include "store/sqlite/database_file.hpp"
-#include "store/sqlite/errors.hpp"
-#include "store/sqlite/readings_source.hpp"
 #include "store/sqlite/row_cursor.hpp"
+#include "store/sqlite/store_problems.hpp"
 
 namespace tavix::store::sqlite {
 
@@ -18,113 +14,58 @@ namespace {
 constexpr std::string_view kOpenAction = "open the database";
 constexpr std::string_view kWriteAction = "store the copied readings";
 constexpr const char* kColumns[] = {"code", "qt", "terminal", "DateTime"};
+constexpr const char* kInsert =
+    "INSERT INTO Readings (code, qt, terminal, DateTime) VALUES (?1, ?2, ?3, ?4)";
 
 }  // namespace
 
-ReadingsSink::ReadingsSink(std::string path) : path_(std::move(path)) {
-    CheckDatabaseFileKind(path_);
-    try {
-        Open();
-    } catch (...) {
-        sqlite3_finalize(insert_);
-        sqlite3_close(db_);
-        throw;
-    }
-}
-
-ReadingsSink::~ReadingsSink() {
-    sqlite3_finalize(insert_);
-    if (!committed_) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    sqlite3_close(db_);
-}
-
-void ReadingsSink::Open() {
-    // No SQLITE_OPEN_CREATE: a copy never makes a database of a path that holds none.
-    Check(sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), kOpenAction);
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, static_cast<int>(kDefaultBusyTimeout.count()));
-    CheckDatabaseHeader(path_, db_);
-    Execute("PRAGMA synchronous = FULL", kOpenAction);
+// No creating: a copy never makes a database of a path that holds none.
+ReadingsSink::ReadingsSink(std::string path) : connection_(std::move(path), kDefaultBusyTimeout) {
+    connection_.Attach(kOpenAction);
     // The write lock first, so that the emptiness seen below holds until the commit.
-    Execute("BEGIN IMMEDIATE", kOpenAction);
-    const std::vector<std::string> problems = SchemaProblems(db_, path_);
+    transaction_.emplace(connection_, kOpenAction);
+    const std::vector<std::string> problems = SchemaProblems(connection_);
     if (!problems.empty()) {
-        RefuseUninitialisedStore(path_, problems);
+        RefuseUninitialisedStore(Name(), problems);
     }
     if (const std::int64_t readings = ReadingsHeld(); readings > 0) {
-        RefuseStoreWithReadings(path_, readings);
+        RefuseStoreWithReadings(Name(), readings);
     }
-    Check(sqlite3_prepare_v2(db_,
-                             "INSERT INTO Readings (code, qt, terminal, DateTime) "
-                             "VALUES (?1, ?2, ?3, ?4)",
-                             -1, &insert_, nullptr),
-          kOpenAction);
-}
-
-void ReadingsSink::Execute(const char* sql, std::string_view action) {
-    Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), action);
+    insert_ = &connection_.Prepared(kInsert);
 }
 
 std::int64_t ReadingsSink::ReadingsHeld() {
-    RowCursor count(db_, path_, "SELECT count(*) FROM Readings", kOpenAction);
+    RowCursor count(connection_, "SELECT count(*) FROM Readings", kOpenAction);
     count.Next();
     return count.Fields()[0].integer;
 }
 
 std::vector<std::string> ReadingsSink::Append(std::span<const StoredField> reading) {
     std::vector<std::string> changes;
-    for (int index = 1; index <= 4; ++index) {
-        std::string change =
-            BindField(index, reading[static_cast<std::size_t>(index - 1)], kColumns[index - 1]);
-        if (!change.empty()) {
-            changes.push_back(std::move(change));
+    for (std::size_t column = 0; column < std::size(kColumns); ++column) {
+        const StoredField& field = reading[column];
+        const int parameter = static_cast<int>(column) + 1;
+        if (field.kind == StoredField::Kind::kReal && std::isnan(field.real)) {
+            // SQLite would store NULL for it anyway; said, not silent.
+            insert_->BindStoredField(parameter, StoredField{});
+            changes.push_back(std::string(kColumns[column]) +
+                              " NaN is not a number SQLite can store: stored as NULL");
+        } else {
+            insert_->BindStoredField(parameter, field);
         }
     }
-    const int result = sqlite3_step(insert_);
-    sqlite3_reset(insert_);
-    if (result != SQLITE_DONE) {
-        FailOnSqlite(path_, kWriteAction, db_, result);
+    try {
+        insert_->Step(kWriteAction);
+    } catch (...) {
+        insert_->Reset();
+        throw;
     }
+    insert_->Reset();
     return changes;
 }
 
-std::string ReadingsSink::BindField(int index, const StoredField& field, std::string_view column) {
-    switch (field.kind) {
-        case StoredField::Kind::kNull:
-            Check(sqlite3_bind_null(insert_, index), kWriteAction);
-            return {};
-        case StoredField::Kind::kInteger:
-            Check(sqlite3_bind_int64(insert_, index, field.integer), kWriteAction);
-            return {};
-        case StoredField::Kind::kReal:
-            if (std::isnan(field.real)) {
-                // SQLite would store NULL for it anyway; said, not silent.
-                Check(sqlite3_bind_null(insert_, index), kWriteAction);
-                return std::string(column) +
-                       " NaN is not a number SQLite can store: stored as NULL";
-            }
-            Check(sqlite3_bind_double(insert_, index, field.real), kWriteAction);
-            return {};
-        case StoredField::Kind::kText:
-            Check(sqlite3_bind_text64(insert_, index, field.text.data(), field.text.size(),
-                                      SQLITE_TRANSIENT, SQLITE_UTF8),
-                  kWriteAction);
-            return {};
-    }
-    return {};
-}
-
 void ReadingsSink::Commit() {
-    Execute("COMMIT", "commit the copied readings");
-    committed_ = true;
-}
-
-void ReadingsSink::Check(int result, std::string_view action) {
-    if (result != SQLITE_OK) {
-        FailOnSqlite(path_, action, db_, result);
-    }
+    transaction_->Commit("commit the copied readings");
 }
 
 }  // namespace tavix::store::sqlite

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "store/readings_sink.hpp"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "store/sqlite/connection.hpp"
+#include "store/sqlite/transaction.hpp"
 
 namespace tavix::store::sqlite {
 
@@ -17,25 +17,17 @@ class ReadingsSink final : public store::ReadingsSink {
     // Opens the file at path, which must exist, and begins the transaction. Throws StoreError
     // when it cannot, or when the file is not an initialised, empty readings database.
     explicit ReadingsSink(std::string path);
-    ReadingsSink(const ReadingsSink&) = delete;
-    ReadingsSink& operator=(const ReadingsSink&) = delete;
-    ~ReadingsSink() override;
 
-    const std::string& Name() const override { return path_; }
+    const std::string& Name() const override { return connection_.Path(); }
     std::vector<std::string> Append(std::span<const StoredField> reading) override;
     void Commit() override;
 
   private:
-    void Open();
-    void Execute(const char* sql, std::string_view action);
     std::int64_t ReadingsHeld();
-    std::string BindField(int index, const StoredField& field, std::string_view column);
-    void Check(int result, std::string_view action);
 
-    std::string path_;
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* insert_ = nullptr;
-    bool committed_ = false;
+    Connection connection_;
+    std::optional<ImmediateTransaction> transaction_;  // rolled back unless committed
+    Statement* insert_ = nullptr;
 };
 
 }  // namespace tavix::store::sqlite

@@ -1,14 +1,9 @@
 #include "store/sqlite/readings_source.hpp"
 
-#include <sqlite3.h>
-
 #include "store/database.hpp"
 #include "store/readings_table.hpp"
-#include "store/sqlite/connection.hpp"
-#include "store/sqlite/database_file.hpp"
-#include "store/sqlite/errors.hpp"
-#include "store/sqlite/handle.hpp"
 #include "store/sqlite/row_cursor.hpp"
+#include "store/sqlite/store_problems.hpp"
 
 namespace tavix::store::sqlite {
 
@@ -67,34 +62,14 @@ std::int64_t IntegerOf(const StoredField& field) {
 
 }  // namespace
 
-ReadingsSource::ReadingsSource(std::string path) : path_(std::move(path)) {
-    CheckDatabaseFileKind(path_);
-    // Read-only: nothing done through this connection can change the file.
-    db_ = OpenDatabaseHandle(path_, SQLITE_OPEN_READONLY, kDefaultBusyTimeout, kOpenAction);
-    try {
-        CheckDatabaseHeader(path_, db_);
-        RowCursor journal_mode(db_, path_, "PRAGMA journal_mode", kOpenAction);
-        in_wal_mode_ = journal_mode.Next() && journal_mode.Fields()[0].text == "wal";
-        // The first read after BEGIN fixes the snapshot that every later query sees.
-        Execute("BEGIN", kOpenAction);
-        RowCursor schema(db_, path_, "SELECT count(*) FROM sqlite_schema", kOpenAction);
-        schema.Next();
-    } catch (...) {
-        sqlite3_close(db_);
-        throw;
-    }
-}
-
-ReadingsSource::~ReadingsSource() {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db_);
-}
-
-void ReadingsSource::Execute(const char* sql, std::string_view action) {
-    const int result = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-    if (result != SQLITE_OK) {
-        FailOnSqlite(path_, action, db_, result);
-    }
+// Read-only: nothing done through this connection can change the file.
+ReadingsSource::ReadingsSource(std::string path)
+    : connection_(std::move(path), kDefaultBusyTimeout, Connection::Expect::kDatabaseToRead) {
+    connection_.Attach(kOpenAction);
+    in_wal_mode_ = connection_.InWalMode();
+    // The first read after BEGIN fixes the snapshot that every later query sees.
+    connection_.Execute("BEGIN", kOpenAction);
+    connection_.Execute("SELECT count(*) FROM sqlite_schema", kOpenAction);
 }
 
 std::unique_ptr<store::RowCursor> ReadingsSource::Filtered(const std::string& select,
@@ -102,7 +77,7 @@ std::unique_ptr<store::RowCursor> ReadingsSource::Filtered(const std::string& se
                                                            const ReadingFilter& filter,
                                                            std::string_view action) {
     auto cursor =
-        std::make_unique<RowCursor>(db_, path_, select + WhereClause(filter) + tail, action);
+        std::make_unique<RowCursor>(connection_, select + WhereClause(filter) + tail, action);
     BindFilter(*cursor, filter);
     return cursor;
 }
@@ -126,7 +101,7 @@ StoreSummary ReadingsSource::Summary() {
     StoreSummary summary;
     const std::string date_time = table::kDateTime;
     RowCursor totals(
-        db_, path_,
+        connection_,
         "SELECT count(*), min(" + date_time + "), max(" + date_time + ") FROM " + table::kTable,
         kSummaryAction);
     if (totals.Next()) {
@@ -135,7 +110,7 @@ StoreSummary ReadingsSource::Summary() {
         summary.last_date_time = totals.Fields()[2];
     }
     const std::string terminal = table::kTerminal;
-    RowCursor terminals(db_, path_,
+    RowCursor terminals(connection_,
                         "SELECT " + terminal + ", count(*) FROM " + table::kTable + " GROUP BY " +
                             terminal + " ORDER BY " + terminal,
                         kSummaryAction);
@@ -146,8 +121,8 @@ StoreSummary ReadingsSource::Summary() {
 }
 
 std::vector<std::string> ReadingsSource::Problems() {
-    std::vector<std::string> problems = IntegrityProblems(db_, path_);
-    for (std::string& problem : SchemaProblems(db_, path_)) {
+    std::vector<std::string> problems = IntegrityProblems(connection_);
+    for (std::string& problem : SchemaProblems(connection_)) {
         problems.push_back(std::move(problem));
     }
     return problems;

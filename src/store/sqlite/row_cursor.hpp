@@ -5,23 +5,18 @@
 #include <vector>
 
 #include "store/row_cursor.hpp"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "store/sqlite/connection.hpp"
 
 namespace tavix::store::sqlite {
 
-// One query on an SQLite connection, its rows read forwards. Parameters are bound by name
-// before the first Next().
+// One query on a connection, its rows read forwards exactly as stored. Parameters are bound by
+// name before the first Next().
 class RowCursor final : public store::RowCursor {
   public:
-    // Prepares sql; throws StoreError naming path and action when it cannot.
-    RowCursor(sqlite3* db, const std::string& path, std::string_view sql, std::string_view action);
-    RowCursor(const RowCursor&) = delete;
-    RowCursor& operator=(const RowCursor&) = delete;
-    ~RowCursor() override;
+    // Prepares sql; throws StoreError naming the file and action when it cannot.
+    RowCursor(Connection& connection, std::string_view sql, std::string_view action);
 
-    // Binds the parameter ":name" when the query has one.
+    // Binds the parameter ":name" when the query has one: a text's bytes as they are.
     void Bind(const char* name, const std::string& text);
     void Bind(const char* name, double number);
 
@@ -29,13 +24,8 @@ class RowCursor final : public store::RowCursor {
     std::span<const StoredField> Fields() const override { return fields_; }
 
   private:
-    void ReadField(int column);
-    void CheckBind(int result);
-
-    sqlite3* db_;
-    std::string path_;
+    Statement statement_;
     std::string action_;
-    sqlite3_stmt* statement_ = nullptr;
     std::vector<StoredField> fields_;
 };
 

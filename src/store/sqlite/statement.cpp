@@ -22,22 +22,18 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
 
 }  // namespace
 
-Statement::Statement(sqlite3* db, const std::string& path, std::string_view sql)
-    : db_(db), path_(&path) {
-    const int result = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
-                                          SQLITE_PREPARE_PERSISTENT, &statement_, nullptr);
-    if (result != SQLITE_OK) {
-        sqlite3_finalize(statement_);
-        FailOnSqlite(path, "prepare \"" + std::string(sql) + "\"", db, result);
+Statement::Statement(sqlite3* db, std::string path, std::string_view sql, std::string_view action)
+    : db_(db), path_(std::move(path)) {
+    int result = SQLITE_OK;
+    statement_ = PrepareStatementHandle(db, sql, SQLITE_PREPARE_PERSISTENT, result);
+    if (!statement_) {
+        const std::string preparing = "prepare \"" + std::string(sql) + "\"";
+        FailOnSqlite(path_, action.empty() ? std::string_view(preparing) : action, db, result);
     }
 }
 
-Statement::~Statement() {
-    sqlite3_finalize(statement_);
-}
-
 void Statement::Bind(int index, std::int64_t value) {
-    CheckBind(sqlite3_bind_int64(statement_, index, value));
+    CheckBind(sqlite3_bind_int64(statement_.get(), index, value));
 }
 
 void Statement::Bind(int index, const Value& value) {
@@ -58,55 +54,76 @@ void Statement::Bind(int index, const Value& value) {
         }
         int operator()(const Timestamp& timestamp) const { return (*this)(timestamp.ToSqlText()); }
     };
-    CheckBind(std::visit(Binder{statement_, index}, value));
+    CheckBind(std::visit(Binder{statement_.get(), index}, value));
 }
 
 void Statement::BindStoredText(int index, std::string_view bytes) {
-    CheckBind(sqlite3_bind_text64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT,
-                                  SQLITE_UTF8));
+    CheckBind(sqlite3_bind_text64(statement_.get(), index, bytes.data(), bytes.size(),
+                                  SQLITE_TRANSIENT, SQLITE_UTF8));
+}
+
+void Statement::BindStoredField(int index, const StoredField& field) {
+    switch (field.kind) {
+        case StoredField::Kind::kNull:
+            CheckBind(sqlite3_bind_null(statement_.get(), index));
+            return;
+        case StoredField::Kind::kInteger:
+            Bind(index, field.integer);
+            return;
+        case StoredField::Kind::kReal:
+            CheckBind(sqlite3_bind_double(statement_.get(), index, field.real));
+            return;
+        case StoredField::Kind::kText:
+            BindStoredText(index, field.text);
+            return;
+    }
+}
+
+int Statement::ParameterIndex(const char* name) const {
+    return sqlite3_bind_parameter_index(statement_.get(), name);
 }
 
 void Statement::Bind(int index, const SqlValue& value) {
-    CheckBind(value.Get() == nullptr ? sqlite3_bind_null(statement_, index)
-                                     : sqlite3_bind_value(statement_, index, value.Get()));
+    CheckBind(value.Get() == nullptr ? sqlite3_bind_null(statement_.get(), index)
+                                     : sqlite3_bind_value(statement_.get(), index, value.Get()));
 }
 
 bool Statement::Step(std::string_view action) {
-    const int result = sqlite3_step(statement_);
+    const int result = sqlite3_step(statement_.get());
     if (result == SQLITE_ROW) {
         return true;
     }
     if (result == SQLITE_DONE) {
         return false;
     }
-    FailOnSqlite(*path_, action, db_, result);
+    FailOnSqlite(path_, action, db_, result);
 }
 
 int Statement::ColumnCount() const {
-    return sqlite3_column_count(statement_);
+    return sqlite3_column_count(statement_.get());
 }
 
 std::int64_t Statement::ColumnInt64(int column) const {
-    return sqlite3_column_int64(statement_, column);
+    return sqlite3_column_int64(statement_.get(), column);
 }
 
 SqlValue Statement::ColumnSqlValue(int column) const {
-    return SqlValue(sqlite3_column_value(statement_, column));
+    return SqlValue(sqlite3_column_value(statement_.get(), column));
 }
 
 Value Statement::ColumnValue(int column) const {
-    switch (sqlite3_column_type(statement_, column)) {
+    switch (sqlite3_column_type(statement_.get(), column)) {
         case SQLITE_NULL:
             return std::monostate{};
         case SQLITE_INTEGER:
-            return static_cast<std::int64_t>(sqlite3_column_int64(statement_, column));
+            return static_cast<std::int64_t>(sqlite3_column_int64(statement_.get(), column));
         case SQLITE_FLOAT:
-            return sqlite3_column_double(statement_, column);
+            return sqlite3_column_double(statement_.get(), column);
         default:
             break;
     }
-    std::string text = ProgramFormOf(ColumnText(statement_, column));
-    if (IsDateTimeColumn(sqlite3_column_decltype(statement_, column))) {
+    std::string text = ProgramFormOf(ColumnText(statement_.get(), column));
+    if (IsDateTimeColumn(sqlite3_column_decltype(statement_.get(), column))) {
         if (auto timestamp = Timestamp::FromSqlText(text)) {
             return *timestamp;
         }
@@ -114,14 +131,40 @@ Value Statement::ColumnValue(int column) const {
     return text;
 }
 
+void Statement::ReadStoredField(int column, StoredField& field) const {
+    const int type = sqlite3_column_type(statement_.get(), column);
+    switch (type) {
+        case SQLITE_NULL:
+            field.kind = StoredField::Kind::kNull;
+            return;
+        case SQLITE_INTEGER:
+            field.kind = StoredField::Kind::kInteger;
+            field.integer = sqlite3_column_int64(statement_.get(), column);
+            return;
+        case SQLITE_FLOAT:
+            field.kind = StoredField::Kind::kReal;
+            field.real = sqlite3_column_double(statement_.get(), column);
+            return;
+        default:
+            break;
+    }
+    // A text comes as UTF-8 whatever the file's encoding, its bytes untouched in a UTF-8 file;
+    // a blob as its bytes.
+    const void* bytes = type == SQLITE_TEXT ? sqlite3_column_text(statement_.get(), column)
+                                            : sqlite3_column_blob(statement_.get(), column);
+    const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement_.get(), column));
+    field.kind = StoredField::Kind::kText;
+    field.text.assign(bytes == nullptr ? "" : static_cast<const char*>(bytes), size);
+}
+
 void Statement::Reset() noexcept {
-    sqlite3_reset(statement_);
-    sqlite3_clear_bindings(statement_);
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
 }
 
 void Statement::CheckBind(int result) {
     if (result != SQLITE_OK) {
-        FailOnSqlite(*path_, "bind a value to a query", db_, result);
+        FailOnSqlite(path_, "bind a value to a query", db_, result);
     }
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "store/sqlite/handle.hpp"
 #include "store/sqlite/sql_value.hpp"
+#include "store/stored_field.hpp"
 #include "store/value.hpp"
 
 struct sqlite3;
@@ -16,10 +18,9 @@ namespace tavix::store::sqlite {
 // database file and the action the caller was performing.
 class Statement {
   public:
-    Statement(sqlite3* db, const std::string& path, std::string_view sql);
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    ~Statement();
+    // Prepares sql on db, the connection to the file at path. A failure names action, or else
+    // the preparing of sql.
+    Statement(sqlite3* db, std::string path, std::string_view sql, std::string_view action = {});
 
     // Parameters are numbered from 1, as in SQL. A text Value is bound in its stored form
     // (core/stored_text.hpp); a SqlValue and BindStoredText's bytes go in exactly as they are.
@@ -27,6 +28,11 @@ class Statement {
     void Bind(int index, const Value& value);
     void Bind(int index, const SqlValue& value);
     void BindStoredText(int index, std::string_view bytes);
+    // A value exactly as another store holds it: a number of its type, a text's bytes as they
+    // are.
+    void BindStoredField(int index, const StoredField& field);
+    // The number of the parameter ":name"; 0 when the statement has none of that name.
+    int ParameterIndex(const char* name) const;
 
     // True when a row is ready to be read, false when the statement has finished.
     bool Step(std::string_view action);
@@ -37,6 +43,8 @@ class Statement {
     // The column as a Value, a text in the program's form; a text in a column declared
     // DATETIME that holds a valid date and time comes back as a Timestamp.
     Value ColumnValue(int column) const;
+    // The column exactly as stored: a number of its type, a text or a blob as its bytes.
+    void ReadStoredField(int column, StoredField& field) const;
 
     // Ends the statement's use: its read snapshot is released and its parameters cleared.
     void Reset() noexcept;
@@ -45,8 +53,8 @@ class Statement {
     void CheckBind(int result);
 
     sqlite3* db_;
-    const std::string* path_;
-    sqlite3_stmt* statement_ = nullptr;
+    std::string path_;
+    StatementHandle statement_;
 };
 
 }  // namespace tavix::store::sqlite

@@ -1,10 +1,9 @@
-#include <sqlite3.h>
+#include "store/sqlite/store_problems.hpp"
 
 #include <optional>
 #include <string_view>
 
 #include "store/readings_table.hpp"
-#include "store/sqlite/readings_source.hpp"
 #include "store/sqlite/row_cursor.hpp"
 #include "store/sqlite/table_schema.hpp"
 #include "store/store_error.hpp"
@@ -50,9 +49,10 @@ struct ActualColumn {
     std::int64_t primary_key_position;
 };
 
-std::vector<ActualColumn> ColumnsOfReadings(sqlite3* db, const std::string& path) {
+std::vector<ActualColumn> ColumnsOfReadings(Connection& connection) {
     std::vector<ActualColumn> columns;
-    RowCursor query(db, path, "SELECT name, type, pk FROM pragma_table_info(:table)", kCheckAction);
+    RowCursor query(connection, "SELECT name, type, pk FROM pragma_table_info(:table)",
+                    kCheckAction);
     query.Bind(":table", table::kTable);
     while (query.Next()) {
         const auto fields = query.Fields();
@@ -98,8 +98,8 @@ void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::str
 }
 
 // The table's CREATE statement; nothing when there is no readings table.
-std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path) {
-    RowCursor query(db, path,
+std::optional<std::string> ReadingsTableSql(Connection& connection) {
+    RowCursor query(connection,
                     "SELECT type, sql FROM sqlite_schema "
                     "WHERE name = :table COLLATE NOCASE AND type IN ('table', 'view')",
                     kCheckAction);
@@ -110,8 +110,8 @@ std::optional<std::string> ReadingsTableSql(sqlite3* db, const std::string& path
     return query.Fields()[1].text;
 }
 
-void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::string>& problems) {
-    RowCursor query(db, path,
+void CheckCodeIndex(Connection& connection, std::vector<std::string>& problems) {
+    RowCursor query(connection,
                     "SELECT il.partial, ii.name FROM pragma_index_list(:table) AS il, "
                     "pragma_index_info(il.name) AS ii "
                     "WHERE il.name = :index COLLATE NOCASE ORDER BY ii.seqno",
@@ -135,10 +135,10 @@ void CheckCodeIndex(sqlite3* db, const std::string& path, std::vector<std::strin
 
 }  // namespace
 
-std::vector<std::string> IntegrityProblems(sqlite3* db, const std::string& path) {
+std::vector<std::string> IntegrityProblems(Connection& connection) {
     std::vector<std::string> problems;
     try {
-        RowCursor query(db, path, "PRAGMA integrity_check(100)", kCheckAction);
+        RowCursor query(connection, "PRAGMA integrity_check(100)", kCheckAction);
         while (query.Next()) {
             const std::string& line = query.Fields()[0].text;
             if (line != "ok") {
@@ -151,20 +151,20 @@ std::vector<std::string> IntegrityProblems(sqlite3* db, const std::string& path)
     return problems;
 }
 
-std::vector<std::string> SchemaProblems(sqlite3* db, const std::string& path) {
+std::vector<std::string> SchemaProblems(Connection& connection) {
     std::vector<std::string> problems;
-    const std::optional<std::string> table_sql = ReadingsTableSql(db, path);
+    const std::optional<std::string> table_sql = ReadingsTableSql(connection);
     if (!table_sql) {
         problems.push_back(std::string("there is no table ") + table::kTable);
         return problems;
     }
-    CheckColumns(ColumnsOfReadings(db, path), problems);
+    CheckColumns(ColumnsOfReadings(connection), problems);
     if (!Mentions(*table_sql, "AUTOINCREMENT")) {
         problems.push_back(std::string("the column ") + table::kId +
                            " is not AUTOINCREMENT, so the id of a deleted reading can be given "
                            "again");
     }
-    CheckCodeIndex(db, path, problems);
+    CheckCodeIndex(connection, problems);
     return problems;
 }
 

@@ -15,11 +15,11 @@ ImmediateTransaction::~ImmediateTransaction() {
     Rollback();
 }
 
-void ImmediateTransaction::Commit() {
+void ImmediateTransaction::Commit(std::string_view action) {
     try {
         // The commit is the write: nothing has reached the file before it.
-        connection_->CheckStillNamed(action_);
-        connection_->Execute("COMMIT", action_);
+        connection_->CheckStillNamed(action);
+        connection_->Execute("COMMIT", action);
         active_ = false;
     } catch (const StoreError&) {
         Rollback();

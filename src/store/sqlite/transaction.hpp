@@ -16,8 +16,10 @@ class ImmediateTransaction {
     ImmediateTransaction& operator=(const ImmediateTransaction&) = delete;
     ~ImmediateTransaction();
 
-    // Durable on disk when it returns (WAL with synchronous FULL).
-    void Commit();
+    // Durable on disk when it returns (WAL with synchronous FULL). A failure names the action
+    // the transaction began for, or the one given.
+    void Commit() { Commit(action_); }
+    void Commit(std::string_view action);
     void Rollback() noexcept;
 
   private:

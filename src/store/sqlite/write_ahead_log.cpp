@@ -6,24 +6,20 @@
 
 #include <string_view>
 
+#include "store/sqlite/handle.hpp"
+
 namespace tavix::store::sqlite {
 
-namespace {
-
 bool InWalMode(sqlite3* db) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA main.journal_mode", -1, &statement, nullptr) != SQLITE_OK) {
+    int result = SQLITE_OK;
+    const StatementHandle statement =
+        PrepareStatementHandle(db, "PRAGMA main.journal_mode", 0, result);
+    if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW) {
         return false;
     }
-    const auto* mode = sqlite3_step(statement) == SQLITE_ROW
-                           ? reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))
-                           : nullptr;
-    const bool wal = mode != nullptr && std::string_view(mode) == "wal";
-    sqlite3_finalize(statement);
-    return wal;
+    const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+    return mode != nullptr && std::string_view(mode) == "wal";
 }
-
-}  // namespace
 
 LogFiles LogFilesOf(const std::string& database_name) {
     return {database_name + "-wal", database_name + "-shm"};

@@ -30,6 +30,9 @@ using LogHeader = std::array<char, 32>;
 // The header of the log file at path; nothing when there is none.
 std::optional<LogHeader> LogHeaderAt(const std::string& path);
 
+// Whether the database a connection has open is in WAL mode; false when that cannot be read.
+bool InWalMode(sqlite3* db);
+
 // The header of the log a connection has open; nothing when it is not in WAL mode.
 std::optional<LogHeader> OpenLogHeader(sqlite3* db);
 
