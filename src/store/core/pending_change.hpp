@@ -11,6 +11,9 @@ namespace tavix::store {
 // The record being added or edited, from AddNew or Edit until Update. An edit holds its record
 // from Edit on (see EditLock), so what was read after Edit is what gets overwritten; dropping
 // the change lets go of it and changes nothing.
+// Of the three ideas of a pending change this is the recordset's memory: the values assigned
+// and, for an edit, the engine's EditLock, written together by Update. PendingEdit is only the
+// caller's scope around it.
 class PendingChange {
   public:
     static PendingChange ForNewRecord();

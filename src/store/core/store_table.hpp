@@ -19,6 +19,9 @@ using FieldValues = std::map<std::size_t, Value>;  // ordered, so equal column s
 
 // An edit's hold on its record from Edit until Update, so that what was read after Edit is what
 // gets overwritten. Dropping it lets go and changes nothing.
+// Of the three ideas of a pending change this is the engine's part, the only one that differs
+// between engines (the file's write lock, a row locked FOR UPDATE); the recordset's
+// PendingChange owns it, and the caller's PendingEdit settles that.
 class EditLock {
   public:
     virtual ~EditLock() = default;
