@@ -2,15 +2,25 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "store/backend.hpp"
 #include "store/reading_filter.hpp"
-#include "store/row_cursor.hpp"
 #include "store/stored_field.hpp"
 
 namespace tavix::store {
+
+// Rows of one query, read forwards once. A row's fields are valid until the next Next().
+class RowCursor {
+  public:
+    virtual ~RowCursor() = default;
+
+    // Moves to the next row; false after the last. Throws StoreError naming the store.
+    virtual bool Next() = 0;
+    virtual std::span<const StoredField> Fields() const = 0;
+};
 
 // The readings per value of terminal, as stored (the text "6" and the number 6 apart).
 struct TerminalCount {

@@ -3,7 +3,7 @@
 #include "store/core/failure.hpp"
 #include "store/postgres/admin_session.hpp"
 #include "store/postgres/column_values.hpp"
-#include "store/postgres/readings_source.hpp"
+#include "store/postgres/store_problems.hpp"
 
 namespace tavix::store::postgres {
 

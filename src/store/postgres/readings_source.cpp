@@ -2,6 +2,7 @@
 
 #include "store/postgres/admin_session.hpp"
 #include "store/postgres/row_cursor.hpp"
+#include "store/postgres/store_problems.hpp"
 #include "store/value_text.hpp"
 
 namespace tavix::store::postgres {

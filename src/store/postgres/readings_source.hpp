@@ -29,10 +29,4 @@ class ReadingsSource final : public store::ReadingsSource {
     postgres::Connection connection_;
 };
 
-// What is wrong with the readings table the connection sees (table, columns and their types,
-// the identity and primary key, the reading_key column and the index readings_code), one
-// sentence each, as `tavix-admin check` prints them; empty when it is as `tavix-admin init`
-// creates it. Reads the catalogue only.
-std::vector<std::string> SchemaProblems(postgres::Connection& connection);
-
 }  // namespace tavix::store::postgres

@@ -18,12 +18,14 @@ struct Column {
     ColumnType type;
 };
 
-// What the orders need to know of a table on the server: its name for SQL text, its key (the
-// rowid of the recordset: a single whole-number primary key column) and its columns.
+// What the orders and the writes need to know of a table on the server: its name for SQL text,
+// its key (the rowid of the recordset: a single whole-number primary key column), its columns,
+// and the column of a new record's own key (reading_key, a uuid) when it has one.
 struct TableShape {
     std::string quoted_name;
     std::size_t key_column = 0;
     std::vector<Column> columns;
+    std::optional<std::size_t> reading_key_column;
 
     const Column& Key() const { return columns[key_column]; }
 };

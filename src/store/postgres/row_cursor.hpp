@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "store/postgres/client/connection.hpp"
-#include "store/row_cursor.hpp"
+#include "store/readings_source.hpp"
 
 namespace tavix::store::postgres {
 

@@ -1,7 +1,7 @@
+#include "store/postgres/store_problems.hpp"
+
 #include <optional>
 #include <string_view>
-
-#include "store/postgres/readings_source.hpp"
 
 namespace tavix::store::postgres {
 

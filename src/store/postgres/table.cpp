@@ -3,6 +3,7 @@
 #include "store/core/failure.hpp"
 #include "store/core/sql_name.hpp"
 #include "store/postgres/readings_schema.hpp"
+#include "store/postgres/record_writes.hpp"
 
 namespace tavix::store::postgres {
 
@@ -42,8 +43,8 @@ void Table::ReadShape(postgres::Connection& connection, std::string_view action)
         "LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
         {oid}, action);
-    TableShape shape{std::string(table.Text(0, 0)), 0, {}};
-    std::optional<std::size_t> key, reading_key;
+    TableShape shape{std::string(table.Text(0, 0)), 0, {}, std::nullopt};
+    std::optional<std::size_t> key;
     for (int row = 0; row < columns.Rows(); ++row) {
         const ColumnType type = ColumnTypeOf(columns.Text(row, 2));
         shape.columns.push_back(
@@ -52,7 +53,7 @@ void Table::ReadShape(postgres::Connection& connection, std::string_view action)
             key = shape.columns.size() - 1;
         }
         if (columns.Text(row, 0) == kReadingKeyColumn && columns.Text(row, 2) == "uuid") {
-            reading_key = shape.columns.size() - 1;
+            shape.reading_key_column = shape.columns.size() - 1;
         }
     }
     if (!key) {
@@ -61,7 +62,6 @@ void Table::ReadShape(postgres::Connection& connection, std::string_view action)
     }
     shape.key_column = *key;
     shape_ = std::move(shape);
-    reading_key_column_ = reading_key;
     table_oid_ = oid;
 }
 
@@ -114,6 +114,22 @@ Value Table::ReadField(std::int64_t rowid, std::size_t column, std::string_view 
         }
         return ValueFrom(result, 0, 0, read.type);
     });
+}
+
+std::unique_ptr<EditLock> Table::LockForEdit(std::int64_t rowid, std::string_view action) {
+    return LockRecord(*session_, shape_, rowid, action);
+}
+
+void Table::Insert(const FieldValues& values) {
+    InsertRecord(*session_, shape_, values);
+}
+
+void Table::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid, const FieldValues& values) {
+    UpdateRecord(*session_, shape_, std::move(lock), rowid, values);
+}
+
+std::optional<std::vector<OrderKey>> Table::Delete(std::int64_t rowid) {
+    return DeleteRecord(*session_, shape_, rowid);
 }
 
 void Table::Fail(std::string_view action, std::string_view reason, ErrorKind kind) const {

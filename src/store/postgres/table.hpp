@@ -10,11 +10,8 @@
 
 namespace tavix::store::postgres {
 
-// A table on a PostgreSQL server. Each change is a transaction of its own, reported done only
-// once the server has acknowledged its commit. A new record gets a key of the program's own
-// (a uuid column reading_key) before it is sent: when the connection is lost during its commit,
-// the record is looked up by it after connecting again, and it is reported stored exactly when
-// it is there.
+// A table on a PostgreSQL server: its shape is read once, its orders step through it by keyset
+// queries (record_orders.hpp), its records are changed as record_writes.hpp says.
 class Table final : public StoreTable {
   public:
     Table(std::shared_ptr<Session> session, std::string name);
@@ -35,22 +32,12 @@ class Table final : public StoreTable {
     void ReadShape(postgres::Connection& connection, std::string_view action);
     [[noreturn]] void Fail(std::string_view action, std::string_view reason,
                            ErrorKind kind = ErrorKind::kOther) const;
-    // Whether the new record with this key is stored, once the connection that sent it was
-    // lost; throws when that cannot be found out.
-    bool StoredAfterLoss(const std::string& key);
-    std::vector<postgres::Parameter> WrittenValues(
-        const FieldValues& values, const std::vector<std::optional<std::string>>& stored) const;
-    std::string Assignments(const FieldValues& values) const;
-    std::vector<std::optional<std::string>> StoredTexts(postgres::Connection& connection,
-                                                        std::int64_t rowid,
-                                                        const FieldValues& values);
 
     std::shared_ptr<Session> session_;
     std::string name_;  // as the recordset was opened on it
     bool shape_read_ = false;
     TableShape shape_;
     std::string table_oid_;
-    std::optional<std::size_t> reading_key_column_;
 };
 
 }  // namespace tavix::store::postgres

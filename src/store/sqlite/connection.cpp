@@ -2,10 +2,13 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
+#include <memory>
 #include <utility>
 
-#include "store/sqlite/connection_settings.hpp"
+#include "store/sqlite/database_file.hpp"
 #include "store/sqlite/errors.hpp"
+#include "store/store_error.hpp"
 
 namespace tavix::store::sqlite {
 
@@ -14,6 +17,15 @@ namespace {
 constexpr std::string_view kLetGoReason =
     "the file was removed or replaced while in use, so nothing was written to it; the next use "
     "opens the file the path names then";
+
+using Cause = TransientStoreError::Cause;
+
+// The name SQLite gives a database it opens (symbolic links resolved), and so its log's.
+std::string ResolvedName(const std::string& path) {
+    const std::unique_ptr<char, decltype(&::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                            &::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
 
 }  // namespace
 
@@ -107,6 +119,130 @@ void Connection::RequireOpen(std::string_view action) const {
 bool Connection::StillNamed() const {
     const std::optional<FileIdentity> named = IdentityOf(path_);
     return named && *named == identity_;
+}
+
+// How a connection takes up the file its path names, and lets go of it again.
+
+void Connection::Open(std::string_view action) {
+    if (expect_ == Expect::kNewFile) {
+        OpenHandle(action);
+        return;
+    }
+    CheckDatabaseFileKind(path_);
+    RefuseAnotherFilesLog(action);
+    OpenHandle(action);
+    try {
+        CheckDatabaseHeader(path_, db_.get());
+        // A reader's first read is its own, inside the read transaction it begins.
+        if (expect_ == Expect::kDatabase) {
+            CheckReadable(*this);
+            UseFullSync(*this);
+        }
+    } catch (...) {
+        CloseHandle();
+        throw;
+    }
+    abandoned_log_.reset();
+}
+
+// SQLite would take a log at the path for the log of whatever file is there. Two kinds are not:
+// one that another program uses for a file no longer at the path (it holds the log's index
+// but not the file), and the log this connection let go of while such a program still used it
+// and that was left behind.
+void Connection::RefuseAnotherFilesLog(std::string_view action) {
+    const LogFiles files = LogFilesOf(ResolvedName(path_));
+    const LockHolders log_users = LogUsers(files);
+    if (log_users.other_processes) {
+        if (!LockHoldersOf(path_).Any()) {
+            FailTransiently(path_, action,
+                            "the log beside it (-wal, -shm) is in use by another program for a "
+                            "file that is no longer at this path; it opens once that program "
+                            "has let go of it",
+                            Cause::kFileInUse);
+        }
+        return;
+    }
+    if (!log_users.Any() && abandoned_log_ && LogHeaderAt(files.log) == abandoned_log_) {
+        RemoveUnusedLog(files);
+    }
+}
+
+void Connection::OpenHandle(std::string_view action) {
+    const std::optional<FileIdentity> before = IdentityOf(path_);
+    const int flags =
+        expect_ == Expect::kDatabaseToRead ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    db_ = OpenDatabaseHandle(path_, flags, busy_timeout_, action);
+    // The file SQLite opened is the one the path named before and after: not one that was
+    // replaced in between.
+    int moved = 0;
+    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    const std::optional<FileIdentity> after = IdentityOf(path_);
+    if (!before || !after || *before != *after || moved != 0) {
+        CloseHandle();
+        FailTransiently(path_, action, "the file was replaced while it was being opened",
+                        Cause::kFileInUse);
+    }
+    identity_ = *after;
+    log_files_ = LogFilesOf(sqlite3_db_filename(db_.get(), "main"));
+    prepared_to_write_ = false;
+    ++generation_;
+}
+
+// The path names another file now, or none. What this connection committed is moved from its
+// log into its own file, so that a file renamed away is whole; then the log is removed from
+// the path unless another program still uses it, and remembered if it stays.
+void Connection::LetGo() noexcept {
+    statements_.clear();
+    if (sqlite3_get_autocommit(db_.get()) == 0) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    sqlite3_busy_timeout(db_.get(), 0);
+    sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    const std::optional<LogHeader> own_log = OpenLogHeader(db_.get());
+    const LogFiles files = log_files_;
+    CloseHandle();
+    if (!own_log) {
+        return;
+    }
+    const std::optional<LogHeader> at_path = LogHeaderAt(files.log);
+    if (at_path && at_path != own_log) {
+        return;  // a log that came with the new file is that file's own
+    }
+    if (!RemoveUnusedLog(files)) {
+        abandoned_log_ = own_log;
+    }
+}
+
+void Connection::CloseHandle() noexcept {
+    statements_.clear();
+    if (sqlite3_get_autocommit(db_.get()) == 0) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    db_.reset();
+}
+
+// The settings every connection of the store uses.
+
+void CheckReadable(Connection& connection) {
+    connection.Execute("SELECT count(*) FROM sqlite_schema", "read the database");
+}
+
+void UseFullSync(Connection& connection) {
+    connection.Execute("PRAGMA synchronous = FULL", "set synchronous writes");
+}
+
+bool SwitchToWal(Connection& connection) {
+    if (connection.IsReadOnly()) {
+        return true;
+    }
+    try {
+        connection.Execute("PRAGMA journal_mode = WAL", "switch to WAL");
+    } catch (const TransientStoreError& error) {
+        return error.Why() != TransientStoreError::Cause::kDisk;
+    } catch (const StoreError&) {
+        // Keeps the journal mode the file has; see above.
+    }
+    return true;
 }
 
 }  // namespace tavix::store::sqlite

@@ -78,7 +78,7 @@ class Connection {
     void RequireOpen(std::string_view action) const;
     bool StillNamed() const;
 
-    // Taking up a file and letting go of it (connection_file.cpp).
+    // Taking up a file and letting go of it.
     void Open(std::string_view action);
     void OpenHandle(std::string_view action);
     void RefuseAnotherFilesLog(std::string_view action);
@@ -98,5 +98,43 @@ class Connection {
     std::optional<LogHeader> abandoned_log_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
 };
+
+// One use of a prepared statement. Resetting it when the use ends releases the read snapshot,
+// which would otherwise keep the WAL from being checkpointed and hide other programs' writes.
+class Query {
+  public:
+    Query(Connection& connection, const std::string& sql, std::string_view action)
+        : statement_(connection.Prepared(sql)), action_(action) {}
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    ~Query() { statement_.Reset(); }
+
+    Statement& operator*() { return statement_; }
+    Statement* operator->() { return &statement_; }
+    bool Step() { return statement_.Step(action_); }
+
+  private:
+    Statement& statement_;
+    std::string_view action_;
+};
+
+// The settings every connection of the store uses.
+
+// Reads the schema, so that a damaged file or one that is not a database fails now, before
+// anything is written to it.
+void CheckReadable(Connection& connection);
+
+// synchronous FULL: a commit is on disk (one sync of the WAL, or of the rollback journal and
+// the file) when COMMIT returns and survives a power cut. A setting of the connection only:
+// the file is not touched.
+void UseFullSync(Connection& connection);
+
+// WAL: readers and the writer do not block each other. The switch rewrites the file's header,
+// so it is made when the file is created and before a connection's first write, never on
+// opening alone: a file that turns out not to be a readings database is left as it was. It is
+// skipped when it cannot be made (a read-only file or folder, or another program holding the
+// file in another journal mode); FULL then still makes each commit durable. Returns false
+// when the disk failed it, so that the next write tries again.
+bool SwitchToWal(Connection& connection);
 
 }  // namespace tavix::store::sqlite

@@ -7,7 +7,6 @@
 #include "store/database.hpp"
 #include "store/readings_table.hpp"
 #include "store/sqlite/connection.hpp"
-#include "store/sqlite/connection_settings.hpp"
 #include "store/sqlite/database_file.hpp"
 
 namespace tavix::store::sqlite {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "store/core/record_order.hpp"
-#include "store/sqlite/query.hpp"
+#include "store/sqlite/connection.hpp"
 #include "store/sqlite/sql_value.hpp"
 #include "store/sqlite/table_schema.hpp"
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "store/core/stored_text.hpp"
-#include "store/sqlite/query.hpp"
+#include "store/sqlite/connection.hpp"
 
 namespace tavix::store::sqlite {
 

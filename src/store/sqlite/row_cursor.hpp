@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/row_cursor.hpp"
+#include "store/readings_source.hpp"
 #include "store/sqlite/connection.hpp"
 
 namespace tavix::store::sqlite {

@@ -1,7 +1,7 @@
 #include "store/sqlite/table.hpp"
 
+#include "store/sqlite/connection.hpp"
 #include "store/sqlite/errors.hpp"
-#include "store/sqlite/query.hpp"
 #include "store/sqlite/record_orders.hpp"
 #include "store/sqlite/record_writes.hpp"
 #include "store/sqlite/transaction.hpp"

@@ -1,7 +1,7 @@
 #include "store/sqlite/table_schema.hpp"
 
+#include "store/sqlite/connection.hpp"
 #include "store/sqlite/errors.hpp"
-#include "store/sqlite/query.hpp"
 
 namespace tavix::store::sqlite {
 

@@ -1,0 +1,234 @@
+#include "store/postgres/record_writes.hpp"
+
+#include "store/core/failure.hpp"
+#include "store/core/stored_text.hpp"
+#include "store/postgres/reading_key.hpp"
+#include "store/postgres/values.hpp"
+
+namespace tavix::store::postgres {
+
+namespace {
+
+constexpr std::string_view kInsertAction = "store the new record";
+constexpr std::string_view kUpdateAction = "store the changed record";
+constexpr std::string_view kDeleteAction = "delete the current record";
+
+// The transaction of an edit, begun by LockRecord with the record locked (FOR UPDATE):
+// another session's change of it waits until Update commits or the lock goes. Going without
+// Update rolls the transaction back, unless the connection it was begun on is gone already,
+// and with it the transaction.
+class RowLock final : public EditLock {
+  public:
+    explicit RowLock(Session& session) : session_(&session), generation_(session.Generation()) {}
+
+    ~RowLock() override {
+        if (!OnItsConnection()) {
+            return;
+        }
+        try {
+            session_->Current().Execute("ROLLBACK", "let go of the edited record");
+        } catch (const StoreError&) {
+            // The connection went with the transaction.
+        }
+    }
+
+    bool OnItsConnection() const {
+        return open_ && session_->IsConnected() && session_->Generation() == generation_;
+    }
+
+    // COMMIT ends the transaction whatever its answer.
+    void Ended() { open_ = false; }
+
+  private:
+    Session* session_;
+    std::uint64_t generation_;
+    bool open_ = true;
+};
+
+// Whether the new record with this key is stored, once the connection that sent it was lost;
+// throws when that cannot be found out.
+bool StoredAfterLoss(Session& session, const TableShape& shape, const std::string& key) {
+    constexpr std::string_view kAction = "find out whether the new record was stored";
+    postgres::Connection& connection = session.SettleLostConnection(kAction);
+    const postgres::Result found =
+        connection.Execute("SELECT count(*) FROM " + shape.quoted_name + " WHERE " +
+                               shape.columns[*shape.reading_key_column].quoted + " = $1::uuid",
+                           {key}, kAction);
+    return found.Text(0, 0) != "0";
+}
+
+// "a" = $1, "b" = $2, ... for the columns of values.
+std::string Assignments(const TableShape& shape, const FieldValues& values) {
+    std::string assignments;
+    int parameter = 0;
+    for (const auto& [column, value] : values) {
+        if (parameter > 0) {
+            assignments += ", ";
+        }
+        ++parameter;
+        assignments += shape.columns.at(column).quoted + " = $" + std::to_string(parameter);
+    }
+    return assignments;
+}
+
+// The stored texts of the text columns about to be written with a text, so that a text
+// written back as the program read it keeps the characters its code page lacks.
+std::vector<std::optional<std::string>> StoredTexts(const TableShape& shape, Connection& connection,
+                                                    std::int64_t rowid, const FieldValues& values) {
+    std::vector<std::optional<std::string>> stored(values.size());
+    std::string listed;
+    std::vector<std::size_t> positions;
+    std::size_t position = 0;
+    for (const auto& [column, value] : values) {
+        if (std::holds_alternative<std::string>(value) &&
+            shape.columns[column].type == ColumnType::kText) {
+            listed += (listed.empty() ? "" : ", ") + shape.columns[column].quoted;
+            positions.push_back(position);
+        }
+        ++position;
+    }
+    if (positions.empty()) {
+        return stored;
+    }
+    const postgres::Result row =
+        connection.Execute("SELECT " + listed + " FROM " + shape.quoted_name + " WHERE " +
+                               shape.Key().quoted + " = $1",
+                           {RowidParameter(rowid)}, kUpdateAction);
+    for (std::size_t i = 0; i < positions.size() && row.Rows() > 0; ++i) {
+        stored[positions[i]] = row.Field(0, static_cast<int>(i));
+    }
+    return stored;
+}
+
+std::vector<Parameter> WrittenValues(const TableShape& shape, const FieldValues& values,
+                                     const std::vector<std::optional<std::string>>& stored) {
+    std::vector<postgres::Parameter> parameters;
+    std::size_t position = 0;
+    for (const auto& [column, value] : values) {
+        const auto* text = std::get_if<std::string>(&value);
+        const std::optional<std::string>& before = stored[position++];
+        if (text != nullptr && before && ProgramFormOf(*before) == *text) {
+            parameters.push_back(before);
+        } else {
+            parameters.push_back(ParameterFor(value, shape.columns[column].type));
+        }
+    }
+    return parameters;
+}
+
+}  // namespace
+
+std::unique_ptr<EditLock> LockRecord(Session& session, const TableShape& shape, std::int64_t rowid,
+                                     std::string_view action) {
+    const std::string lock =
+        "SELECT 1 FROM " + shape.quoted_name + " WHERE " + shape.Key().quoted + " = $1 FOR UPDATE";
+    return session.Run(action, [&](postgres::Connection& connection) -> std::unique_ptr<EditLock> {
+        connection.Execute("BEGIN", action);
+        auto held = std::make_unique<RowLock>(session);
+        if (connection.Execute(lock, {RowidParameter(rowid)}, action).Rows() == 0) {
+            return nullptr;
+        }
+        return held;
+    });
+}
+
+void InsertRecord(Session& session, const TableShape& shape, const FieldValues& values) {
+    std::vector<std::string> names;
+    std::vector<postgres::Parameter> parameters;
+    for (const auto& [column, value] : values) {
+        names.push_back(shape.columns.at(column).quoted);
+        parameters.push_back(ParameterFor(value, shape.columns[column].type));
+    }
+    std::optional<std::string> key;
+    if (shape.reading_key_column && !values.contains(*shape.reading_key_column)) {
+        key = NewReadingKey();
+        names.push_back(shape.columns[*shape.reading_key_column].quoted);
+        parameters.push_back(key);
+    }
+    std::string sql = "INSERT INTO " + shape.quoted_name;
+    if (names.empty()) {
+        sql += " DEFAULT VALUES";
+    } else {
+        std::string listed, placeholders;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            listed += (i == 0 ? "" : ", ") + names[i];
+            placeholders += (i == 0 ? "$" : ", $") + std::to_string(i + 1);
+        }
+        sql += " (" + listed + ") VALUES (" + placeholders + ")";
+    }
+    // One statement outside any transaction block: its own transaction, committed before the
+    // server answers (synchronous_commit is on). So it cannot be repeated blindly: when its
+    // answer is lost, the key tells whether it landed.
+    try {
+        session.RunOnce(kInsertAction, [&](postgres::Connection& connection) {
+            connection.Execute(sql, parameters, kInsertAction);
+        });
+        return;
+    } catch (const postgres::PostgresError& error) {
+        if (!error.ConnectionLost() || !key) {
+            throw;
+        }
+    }
+    if (!StoredAfterLoss(session, shape, *key)) {
+        Fail(session.Name(), kInsertAction,
+             "the connection to the server was lost as it was sent, and it was not stored",
+             ErrorKind::kConnectionLost);
+    }
+}
+
+void UpdateRecord(Session& session, const TableShape& shape, std::unique_ptr<EditLock> lock,
+                  std::int64_t rowid, const FieldValues& values) {
+    auto& held = static_cast<RowLock&>(*lock);
+    if (!held.OnItsConnection()) {
+        Fail(session.Name(), kUpdateAction,
+             "the connection to the server was lost during the edit, so nothing was changed",
+             ErrorKind::kConnectionLost);
+    }
+    postgres::Connection& connection = session.Current();
+    if (!values.empty()) {
+        std::vector<postgres::Parameter> parameters =
+            WrittenValues(shape, values, StoredTexts(shape, connection, rowid, values));
+        parameters.push_back(RowidParameter(rowid));
+        connection.Execute("UPDATE " + shape.quoted_name + " SET " + Assignments(shape, values) +
+                               " WHERE " + shape.Key().quoted + " = $" +
+                               std::to_string(parameters.size()),
+                           parameters, kUpdateAction);
+    }
+    held.Ended();
+    if (connection.Execute("COMMIT", kUpdateAction).CommandStatus() != "COMMIT") {
+        Fail(session.Name(), kUpdateAction,
+             "the server rolled the change back, nothing was changed");
+    }
+}
+
+std::optional<std::vector<OrderKey>> DeleteRecord(Session& session, const TableShape& shape,
+                                                  std::int64_t rowid) {
+    std::string returned;
+    for (const Column& column : shape.columns) {
+        returned += (returned.empty() ? "" : ", ") + column.quoted;
+    }
+    const std::string sql = "DELETE FROM " + shape.quoted_name + " WHERE " + shape.Key().quoted +
+                            " = $1 RETURNING " + returned;
+    // Repeating a DELETE is harmless: a first one that landed after all leaves nothing for the
+    // second, which waits for it if it is still running.
+    int attempts = 0;
+    return session.Run(
+        kDeleteAction,
+        [&](postgres::Connection& connection) -> std::optional<std::vector<OrderKey>> {
+            ++attempts;
+            const postgres::Result result =
+                connection.Execute(sql, {RowidParameter(rowid)}, kDeleteAction);
+            if (result.Rows() == 0) {
+                // After a lost first attempt, gone means deleted by it (or by another session at
+                // the same time): the record is gone as asked, its keys are not known.
+                return attempts > 1 ? std::optional(std::vector<OrderKey>()) : std::nullopt;
+            }
+            std::vector<OrderKey> keys;
+            for (int column = 0; column < result.Columns(); ++column) {
+                keys.push_back(std::make_shared<Key>(result.Field(0, column)));
+            }
+            return keys;
+        });
+}
+
+}  // namespace tavix::store::postgres

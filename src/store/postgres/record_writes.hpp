@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "store/core/store_table.hpp"
+#include "store/postgres/record_orders.hpp"
+#include "store/postgres/session.hpp"
+
+namespace tavix::store::postgres {
+
+// Changing a record of a table on the server, as a Table does it: each change a transaction of
+// its own, reported done only once the server has acknowledged its commit. A text written back
+// exactly as the program read it keeps its stored characters (see core/stored_text.hpp).
+
+// Begins the edit's transaction with the record locked (FOR UPDATE); nothing (and no lock)
+// when the record no longer exists.
+std::unique_ptr<EditLock> LockRecord(Session& session, const TableShape& shape, std::int64_t rowid,
+                                     std::string_view action);
+
+// A new record gets the table's reading_key (when it has one) before it is sent: when the
+// connection is lost during its commit, the record is looked up by it after connecting again,
+// and it is reported stored exactly when it is there.
+void InsertRecord(Session& session, const TableShape& shape, const FieldValues& values);
+
+void UpdateRecord(Session& session, const TableShape& shape, std::unique_ptr<EditLock> lock,
+                  std::int64_t rowid, const FieldValues& values);
+
+// The deleted record's keys, one per column; nothing when it no longer existed.
+std::optional<std::vector<OrderKey>> DeleteRecord(Session& session, const TableShape& shape,
+                                                  std::int64_t rowid);
+
+}  // namespace tavix::store::postgres
