@@ -82,7 +82,8 @@ TEST_F(CopyTest, ATargetThatIsNoReadingsDatabaseIsRefusedWithTheWayToMakeOne) {
     EXPECT_EQ(to_missing.err,
               "tavix-admin: " + missing +
                   ": cannot open the database: the file does not exist (create an empty one "
-                  "with: tavix-admin init PATH)\n");
+                  "with: tavix-admin init " +
+                  missing + ")\n");
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     Sql("ATTACH '" + target_ + "' AS target; DROP TABLE target.Readings");
