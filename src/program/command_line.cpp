@@ -51,6 +51,31 @@ std::string UnexpectedArgumentMessage(const std::string& argument) {
                                      : "unexpected argument '" + argument + "'";
 }
 
+// The store the program runs on, or why it must not run.
+struct StoreChoice {
+    std::string target;
+    std::string refusal;
+};
+
+StoreChoice ChooseStore(const std::optional<std::string>& option) {
+    try {
+        const store::ChosenTarget chosen =
+            store::ChooseDatabaseTarget(option, "--database", ExecutablePath);
+        if (!chosen.origin.empty()) {
+            if (const auto reason = UnusableTargetReason(chosen.target)) {
+                return {"", chosen.origin + ": " + *reason};
+            }
+        }
+        return {chosen.target, ""};
+    } catch (const store::SettingsError& error) {
+        return {"", error.what()};
+    } catch (const std::exception&) {
+        // The program does not know its own folder, so has no file beside it: it runs without
+        // readings, and says why in the log once the log is set up.
+        return {};
+    }
+}
+
 std::string VersionText() {
     return "tavix " + std::to_string(TAVIX_VERSION_MAJOR) + "." +
            std::to_string(TAVIX_VERSION_MINOR);
@@ -92,22 +117,12 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
     }
     StartOptions start;
     start.log = diagnostics::ChooseLogDestination(log, std::getenv(diagnostics::kLogVariable));
-    try {
-        const store::ChosenTarget chosen = store::ChooseDatabaseTarget(
-            database_option->count() > 0 ? std::optional(database) : std::nullopt, "--database",
-            ExecutablePath);
-        if (!chosen.origin.empty()) {
-            if (const auto reason = UnusableTargetReason(chosen.target)) {
-                return UsageError(chosen.origin + ": " + *reason);
-            }
-        }
-        start.database = chosen.target;
-    } catch (const store::SettingsError& error) {
-        return UsageError(error.what());
-    } catch (const std::exception&) {
-        // The program does not know its own folder, so has no file beside it: it runs without
-        // readings, and says why in the log once the log is set up.
+    const StoreChoice store =
+        ChooseStore(database_option->count() > 0 ? std::optional(database) : std::nullopt);
+    if (!store.refusal.empty()) {
+        return UsageError(store.refusal);
     }
+    start.database = store.target;
     CommandLine running;
     running.start = std::move(start);
     return running;

@@ -79,7 +79,8 @@ gid=$(awk -F: '$1 == "tavix" { print $3 }' "$root/etc/group")
 # Two operators of the group with umask 077: while one holds the store open (its -wal and
 # -shm made), the other stores readings through it.
 operator() { setpriv --reuid="$1" --regid=65534 --groups="$gid" --inh-caps=-all "${@:2}"; }
-source=$scratch/source.mdb
+mkdir -m 1777 "$scratch/shared"  # the operators read the source's WAL there
+source=$scratch/shared/source.mdb
 "$admin" init "$source" >/dev/null && sqlite3 "$source" \
     "INSERT INTO Readings (code, qt, terminal, DateTime) VALUES ('A', 1, '3', NULL), ('B', 2, '3', NULL)"
 chmod 644 "$source"
