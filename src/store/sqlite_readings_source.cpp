@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "database_file.hpp"
+#include "sqlite_access_reasons.hpp"
 #include "readings_table.hpp"
 #include "sqlite_connection.hpp"
 #include "sqlite_handle.hpp"
@@ -208,7 +209,10 @@ StoreSummary SqliteReadingsSource::Summary() {
 }
 
 std::vector<std::string> SqliteReadingsSource::Problems() {
-    std::vector<std::string> problems = IntegrityProblems(db_, path_);
+    std::vector<std::string> problems = FilesBesideProblems(path_);
+    for (std::string& problem : IntegrityProblems(db_, path_)) {
+        problems.push_back(std::move(problem));
+    }
     for (std::string& problem : SchemaProblems(db_, path_)) {
         problems.push_back(std::move(problem));
     }

@@ -1,13 +1,18 @@
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "readings_file.hpp"
 #include "store/readings_table.hpp"
+#include "support/admin_process.hpp"
 #include "support/sqlite_process.hpp"
+#include "support/unprivileged_child.hpp"
 
 namespace tavix::store {
 namespace {
@@ -183,6 +188,66 @@ TEST_F(ReplacedFileTest, AReplacementInUseByAnotherProgramIsOpenedAsUsual) {
         "THEIRS,SHARED,NEW\n");
     EXPECT_TRUE(new_user.Quit());
     EXPECT_EQ(CodesForward(), (Codes{"THEIRS", "SHARED", "NEW"}));
+}
+
+// A store opened after `before` as the program opens it at start-up: 0 when opening did not
+// wait and a reading is refused naming `refused`; then, after `after`, the next one is stored.
+int RunningStore(const std::string& path, const std::function<void()>& before,
+                 const std::function<void()>& after, const std::string& refused) {
+    before();
+    const auto start = std::chrono::steady_clock::now();
+    Database database = OpenDatabase(path, std::chrono::seconds(2));
+    Recordset readings = database.OpenRecordset(table::kTable);
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
+        return 1;
+    }
+    try {
+        AddReading(readings, "LOST");
+    } catch (const StoreError& error) {
+        if (after) {
+            after();
+            AddReading(readings, "NEW");
+        }
+        return Mentions(error.what(), refused) ? 0 : 2;
+    }
+    return 3;
+}
+
+// What the store of a running program meets: a file made after it started, a file locked at
+// start-up, a -shm left read-only by a session begun while the file was. Opening never waits,
+// a refusal names the cause, the next operation takes up what was put right, and `check` sees
+// what was not. The program runs as an operator: root writes whatever the modes.
+class StoreStateChangeTest : public ReadingsFile {};
+
+TEST_F(StoreStateChangeTest, AStoreMissingLockedOrWithAReadOnlyShmAtOpeningIsTakenUpLater) {
+    struct Change {
+        std::function<void()> before, after;
+        std::string refused, checked;
+    };
+    const auto mode = [&](fs::perms perms) { fs::permissions(path_, perms); };
+    const std::string lock =
+        "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; SELECT 1 FROM Readings;";
+    std::optional<testing::SqliteProcess> holder;
+    fs::permissions(folder_.Path(), fs::perms::all);
+    for (const Change& change :
+         {Change{[&] { fs::remove(path_); }, [&] { CreateReadingsDatabase(path_); },
+                 "the file does not exist", "ok\n"},
+          Change{[&] { holder.emplace(path_).Run(lock); }, [&] { holder->Quit(); },
+                 "locked by another program", "ok\n"},
+          Change{[&] {
+                     fs::remove(path_ + "-shm");
+                     mode(fs::perms::owner_read);
+                     OpenDatabase(path_).OpenRecordset(table::kTable).Eof();
+                     mode(fs::perms::owner_read | fs::perms::owner_write);
+                 },
+                 nullptr, "tavix.mdb-shm is read-only for this user", "-shm (mode 0400)"}}) {
+        EXPECT_EQ(testing::RunAsUnprivilegedUser([&] {
+                      return RunningStore(path_, change.before, change.after, change.refused);
+                  }),
+                  0)
+            << change.refused;
+        EXPECT_NE(testing::RunAdmin({"check", path_}).out.find(change.checked), std::string::npos);
+    }
 }
 
 }  // namespace
