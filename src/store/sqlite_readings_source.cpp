@@ -3,8 +3,8 @@
 #include <sqlite3.h>
 
 #include "database_file.hpp"
-#include "sqlite_access_reasons.hpp"
 #include "readings_table.hpp"
+#include "sqlite_access_reasons.hpp"
 #include "sqlite_connection.hpp"
 #include "sqlite_handle.hpp"
 #include "sqlite_row_cursor.hpp"
