@@ -31,7 +31,6 @@ TEST_F(PostgresSourceTest, ReadingsStoredAfterItOpensAreNotSeen) {
     EXPECT_EQ(RowsOf(*source->Readings({})), 5);
     EXPECT_EQ(RowsOf(*source->CodeTotals({})), 5);
     EXPECT_EQ(source->Name(), store_->Name());
-    EXPECT_FALSE(source->WritersWait());
 }
 
 // Waiting for another session's lock is part of a statement: the same minute, not less.
