@@ -74,13 +74,18 @@ std::string ReadOnlyReason(sqlite3* db, int result_code, const std::string& deta
     if (!Writable(path)) {
         return "the file is read-only for this user" + suffix;
     }
+    std::string read_only;
     for (const FileBeside& beside : FilesBeside(path)) {
         if (Exists(beside.path) && !Writable(beside.path)) {
-            return "its " + beside.what + " " + beside.path +
-                   " is read-only for this user (a program that opened the file while it was "
-                   "read-only leaves it so): " +
-                   beside.remedy + suffix;
+            read_only += (read_only.empty() ? "" : " and ") + beside.path;
         }
+    }
+    if (!read_only.empty()) {
+        return "beside it " + read_only +
+               " cannot be written by this user (a program that opened the file while it was "
+               "read-only leaves them so): make them as writable as the file, or remove a -shm "
+               "while no program has the file open" +
+               suffix;
     }
     if (reader) {
         return "the file was read-only when this program opened it; it is written to once the "

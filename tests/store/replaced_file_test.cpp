@@ -240,7 +240,7 @@ TEST_F(StoreStateChangeTest, AStoreMissingLockedOrWithAReadOnlyShmAtOpeningIsTak
                      OpenDatabase(path_).OpenRecordset(table::kTable).Eof();
                      mode(fs::perms::owner_read | fs::perms::owner_write);
                  },
-                 nullptr, "tavix.mdb-shm is read-only for this user", "-shm (mode 0400)"}}) {
+                 nullptr, "tavix.mdb-shm cannot be written by this user", "-shm (mode 0400)"}}) {
         EXPECT_EQ(testing::RunAsUnprivilegedUser([&] {
                       return RunningStore(path_, change.before, change.after, change.refused);
                   }),
