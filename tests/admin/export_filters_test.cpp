@@ -101,10 +101,9 @@ TEST_P(ExportFiltersTest, OnlyARealDateAndTimeIsInADateRange) {
           "CAST(x'323032362d31322d30372030ff' AS TEXT)"}) {
         Sql("INSERT INTO Readings (code, DateTime) VALUES ('X', " + Literal(stored, "NULL") + ")");
     }
-    const std::string fraction = Literal("'2026-12-07 23:59:59.75'", "'2026-12-07 23:59:59'");
-    Sql("INSERT INTO Readings (code, qt, DateTime) VALUES ('D', 1, '2026-12-07 00:00:00'), "
-        "('D', 2, " +
-        fraction + ")");
+    Sql("INSERT INTO Readings (code, qt, DateTime) VALUES ('D', 1, '2026-12-07 00:00:00')");
+    Sql("INSERT INTO Readings (code, qt, DateTime) VALUES ('D', 2, " +
+        Literal("'2026-12-07 23:59:59.75'", "'2026-12-07 23:59:59'") + ")");
     EXPECT_EQ(Ids({"--from", "2026-12-07"}), "14 15");
     EXPECT_EQ(Ids({"--to", "2026-12-07"}), "1 2 3 4 5 14 15");
     EXPECT_EQ(Export({"--totals", "--from", "2026-01-01"}), "code,qt,readings\r\nD,3,2\r\n");

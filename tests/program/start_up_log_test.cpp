@@ -122,9 +122,7 @@ class StartUpLogWithoutDatabaseTest : public StartUpLogTest {
     StartUpLogWithoutDatabaseTest() : StartUpLogTest(ProgramHarness::Database::kMissing) {}
 };
 
-// The file is opened at its first use, so that one made meanwhile is used: the reading not
-// stored says why.
-TEST_F(StartUpLogWithoutDatabaseTest, TheMissingFileIsLoggedWithTheReadingNotStored) {
+TEST_F(StartUpLogWithoutDatabaseTest, TheMissingFileAndTheReadingNotStoredAreLoggedOnceEach) {
     StartAcquisition();
     ReadingNotStored();
     LeaveFromMenu();
@@ -138,8 +136,8 @@ TEST_F(StartUpLogWithoutDatabaseTest, TheMissingFileIsLoggedWithTheReadingNotSto
         << lines[0];
     EXPECT_EQ(TextOf(lines[0]), "storing a reading (terminal 1, code A, quantity 1): not stored: " +
                                     program.DatabasePath() +
-                                    ": cannot open the database: the file does not exist (create "
-                                    "an empty one with: tavix-admin init PATH)");
+                                    ": cannot open the database: the file does not exist " +
+                                    "(create an empty one with: tavix-admin init PATH)");
     EXPECT_FALSE(fs::exists(program.DatabasePath()));
     EXPECT_FALSE(fs::exists(program.LogPath())) << "the log went elsewhere than --log said";
 }

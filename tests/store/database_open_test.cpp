@@ -17,7 +17,6 @@ using testing::FileContent;
 using testing::WriteFile;
 
 // The message of the StoreError that opening path throws, or "" when it opens.
-// Opening, or the first use for a failure that may pass (a missing file may be made later).
 std::string OpenFailure(const std::string& path) {
     try {
         OpenDatabase(path).OpenRecordset("Readings").Eof();
