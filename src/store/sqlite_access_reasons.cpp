@@ -81,10 +81,10 @@ std::string ReadOnlyReason(sqlite3* db, int result_code, const std::string& deta
         }
     }
     if (!read_only.empty()) {
-        return "beside it " + read_only +
-               " cannot be written by this user (a program that opened the file while it was "
-               "read-only leaves them so): make them as writable as the file, or remove a -shm "
-               "while no program has the file open" +
+        return "beside it, " + read_only +
+               " cannot be written by this user (left so by a program that opened the file while "
+               "it was read-only): make each as writable as the file, or remove a -shm while no "
+               "program has the file open" +
                suffix;
     }
     if (reader) {
