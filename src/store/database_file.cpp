@@ -83,10 +83,16 @@ std::string JournalPath(const std::string& path) {
 }
 
 void CheckDatabaseFileKind(const std::string& path) {
+    if (path.empty()) {
+        // Never to pass: SQLite would take an empty name for a temporary database.
+        Fail(path, kOpenAction, "no file is named", ErrorKind::kIo);
+    }
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         if (errno == ENOENT) {
-            Fail(path, kOpenAction, "the file does not exist" + CreateAdvice(path), ErrorKind::kIo);
+            // Opened at the next use once it is made.
+            FailForNow(path, kOpenAction, "the file does not exist" + CreateAdvice(path),
+                       ErrorKind::kIo);
         }
         Fail(path, kOpenAction, ErrnoText(), ErrorKind::kIo);
     }

@@ -59,10 +59,6 @@ std::optional<double> WholeNumberIn(std::string_view text) {
     return number;
 }
 
-bool AllDigits(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 }  // namespace
 
 ColumnValue TextColumnValue(const StoredField& field, std::string_view column) {
@@ -111,15 +107,11 @@ ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view colum
             break;
     }
     const std::string_view text = field.text;
-    const std::string_view second = text.substr(0, kDateTimeLength);
-    const bool fraction = text.size() > kDateTimeLength + 1 && text[kDateTimeLength] == '.' &&
-                          AllDigits(text.substr(kDateTimeLength + 1));
-    const std::optional<Timestamp> timestamp =
-        text.size() == kDateTimeLength || fraction ? Timestamp::FromSqlText(second) : std::nullopt;
+    const std::optional<Timestamp> timestamp = Timestamp::FromStoredText(text);
     if (!timestamp) {
         return StoredAsNull(column, Shown(text), "is not a date and time");
     }
-    if (fraction) {
+    if (text.size() > kDateTimeLength) {  // a fraction of a second, cut off
         return {timestamp->ToSqlText(), std::string(column) + " " + Shown(text) +
                                             " has a fraction of a second: stored as " +
                                             timestamp->ToSqlText()};

@@ -19,7 +19,6 @@ class PostgresReadingsSource final : public ReadingsSource {
     explicit PostgresReadingsSource(const std::string& uri);
 
     const std::string& Name() const override { return connection_.MaskedTarget(); }
-    bool WritersWait() const override { return false; }
     std::unique_ptr<RowCursor> Readings(const ReadingFilter& filter) override;
     std::unique_ptr<RowCursor> CodeTotals(const ReadingFilter& filter) override;
     StoreSummary Summary() override;

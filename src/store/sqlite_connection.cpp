@@ -37,6 +37,18 @@ void Connection::Attach(std::string_view action) {
     }
 }
 
+void Connection::AttachWithoutWaiting(std::string_view action) {
+    const std::chrono::milliseconds patience = std::exchange(busy_timeout_, {});
+    try {
+        Attach(action);
+    } catch (...) {
+        busy_timeout_ = patience;
+        throw;
+    }
+    busy_timeout_ = patience;
+    sqlite3_busy_timeout(db_, static_cast<int>(busy_timeout_.count()));
+}
+
 void Connection::CheckStillNamed(std::string_view action) {
     RequireOpen(action);
     if (!StillNamed()) {

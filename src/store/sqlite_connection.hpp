@@ -49,6 +49,9 @@ class Connection {
     // (TransientStoreError for a failure that may pass) and stays unopened, so that the next
     // call tries again; after Close it fails for good.
     void Attach(std::string_view action);
+    // The same without waiting for another program's lock, which fails at once (transiently);
+    // later uses wait as usual.
+    void AttachWithoutWaiting(std::string_view action);
     // Counts the openings, so that what was read from one file is not taken for another's.
     std::uint64_t Generation() const { return generation_; }
 

@@ -10,7 +10,9 @@ struct sqlite3;
 namespace tavix::store {
 
 // A readings file read through a read-only SQLite connection inside one read transaction. In
-// WAL mode (the program's) that transaction reads a snapshot and writers go on beside it.
+// WAL mode (the program's) that transaction reads a snapshot and writers go on beside it; in
+// another journal mode the rows are read from a temporary copy of that snapshot, so that
+// writers wait only while it is made.
 class SqliteReadingsSource final : public ReadingsSource {
   public:
     // Opens the file at path and starts the read transaction. Throws StoreError when the file
@@ -21,7 +23,6 @@ class SqliteReadingsSource final : public ReadingsSource {
     ~SqliteReadingsSource() override;
 
     const std::string& Name() const override { return path_; }
-    bool WritersWait() const override { return !in_wal_mode_; }
     std::unique_ptr<RowCursor> Readings(const ReadingFilter& filter) override;
     std::unique_ptr<RowCursor> CodeTotals(const ReadingFilter& filter) override;
     StoreSummary Summary() override;
@@ -29,12 +30,15 @@ class SqliteReadingsSource final : public ReadingsSource {
 
   private:
     void Execute(const char* sql, std::string_view action);
+    void AddDateTimeFunction(sqlite3* db);
+    void ReadFromACopyUnlessInWalMode();
     std::unique_ptr<RowCursor> Filtered(const std::string& select, const std::string& tail,
                                         const ReadingFilter& filter, std::string_view action);
 
     std::string path_;
     sqlite3* db_ = nullptr;
     bool in_wal_mode_ = false;
+    bool copied_ = false;  // db_ is the temporary copy, the file let go of
 };
 
 // The problems the check finds on an open file (see ReadingsSource::Problems).

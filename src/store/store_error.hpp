@@ -24,7 +24,8 @@ enum class ErrorKind {
 // words a person can act on; the kind says it to the program.
 //
 // A failure that may pass by itself (a lock held too long, a full disk, a server out of
-// reach) leaves the database and recordset objects usable: they try again on their next use.
+// reach, a file an administrator has yet to create) leaves the database and recordset objects
+// usable: they try again on their next use.
 class StoreError : public std::runtime_error {
   public:
     explicit StoreError(const std::string& message, ErrorKind kind = ErrorKind::kOther,

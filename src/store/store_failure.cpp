@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "sqlite_access_reasons.hpp"
+
 namespace tavix::store {
 
 namespace {
@@ -34,6 +36,11 @@ std::optional<TransientStoreError::Cause> TransientCause(int result_code) {
 void Fail(const std::string& path, std::string_view action, std::string_view reason,
           ErrorKind kind) {
     throw StoreError(Message(path, action, reason), kind);
+}
+
+void FailForNow(const std::string& path, std::string_view action, std::string_view reason,
+                ErrorKind kind) {
+    throw StoreError(Message(path, action, reason), kind, true);
 }
 
 void FailTransiently(const std::string& path, std::string_view action, std::string_view reason,
@@ -91,7 +98,7 @@ std::string SqliteReason(sqlite3* db, int result_code) {
             return "the file is locked by another program and it did not let go in time (" +
                    detail + ")";
         case SQLITE_READONLY:
-            return "the file or its folder is read-only (" + detail + ")";
+            return ReadOnlyReason(db, result_code, detail);
         case SQLITE_FULL:
             return "the disk is full (" + detail + ")";
         case SQLITE_NOTADB:

@@ -72,11 +72,6 @@ std::int64_t WriteRows(store::RowCursor& cursor, RowWriter& writer) {
 std::int64_t Export(const ExportOptions& options, const store::ReadingFilter& filter) {
     const std::unique_ptr<store::ReadingsSource> source =
         store::OpenReadingsSource(StoreTarget(options.target));
-    if (source->WritersWait()) {
-        std::cerr << "tavix-admin: warning: " << source->Name()
-                  << " is not in WAL mode: a program storing a reading waits until this export "
-                     "ends\n";
-    }
     std::optional<ReplacingFile> file;
     if (!options.output.empty()) {
         RefuseToOverwriteTheStore(options.output, source->Name());
