@@ -6,6 +6,7 @@
 #include "count_text.hpp"
 #include "store/readings_sink.hpp"
 #include "store/readings_source.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -71,12 +72,14 @@ AdminCommand AddCopyCommand(CLI::App& program) {
         ->add_option("SOURCE", targets->source,
                      "The store to read: a database file or a postgresql:// URI")
         ->required()
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
     command
         ->add_option("TARGET", targets->target,
                      "The store to fill, made by tavix-admin init and holding no reading")
         ->required()
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
     return {command, kCopySynopsis, [targets] { return Copy(*targets); }};
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "store/database_target.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -29,7 +30,8 @@ std::filesystem::path ExecutableFolder() {
 void AddTargetArgument(CLI::App& command, std::string& target) {
     command
         .add_option("TARGET", target, "The readings database file or PostgreSQL URI (see below)")
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
 }
 
 std::string StoreTarget(const std::string& given) {
