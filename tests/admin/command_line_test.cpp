@@ -98,19 +98,23 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
 
 TEST(CommandLineTest, APostgresqlServerThatIsNotThereIsAFailureWithoutThePassword) {
     // A socket folder where no server listens: libpq fails at once, with no network involved.
-    const std::string target = "postgresql://user:secret@/tavix?host=/nonexistent-tavix-folder";
+    const std::string target =
+        "postgresql://user:secret@/tavix?host=/nonexistent-tavix-folder&sslpassword=secret";
     for (const char* command : {"stats", "check", "export"}) {
         const AdminResult result = RunAdmin({command, target});
         EXPECT_EQ(result.exit_status, 1) << command;
         EXPECT_EQ(result.out, "") << command;
         EXPECT_EQ(result.err.find("secret"), std::string::npos) << result.err;
         EXPECT_EQ(result.err.rfind("tavix-admin: postgresql://user:***@/tavix?host="
-                                   "/nonexistent-tavix-folder: cannot connect: the server cannot "
-                                   "be reached",
+                                   "/nonexistent-tavix-folder&sslpassword=***: cannot connect: "
+                                   "the server cannot be reached",
                                    0),
                   0u)
             << result.err;
     }
+    // A key=value text is read as a file's path, and repeated masked all the same.
+    EXPECT_EQ(RunAdmin({"stats", "dbname=t sslpassword=secret"}).err.find("secret"),
+              std::string::npos);
 }
 
 }  // namespace
