@@ -7,6 +7,7 @@
 #include "export/output.hpp"
 #include "store/settings_file.hpp"
 #include "store/store_error.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -44,11 +45,11 @@ std::vector<std::string> SynopsesFor(const std::vector<AdminCommand>& commands) 
     return synopses;
 }
 
-// CLI11 says a command is required when the first argument is no command at all; name it.
+// The parser says a command is required when the first argument is no command at all; name it.
 std::string ParseErrorMessage(const CLI::ParseError& error, const CLI::App& program, int argc,
                               char** argv) {
     if (!program.get_subcommands().empty()) {
-        return error.what();
+        return UsageMessage(error, program);
     }
     if (argc < 2) {
         return "no command given";

@@ -9,6 +9,7 @@
 #include "store/running_executable.hpp"
 #include "store/settings_file.hpp"
 #include "store/store_error.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -32,7 +33,8 @@ std::string ExecutablePathOrFailure() {
 void AddTargetArgument(CLI::App& command, std::string& target) {
     command
         .add_option("TARGET", target, "The readings database file or PostgreSQL URI (see below)")
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
 }
 
 std::string StoreTarget(const std::string& given) {

@@ -20,6 +20,9 @@ constexpr std::string_view kOpenAction = "open the database";
 constexpr std::string_view kCreateAction = "create the database";
 constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
 constexpr std::string_view kCreateHint = " (create an empty one with: tavix-admin init PATH)";
+// init never writes over a file, not even an empty one another program may have made.
+constexpr std::string_view kReplaceHint =
+    " (remove it, then create an empty store with: tavix-admin init PATH)";
 
 // The path as one word of a shell command, so the advice can be pasted as it is.
 std::string ShellWord(const std::string& path) {
@@ -104,7 +107,7 @@ void CheckDatabaseFileKind(const std::string& path) {
     }
     if (status.st_size == 0) {
         Fail(path, kOpenAction,
-             "the file is empty (0 bytes), not a database" + std::string(kCreateHint),
+             "the file is empty (0 bytes), not a database" + std::string(kReplaceHint),
              ErrorKind::kCorrupt);
     }
     if (::access(path.c_str(), R_OK) != 0) {

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "postgres_values.hpp"
+#include "text/glyphs.hpp"
 #include "text/utf8.hpp"
 #include "timestamp.hpp"
 #include "valid_utf8.hpp"
@@ -15,9 +16,10 @@ namespace {
 constexpr std::size_t kLongestShownText = 40;
 constexpr std::size_t kDateTimeLength = 19;  // "YYYY-MM-DD HH:MM:SS"
 
-// A stored text as a message shows it: quoted, on one line, valid UTF-8, cut when long.
+// A stored text as a message shows it: quoted, valid UTF-8, control codes as the screens show
+// them (so on one line), cut when long.
 std::string Shown(std::string_view text) {
-    const std::string valid = WithReplacementCharacters(text);
+    const std::string valid = text::TerminalText(WithReplacementCharacters(text));
     std::string shown = "\"";
     std::size_t characters = 0;
     for (std::size_t at = 0; at < valid.size(); ++characters) {
@@ -25,13 +27,8 @@ std::string Shown(std::string_view text) {
             shown += "...";
             break;
         }
-        const auto byte = static_cast<unsigned char>(valid[at]);
         const std::size_t length = text::Utf8SequenceLength(valid, at);
-        if (byte < 0x20 || byte == 0x7F) {
-            shown += '?';  // a line break or another control character
-        } else {
-            shown.append(valid, at, length);
-        }
+        shown.append(valid, at, length);
         at += length;
     }
     return shown + "\"";

@@ -11,6 +11,7 @@ namespace tavix::store {
 enum class ErrorKind {
     kBusy,            // another program or session held a lock and did not let go in time
     kReadOnly,        // the file, its folder or the database refuses writes
+    kNotPermitted,    // the server does not grant this session's user what it asked, read or write
     kNoSuchTable,     // a table, column or index the store needs does not exist
     kCorrupt,         // damaged, or not a database at all
     kIo,              // the disk failed or is full (the file's, or the server's own)
