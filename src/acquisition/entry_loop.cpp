@@ -69,8 +69,8 @@ void DrawEntryScreen(const std::string& terminal) {
 bool EditEntryField(int row, std::int32_t field_id, int length, const std::string& picture,
                     const std::string& value) {
     console::TextConsole& console = screen_helpers::Console();
-    console.FieldSettingA = 0;
-    console.FieldSettingB = 0;
+    console.Put(DispatchId::kFieldSettingA, 0);
+    console.Put(DispatchId::kFieldSettingB, 0);
     console.Put(DispatchId::kEditorSetting37, false);
     console.FieldLength = length;
     console.FieldWidth = length;

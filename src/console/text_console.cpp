@@ -183,6 +183,7 @@ void TextConsole::Put(DispatchId id, int value) {
     } else {
         by_id[id] = value;
     }
+    TellPut(id, value);
 }
 
 void TextConsole::Put(DispatchId id, bool value) {
@@ -195,6 +196,7 @@ void TextConsole::Put(DispatchId id, bool value) {
     } else {
         by_id[id] = value;
     }
+    TellPut(id, value);
 }
 
 void TextConsole::Put(DispatchId id, const std::string& value) {
@@ -207,6 +209,7 @@ void TextConsole::Put(DispatchId id, const std::string& value) {
     } else {
         by_id[id] = value;
     }
+    TellPut(id, value);
 }
 
 SettingValue TextConsole::Get(DispatchId id) const {
