@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "acquisition/entry_loop.hpp"
 #include "console/dispatch_ids.hpp"
 #include "screen_helpers/confirm_yes_no.hpp"
 #include "screen_helpers/shared_state.hpp"

@@ -15,6 +15,8 @@ namespace {
 // Far beyond any terminal, small enough that a mistaken size cannot exhaust memory.
 constexpr int kMaxConsoleSide = 1000;
 
+constexpr int kDoubleLineStyle = 2;
+
 [[noreturn]] void WrongKind(DispatchId id) {
     throw std::invalid_argument("dispatch id " + std::to_string(static_cast<int>(id)) +
                                 " takes another kind of value");
@@ -126,6 +128,26 @@ void TextConsole::PrintAt(int x, int y, const std::string& text) {
 void TextConsole::Print(const std::string& text) {
     PrintAt(CursorX, CursorY, text);
     CursorX += static_cast<int>(text.size());
+}
+
+Cell TextConsole::SlotCell(DispatchId text, DispatchId back) const {
+    return Cell{U' ', SlotColour(text), SlotColour(back)};
+}
+
+LineStyle TextConsole::FrameLineStyle() const {
+    return IntSetting(DispatchId::kFrameStyle) == kDoubleLineStyle ? LineStyle::kDouble
+                                                                   : LineStyle::kSingle;
+}
+
+void TextConsole::DrawFramed(const Rect& r, const Cell& frame, const Cell& inside) {
+    DrawBox(grid_, r, FrameLineStyle(), frame, inside);
+    if (Shadow) {
+        CastShadow(grid_, r, ShadowCell());
+    }
+}
+
+void TextConsole::DrawFrame(int x1, int y1, int x2, int y2) {
+    DrawFramed(Rect{x1, y1, x2, y2}, TextCell(), TextCell());
 }
 
 // ---- Keys ----
