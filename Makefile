@@ -10,7 +10,7 @@ run: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 	@test -e build/release/src/tavix.mdb || build/release/tools/tavix-admin init build/release/src/tavix.mdb
-	build/release/src/tavix
+	TAVIX_CONFIG=/dev/null build/release/src/tavix
 
 test: deps
 	cmake --preset asan >/dev/null

@@ -5,6 +5,7 @@
 #include "admin_command.hpp"
 #include "store/readings_source.hpp"
 #include "store_target.hpp"
+#include "text/glyphs.hpp"
 
 namespace tavix::admin {
 
@@ -18,7 +19,7 @@ int Check(const std::string& target) {
         return kSuccess;
     }
     for (const std::string& problem : problems) {
-        std::cout << source->Name() << ": " << problem << '\n';
+        std::cout << text::TerminalText(source->Name() + ": " + problem) << '\n';
     }
     return kFailure;
 }

@@ -5,7 +5,9 @@
 
 #include "admin_command.hpp"
 #include "export/output.hpp"
+#include "store/settings_file.hpp"
 #include "store/store_error.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -14,12 +16,17 @@ namespace {
 constexpr const char* kDescription =
     "Maintenance of the Tavix readings store: create one, export its readings for the stock "
     "system, check it, count it, copy it into another.";
-constexpr const char* kFooter =
-    "A store is the path of a readings database file or a PostgreSQL URI (postgresql://... or "
-    "postgres://...). Without TARGET, export, check and stats take $TAVIX_DATABASE, else "
-    "tavix.mdb beside the executable.\n"
-    "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
-    "tavix-admin(1).";
+std::string Footer() {
+    return std::string(
+               "A store is the path of a readings database file or a PostgreSQL URI "
+               "(postgresql://... or postgres://...). Without TARGET, export, check and stats "
+               "take $TAVIX_DATABASE, else the 'database' setting of ") +
+           store::DefaultSettingsFilePath() +
+           " (or of the file $TAVIX_CONFIG names), else tavix.mdb beside the executable, as "
+           "tavix does.\n"
+           "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
+           "tavix-admin(1).";
+}
 constexpr const char* kProgramSynopsis = "tavix-admin --help | --version";
 
 // The synopses of the command the parse went into, or of every command when it went into
@@ -38,11 +45,11 @@ std::vector<std::string> SynopsesFor(const std::vector<AdminCommand>& commands) 
     return synopses;
 }
 
-// CLI11 says a command is required when the first argument is no command at all; name it.
+// The parser says a command is required when the first argument is no command at all; name it.
 std::string ParseErrorMessage(const CLI::ParseError& error, const CLI::App& program, int argc,
                               char** argv) {
     if (!program.get_subcommands().empty()) {
-        return error.what();
+        return UsageMessage(error, program);
     }
     if (argc < 2) {
         return "no command given";
@@ -68,7 +75,7 @@ int RunCommandLine(int argc, char** argv) {
     CLI::App program(kDescription, "tavix-admin");
     program.set_version_flag("--version", "tavix-admin " TAVIX_VERSION);
     program.require_subcommand(1);
-    program.footer(kFooter);
+    program.footer(Footer());
     std::vector<AdminCommand> commands = {AddInitCommand(program),  AddExportCommand(program),
                                           AddCheckCommand(program), AddStatsCommand(program),
                                           AddCopyCommand(program),  AddHelpCommand(program)};

@@ -6,6 +6,8 @@
 #include "count_text.hpp"
 #include "store/readings_sink.hpp"
 #include "store/readings_source.hpp"
+#include "text/glyphs.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -32,8 +34,9 @@ CopyCount CopyReadings(store::ReadingsSource& source, store::ReadingsSink& sink)
         const auto fields = readings->Fields();  // id, code, qt, terminal, DateTime
         const std::vector<std::string> changes = sink.Append(fields.subspan(1));
         for (const std::string& change : changes) {
+            // A change quotes the data, whose control codes must not act on the terminal.
             std::cerr << "tavix-admin: warning: reading " << fields[0].integer << " of "
-                      << source.Name() << ": " << change << '\n';
+                      << text::TerminalText(source.Name() + ": " + change) << '\n';
         }
         ++count.readings;
         count.changed += changes.empty() ? 0 : 1;
@@ -57,7 +60,7 @@ int Copy(const CopyTargets& targets) {
     const std::unique_ptr<store::ReadingsSource> source = store::OpenReadingsSource(targets.source);
     const std::unique_ptr<store::ReadingsSink> sink = store::OpenReadingsSink(targets.target);
     const CopyCount count = CopyReadings(*source, *sink);
-    std::cout << Summary(count, source->Name(), sink->Name()) << '\n';
+    std::cout << text::TerminalText(Summary(count, source->Name(), sink->Name())) << '\n';
     return kSuccess;
 }
 
@@ -71,12 +74,14 @@ AdminCommand AddCopyCommand(CLI::App& program) {
         ->add_option("SOURCE", targets->source,
                      "The store to read: a database file or a postgresql:// URI")
         ->required()
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
     command
         ->add_option("TARGET", targets->target,
                      "The store to fill, made by tavix-admin init and holding no reading")
         ->required()
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
     return {command, kCopySynopsis, [targets] { return Copy(*targets); }};
 }
 

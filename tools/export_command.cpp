@@ -5,6 +5,7 @@
 #include "export/date_bound.hpp"
 #include "export/export_options.hpp"
 #include "store_target.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -24,7 +25,7 @@ AdminCommand AddExportCommand(CLI::App& program) {
         ->add_option("--format", options->format,
                      "csv (default), csv-it (';' and decimal comma) or jsonl")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"csv", "csv-it", "jsonl"}));
+        ->check(OneOf({"csv", "csv-it", "jsonl"}));
     command->add_flag("--totals", options->totals,
                       "Per code, in code order: the sum of qt and the number of readings");
     command
@@ -43,7 +44,8 @@ AdminCommand AddExportCommand(CLI::App& program) {
     command
         ->add_option("-o,--output", options->output,
                      "Write to FILE, complete or not at all, not to standard output")
-        ->type_name("FILE");
+        ->type_name("FILE")
+        ->check(NotEmpty("file"));
     AddTargetArgument(*command, options->target);
     return {command, kExportSynopsis, [options] { return RunExport(*options); }};
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "admin_command.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -17,8 +18,8 @@ AdminCommand AddHelpCommand(CLI::App& program) {
     CLI::App* command = program.add_subcommand("help", "Show the help of a command, or this one");
     command->add_option("COMMAND", *name, "The command to explain")
         ->type_name("")
-        ->check(CLI::IsMember(
-            std::vector<std::string>(std::begin(kCommandNames), std::end(kCommandNames))));
+        ->check(
+            OneOf(std::vector<std::string>(std::begin(kCommandNames), std::end(kCommandNames))));
     return {command, "tavix-admin help [COMMAND]", [&program, name] {
                 // App::help() would follow the parsed "help" itself; the formatter does not.
                 if (name->empty()) {

@@ -5,6 +5,7 @@
 #include "admin_command.hpp"
 #include "store/database.hpp"
 #include "store/database_target.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
@@ -17,7 +18,8 @@ AdminCommand AddInitCommand(CLI::App& program) {
                      "The new SQLite file's path, or a PostgreSQL URI (postgresql://...) naming "
                      "the database to create the readings table in")
         ->required()
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
     return {command, "tavix-admin init TARGET", [target] {
                 store::CreateReadingsDatabase(*target);
                 std::cout << "Created an empty readings store: " << store::DisplayedTarget(*target)

@@ -6,6 +6,7 @@
 #include "store/readings_source.hpp"
 #include "store_target.hpp"
 #include "terminal_counts.hpp"
+#include "text/glyphs.hpp"
 #include "value_text.hpp"
 
 namespace tavix::admin {
@@ -13,9 +14,11 @@ namespace tavix::admin {
 namespace {
 
 void Print(const store::StoreSummary& summary) {
+    // The data's control codes show as the screens show them, never act on the terminal.
     std::cout << "readings: " << summary.readings << '\n'
-              << "first DateTime: " << ValueText(summary.first_date_time) << '\n'
-              << "last DateTime: " << ValueText(summary.last_date_time) << '\n'
+              << "first DateTime: " << text::TerminalText(ValueText(summary.first_date_time))
+              << '\n'
+              << "last DateTime: " << text::TerminalText(ValueText(summary.last_date_time)) << '\n'
               << "readings per terminal:";
     const std::vector<TerminalLine> lines = MergeTerminalCounts(summary.per_terminal);
     if (lines.empty()) {
@@ -23,7 +26,7 @@ void Print(const store::StoreSummary& summary) {
     }
     std::cout << '\n';
     for (const TerminalLine& line : lines) {
-        std::cout << "  " << line.terminal << ": " << line.readings << '\n';
+        std::cout << "  " << text::TerminalText(line.terminal) << ": " << line.readings << '\n';
     }
 }
 

@@ -1,27 +1,31 @@
 #include "store_target.hpp"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <array>
-#include <cstdlib>
-#include <filesystem>
+#include <optional>
+#include <stdexcept>
 
+#include "store/chosen_database_target.hpp"
 #include "store/database_target.hpp"
+#include "store/running_executable.hpp"
+#include "store/settings_file.hpp"
+#include "store/store_error.hpp"
+#include "usage_words.hpp"
 
 namespace tavix::admin {
 
 namespace {
 
-// The folder of the running executable; the current folder when the system cannot say.
-std::filesystem::path ExecutableFolder() {
-    std::array<char, 4096> buffer{};
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
-        return ".";
+// The settings file's problems and a program that does not know its own folder end the
+// command as a store that cannot be opened does: the message, status 1.
+std::string ExecutablePathOrFailure() {
+    try {
+        return store::RunningExecutablePath();
+    } catch (const std::runtime_error& error) {
+        throw store::StoreError(
+            std::string("no store named (give TARGET, set ") + store::kDatabaseVariable +
+            ", or set 'database' in " + store::SettingsFilePath() + "), and no " +
+            store::kDefaultDatabaseFile + " beside tavix-admin: " + error.what());
     }
-    return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length)))
-        .parent_path();
 }
 
 }  // namespace
@@ -29,18 +33,18 @@ std::filesystem::path ExecutableFolder() {
 void AddTargetArgument(CLI::App& command, std::string& target) {
     command
         .add_option("TARGET", target, "The readings database file or PostgreSQL URI (see below)")
-        ->type_name("");
+        ->type_name("")
+        ->check(NotEmpty("store"));
 }
 
 std::string StoreTarget(const std::string& given) {
-    if (!given.empty()) {
-        return given;
+    try {
+        return store::ChooseDatabaseTarget(given.empty() ? std::nullopt : std::optional(given),
+                                           "TARGET", ExecutablePathOrFailure)
+            .target;
+    } catch (const store::SettingsError& error) {
+        throw store::StoreError(error.what());
     }
-    const char* from_environment = std::getenv(store::kDatabaseVariable);
-    if (from_environment != nullptr && *from_environment != '\0') {
-        return from_environment;
-    }
-    return (ExecutableFolder() / store::kDefaultDatabaseFile).string();
 }
 
 }  // namespace tavix::admin

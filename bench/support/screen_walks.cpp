@@ -1,7 +1,6 @@
 #include "support/screen_walks.hpp"
 
 #include <algorithm>
-#include <deque>
 #include <functional>
 #include <string>
 #include <variant>
@@ -10,10 +9,11 @@
 #include "acquisition/readings_list.hpp"
 #include "archive/archive_browser.hpp"
 #include "console/key_codes.hpp"
+#include "console/scripted_terminal.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "store/value.hpp"
 #include "support/bench_files.hpp"
-#include "support/headless_screens.hpp"
+#include "support/program/program_harness.hpp"
 
 namespace tavix::bench {
 
@@ -21,39 +21,50 @@ namespace {
 
 namespace keys = console::keys;
 using console::KeyCode;
+using testing::ProgramHarness;
 
 // Codes searched for in turn, spread over the whole table.
 constexpr int kSoughtCodes = 997;
 
-// Hands out the keys of one iteration at a time, asking the benchmark for the next iteration
-// whenever they are used up; once it says there is none, Esc leaves the screen.
+// Scripts the keys of one iteration at a time, asking the benchmark for the next iteration
+// whenever the screen has used them up; once it says there is none, Esc leaves the screen.
 class IterationKeys {
   public:
-    IterationKeys(benchmark::State& state, std::function<std::vector<KeyCode>()> next)
-        : state_(state), next_(std::move(next)) {}
-
-    KeyCode operator()() {
-        if (pending_.empty()) {
-            if (finished_ || !state_.KeepRunning()) {
-                finished_ = true;
-                return keys::kEsc;
-            }
-            const std::vector<KeyCode> keys = next_();
-            pending_.assign(keys.begin(), keys.end());
-        }
-        const KeyCode key = pending_.front();
-        pending_.pop_front();
-        return key;
+    IterationKeys(benchmark::State& state, console::ScriptedTerminal& terminal,
+                  std::function<std::vector<KeyCode>()> next)
+        : state_(state), terminal_(terminal), next_(std::move(next)) {
+        terminal_.Then([this] { ScriptNext(); });
     }
 
     bool Finished() const { return finished_; }
 
   private:
+    void ScriptNext() {
+        if (!state_.KeepRunning()) {
+            finished_ = true;
+            terminal_.Key(keys::kEsc);
+            return;
+        }
+        for (KeyCode key : next_()) {
+            terminal_.Key(key);
+        }
+        terminal_.Then([this] { ScriptNext(); });
+    }
+
     benchmark::State& state_;
+    console::ScriptedTerminal& terminal_;
     std::function<std::vector<KeyCode>()> next_;
-    std::deque<KeyCode> pending_;
     bool finished_ = false;
 };
+
+bool Shows(const console::CellGrid& screen, const std::string& text) {
+    for (int y = 1; y <= screen.Rows(); ++y) {
+        if (screen.RowText(y).find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // -1 when the quantity is not a number.
 std::int64_t CurrentQuantity() {
@@ -87,8 +98,9 @@ int TableSize(const benchmark::State& state) {
 }
 
 void BrowserRight(benchmark::State& state, const std::string& store) {
-    IterationKeys keys(state, [] { return std::vector<KeyCode>{keys::kRight}; });
-    HeadlessScreens screens(store, std::ref(keys));
+    ProgramHarness screens(store);
+    IterationKeys keys(state, screens.Terminal(),
+                       [] { return std::vector<KeyCode>{keys::kRight}; });
     archive::ArchiveBrowser();
     if (!keys.Finished()) {
         state.SkipWithError("the browser ended before the benchmark did");
@@ -105,7 +117,8 @@ void BrowserSeek(benchmark::State& state, const std::string& store) {
     const int readings = TableSize(state);
     std::string sought;
     int next = 0;
-    IterationKeys keys(state, [&] {
+    ProgramHarness screens(store);
+    IterationKeys keys(state, screens.Terminal(), [&] {
         next = next % kSoughtCodes + 1;
         sought = CodeOfReading(1 + static_cast<int>((next * 104729LL) % readings));
         std::vector<KeyCode> typed = {keys::kF3};
@@ -113,7 +126,6 @@ void BrowserSeek(benchmark::State& state, const std::string& store) {
         typed.push_back(keys::kEnter);
         return typed;
     });
-    HeadlessScreens screens(store, std::ref(keys));
     archive::ArchiveBrowser();
     if (!keys.Finished()) {
         state.SkipWithError("the browser ended before the benchmark did");
@@ -125,12 +137,14 @@ void BrowserSeek(benchmark::State& state, const std::string& store) {
 }
 
 void ReadingsList(benchmark::State& state, const std::string& store) {
-    HeadlessScreens screens(store, [] { return keys::kEsc; });
+    ProgramHarness screens(store);
     for (auto _ : state) {
+        screens.Terminal().Key(keys::kEsc);
         acquisition::ShowReadingsList();
     }
     // The list read the first 50 readings and left the readings on the 51st.
-    if (!screens.Shows(CodeOfReading(15) + ", qt 15,") || CurrentQuantity() != 51) {
+    if (!Shows(screens.Terminal().Screen(), CodeOfReading(15) + ", qt 15,") ||
+        CurrentQuantity() != 51) {
         state.SkipWithError("the list did not show the first 50 readings");
     }
 }

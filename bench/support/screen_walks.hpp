@@ -6,8 +6,8 @@
 
 namespace tavix::bench {
 
-// The screens that walk the readings, run headless (HeadlessScreens) on a store holding the
-// readings that ReadingsFile describes (reading i: code CodeOfReading(i), quantity i), an
+// The screens that walk the readings, run headless (the tests' ProgramHarness) on a store holding
+// the readings that ReadingsFile describes (reading i: code CodeOfReading(i), quantity i), an
 // SQLite file or a PostgreSQL database: `store` is what OpenDatabase takes. Their number is the
 // benchmark's argument, TableSize. One iteration is one key's work, its frame included; each fails
 // the benchmark when the screen did not do what the keys ask.

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "acquisition/entry_loop.hpp"
+#include "console/dispatch_ids.hpp"
 #include "screen_helpers/confirm_yes_no.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/text_layout.hpp"
@@ -11,6 +13,8 @@
 namespace tavix::acquisition {
 
 namespace {
+
+using console::DispatchId;
 
 // The terminal prompt, inside the work area (2, 2)-(22, 18).
 
@@ -41,9 +45,9 @@ bool EditTerminal(const std::string& terminal) {
     console.FieldValue = terminal;
     console.FieldLength = kTerminalLength;
     console.FieldWidth = kTerminalLength;
-    console.FieldSettingB = 0;
+    console.Put(DispatchId::kFieldSettingB, 0);
     console.FieldPicture = kDigitsOnly;
-    console.FieldSettingA = 0;
+    console.Put(DispatchId::kFieldSettingA, 0);
     return console.EditField(kTerminalColumn, kTerminalRow, kTerminalField);
 }
 

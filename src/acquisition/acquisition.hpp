@@ -1,19 +1,9 @@
 #pragma once
 
-#include <string>
-
 namespace tavix::acquisition {
 
 // The terminal prompt and, for each confirmed terminal, the entry screen. Returns to the
 // main menu once the operator confirms the end of the readings.
 void RunAcquisition();
-
-// The code/quantity entry screen for one terminal. Returns when the code field ends without
-// confirmation (Esc, F3, F5).
-void EntryLoop(const std::string& terminal);
-
-// Stores one reading at once, stamped with the current local date and time.
-void AppendReading(const std::string& code, const std::string& quantity,
-                   const std::string& terminal);
 
 }  // namespace tavix::acquisition

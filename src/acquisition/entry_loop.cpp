@@ -1,8 +1,9 @@
+#include "acquisition/entry_loop.hpp"
+
 #include <cstdint>
 #include <exception>
 #include <string>
 
-#include "acquisition/acquisition.hpp"
 #include "acquisition/field_key.hpp"
 #include "console/key_handler_scope.hpp"
 #include "console/saved_console_scope.hpp"
@@ -11,6 +12,10 @@
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/text_layout.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/pending_edit.hpp"
+#include "store/readings_table.hpp"
+#include "store/timestamp.hpp"
+#include "store/value_text.hpp"
 
 namespace tavix::acquisition {
 
@@ -69,8 +74,8 @@ void DrawEntryScreen(const std::string& terminal) {
 bool EditEntryField(int row, std::int32_t field_id, int length, const std::string& picture,
                     const std::string& value) {
     console::TextConsole& console = screen_helpers::Console();
-    console.FieldSettingA = 0;
-    console.FieldSettingB = 0;
+    console.Put(DispatchId::kFieldSettingA, 0);
+    console.Put(DispatchId::kFieldSettingB, 0);
     console.Put(DispatchId::kEditorSetting37, false);
     console.FieldLength = length;
     console.FieldWidth = length;
@@ -152,6 +157,19 @@ void EntryLoop(const std::string& terminal) {
             }
         }
     }
+}
+
+void AppendReading(const std::string& code, const std::string& quantity,
+                   const std::string& terminal) {
+    namespace table = store::readings_table;
+    store::Recordset& readings = screen_helpers::Readings();
+    store::PendingEdit reading = store::PendingEdit::OfNewRecord(readings);
+    readings.SetField(table::kCode, code);
+    readings.SetField(table::kQuantity, store::NumberFromText(quantity));
+    // Taken here, not when the screen opened: every reading carries its own moment.
+    readings.SetField(table::kDateTime, store::Timestamp::Now());
+    readings.SetField(table::kTerminal, terminal);
+    reading.Commit();
 }
 
 }  // namespace tavix::acquisition

@@ -5,6 +5,7 @@
 
 #include "archive/edit_reading_field.hpp"
 #include "archive/field_menu.hpp"
+#include "archive/menu_key.hpp"
 #include "archive/reading_texts.hpp"
 #include "archive/search_by_code.hpp"
 #include "console/key_handler_scope.hpp"

@@ -1,20 +1,9 @@
 #pragma once
 
-#include <cstdint>
-
-#include "console/key_events.hpp"
-
 namespace tavix::archive {
-
-// Identifier of the browser's field menu; the only menu whose keys MenuKey handles.
-inline constexpr std::int32_t kBrowserMenu = 1;
 
 // Shows the stored readings one at a time: step, correct, delete, search by code. Returns
 // with the cells of the work area and the console's settings as it found them.
 void ArchiveBrowser();
-
-// The browser's keyboard: a field's letter edits it at once, Enter edits the highlighted one,
-// Left, Right, Backspace and F3 end the menu so the browser can act on them.
-void MenuKey(console::KeyCode& key, console::KeyAction& action, std::int32_t menu_id);
 
 }  // namespace tavix::archive

@@ -10,6 +10,7 @@
 #include "archive/date_time_text.hpp"
 #include "archive/field_menu.hpp"
 #include "archive/reading_texts.hpp"
+#include "console/dispatch_ids.hpp"
 #include "diagnostics/diagnostic_log.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
@@ -21,6 +22,8 @@
 namespace tavix::archive {
 
 namespace {
+
+using console::DispatchId;
 
 namespace table = store::readings_table;
 
@@ -104,8 +107,8 @@ std::optional<std::string> AskForEntry(const FieldEditor& editor, const std::str
     console.FieldValue = start;
     console.FieldLength = editor.length;
     console.FieldWidth = editor.length;
-    console.FieldSettingA = 0;
-    console.FieldSettingB = 0;
+    console.Put(DispatchId::kFieldSettingA, 0);
+    console.Put(DispatchId::kFieldSettingB, 0);
     console.FieldPicture = editor.picture;
     const int row = ValueRowOf(editor.item);
     // The rest of a value longer than the editor would read as part of the entry.

@@ -1,6 +1,7 @@
+#include "archive/menu_key.hpp"
+
 #include <array>
 
-#include "archive/archive_browser.hpp"
 #include "archive/field_menu.hpp"
 #include "screen_helpers/shared_state.hpp"
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "console/dispatch_ids.hpp"
 #include "console/saved_console_scope.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/shared_state.hpp"
@@ -10,6 +11,8 @@
 namespace tavix::archive {
 
 namespace {
+
+using console::DispatchId;
 
 // The popup's frame; the saved area is one column and one row larger, for the shadow.
 constexpr int kFrameLeft = 1;
@@ -43,9 +46,9 @@ bool AskForCode() {
     console.FieldValue.clear();
     console.FieldLength = kCodeLength;
     console.FieldWidth = kCodeLength;
-    console.FieldSettingB = 0;
+    console.Put(DispatchId::kFieldSettingB, 0);
     console.FieldPicture = kCapitals;
-    console.FieldSettingA = 0;
+    console.Put(DispatchId::kFieldSettingA, 0);
     return console.EditField(kEditorColumn, kEditorRow, kEditorId) &&
            !screen_helpers::IsBlank(console.FieldValue);
 }

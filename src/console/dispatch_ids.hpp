@@ -3,7 +3,10 @@
 // Every setting of the console that a program can put, by its dispatch id. The named
 // properties are also members of ConsoleSettings; the rest are reached only through
 // TextConsole::Put. Each comment gives the setting's role in this console; a setting
-// marked "stored" keeps its value (SaveState includes it) and changes nothing.
+// marked "stored" keeps its value (SaveState includes it) and changes nothing. The screens put
+// the stored ones all the same, each before the widget it belongs to: which settings a caller
+// puts before a widget, and in what order, is part of its contract with the console. The screens
+// put them through TextConsole::Put, named or not, so that its PutObserver sees every one.
 
 namespace tavix::console {
 
@@ -46,23 +49,27 @@ enum class DispatchId : int {
     kDescriptionColumn = 19,  // where the menu's description line stands...
     kDescriptionWidth = 20,   // ...how wide it is...
     kFrameStyle = 26,         // 2: double-line frames; otherwise single-line
-    kEditorSetting37 = 37,    // stored (boolean)
-    kTextBoxSetting39 = 39,   // stored
-    kListSetting40 = 40,      // stored (text)
-    kDescriptionRow = 41,     // ...and on which row
-    kShadow = 44,             // frames and popups cast a one-cell shadow right and below
-    kShowDescription = 46,    // a menu shows its highlighted item's description (boolean)
-    kListSetting66 = 66,      // stored
-    kListSetting67 = 67,      // stored (boolean)
-    kListSetting68 = 68,      // stored
+    // Stored (boolean), without a name. The entry screen puts it false before its code and
+    // quantity fields, beside FieldSettingA and FieldSettingB: a console that gives it a role
+    // would otherwise run those fields as whatever screen ran before left it. Keep the put
+    // although this console ignores the value.
+    kEditorSetting37 = 37,
+    kTextBoxSetting39 = 39,  // stored
+    kListSetting40 = 40,     // stored (text)
+    kDescriptionRow = 41,    // ...and on which row
+    kShadow = 44,            // frames and popups cast a one-cell shadow right and below
+    kShowDescription = 46,   // a menu shows its highlighted item's description (boolean)
+    kListSetting66 = 66,     // stored
+    kListSetting67 = 67,     // stored (boolean)
+    kListSetting68 = 68,     // stored
 
     // The widgets' properties.
     kFieldValue = 31,
     kFieldPicture = 32,
     kFieldLength = 33,
     kFieldWidth = 34,
-    kFieldSettingA = 35,  // stored
-    kFieldSettingB = 36,  // stored
+    kFieldSettingA = 35,  // stored; every screen puts it 0 before its line editor
+    kFieldSettingB = 36,  // stored; likewise
     kTextBoxText = 38,
     kMessageText = 53,
     kMessageButtons = 54,

@@ -47,6 +47,7 @@ class FieldView {
 }  // namespace
 
 bool TextConsole::EditField(int x, int y, std::int32_t field_id) {
+    TellWidgetStarts("EditField");
     const int length = FieldLength > 0 ? FieldLength : FieldWidth;
     const int width = FieldWidth > 0 ? FieldWidth : length;
     LineEditor editor(FieldValue, PictureOf(FieldPicture), length);

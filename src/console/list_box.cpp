@@ -58,6 +58,7 @@ int Longest(const std::vector<std::string>& lines) {
 }  // namespace
 
 bool TextConsole::ListBox(int x, int y, std::int32_t list_id) {
+    TellWidgetStarts("ListBox");
     const std::vector<std::string> lines = SplitItems(ListItems);
     const int shadow = Shadow ? 1 : 0;
     // The list is as large as asked, but never larger than what fits from (x, y) with its

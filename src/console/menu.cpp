@@ -69,6 +69,7 @@ int CaptionWidth(const std::vector<MenuEntry>& entries) {
 }  // namespace
 
 bool TextConsole::Menu(int x, int y, std::int32_t menu_id) {
+    TellWidgetStarts("Menu");
     const std::vector<MenuEntry> entries = ParseMenu(MenuItems, MenuMask);
     MenuCursor cursor(entries, MenuIndex - 1);
     const int width = CaptionWidth(entries);

@@ -28,6 +28,7 @@ int CentredStart(int console_size, int box_size) {
 }  // namespace
 
 bool TextConsole::MessageBox(std::int32_t /*mode*/) {
+    TellWidgetStarts("MessageBox");
     std::vector<std::string> buttons = SplitItems(MessageButtons);
     if (buttons.empty()) {
         buttons.push_back("Ok");

@@ -17,6 +17,7 @@ int CentredStart(int console_size, int box_size) {
 }  // namespace
 
 std::string TextConsole::ShowMessage(const std::string& text) {
+    TellWidgetStarts("ShowMessage");
     const int width = static_cast<int>(text.size()) + 2;
     const int height = 3;
     const int x1 = CentredStart(Columns(), width);

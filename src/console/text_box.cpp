@@ -8,6 +8,7 @@ namespace tavix::console {
 // the box shows TextBoxHeight of them and scrolls through the rest until Esc. It draws no
 // frame and stays on the screen afterwards.
 void TextConsole::TextBox(int x, int y, std::int32_t /*mode*/) {
+    TellWidgetStarts("TextBox");
     const int width = std::max(TextBoxWidth, 0);
     const int height = std::max(TextBoxHeight, 0);
     const std::string text = TextBoxText;

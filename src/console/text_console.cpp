@@ -15,6 +15,8 @@ namespace {
 // Far beyond any terminal, small enough that a mistaken size cannot exhaust memory.
 constexpr int kMaxConsoleSide = 1000;
 
+constexpr int kDoubleLineStyle = 2;
+
 [[noreturn]] void WrongKind(DispatchId id) {
     throw std::invalid_argument("dispatch id " + std::to_string(static_cast<int>(id)) +
                                 " takes another kind of value");
@@ -128,6 +130,26 @@ void TextConsole::Print(const std::string& text) {
     CursorX += static_cast<int>(text.size());
 }
 
+Cell TextConsole::SlotCell(DispatchId text, DispatchId back) const {
+    return Cell{U' ', SlotColour(text), SlotColour(back)};
+}
+
+LineStyle TextConsole::FrameLineStyle() const {
+    return IntSetting(DispatchId::kFrameStyle) == kDoubleLineStyle ? LineStyle::kDouble
+                                                                   : LineStyle::kSingle;
+}
+
+void TextConsole::DrawFramed(const Rect& r, const Cell& frame, const Cell& inside) {
+    DrawBox(grid_, r, FrameLineStyle(), frame, inside);
+    if (Shadow) {
+        CastShadow(grid_, r, ShadowCell());
+    }
+}
+
+void TextConsole::DrawFrame(int x1, int y1, int x2, int y2) {
+    DrawFramed(Rect{x1, y1, x2, y2}, TextCell(), TextCell());
+}
+
 // ---- Keys ----
 
 CursorState TextConsole::CurrentCursor() const {
@@ -183,6 +205,7 @@ void TextConsole::Put(DispatchId id, int value) {
     } else {
         by_id[id] = value;
     }
+    TellPut(id, value);
 }
 
 void TextConsole::Put(DispatchId id, bool value) {
@@ -195,6 +218,7 @@ void TextConsole::Put(DispatchId id, bool value) {
     } else {
         by_id[id] = value;
     }
+    TellPut(id, value);
 }
 
 void TextConsole::Put(DispatchId id, const std::string& value) {
@@ -207,6 +231,7 @@ void TextConsole::Put(DispatchId id, const std::string& value) {
     } else {
         by_id[id] = value;
     }
+    TellPut(id, value);
 }
 
 SettingValue TextConsole::Get(DispatchId id) const {

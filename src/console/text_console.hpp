@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "box_drawing.hpp"
 #include "cell_grid.hpp"
@@ -12,6 +13,16 @@
 #include "terminal.hpp"
 
 namespace tavix::console {
+
+// Told, in order, of every setting put by dispatch id and of every widget as it starts. Most
+// of what screens put by id the console only stores, so nothing on screen shows whether it
+// was put: this is where a test sees it.
+class PutObserver {
+  public:
+    virtual ~PutObserver() = default;
+    virtual void SettingPut(DispatchId id, const SettingValue& value) = 0;
+    virtual void WidgetStarts(std::string_view widget) = 0;
+};
 
 // The text console every screen draws on: a grid of cells shown on a terminal, the widgets
 // that run on it (line editor, menu, dialog, pick list, text box, popups), saved areas and
@@ -33,6 +44,8 @@ class TextConsole : public ConsoleSettings {
     // Who receives the key events of EditField, ListBox and Menu (may be null).
     void SetKeyEvents(KeyEvents* events) { events_ = events; }
     KeyEvents* Events() const { return events_; }
+    // Who is told of the puts and widgets (may be null).
+    void SetPutObserver(PutObserver* observer) { put_observer_ = observer; }
 
     // Life. Attach takes the terminal over and sizes the console like it; Detach gives it
     // back as it was.
@@ -112,9 +125,20 @@ class TextConsole : public ConsoleSettings {
 
   private:
     CursorState CurrentCursor() const;
+    void TellPut(DispatchId id, const SettingValue& value) const {
+        if (put_observer_ != nullptr) {
+            put_observer_->SettingPut(id, value);
+        }
+    }
+    void TellWidgetStarts(std::string_view widget) const {
+        if (put_observer_ != nullptr) {
+            put_observer_->WidgetStarts(widget);
+        }
+    }
 
     std::unique_ptr<Terminal> terminal_;
     KeyEvents* events_ = nullptr;
+    PutObserver* put_observer_ = nullptr;
     CellGrid grid_;
     KeyCode last_key_ = 0;
     bool attached_ = false;

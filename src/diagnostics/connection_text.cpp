@@ -64,7 +64,7 @@ std::vector<TextSpan> UriPasswords(std::string_view uri) {
         const std::string_view pair = uri.substr(parameter, end - parameter);
         const std::size_t equals = pair.find('=');
         if (equals != std::string_view::npos &&
-            IsPasswordKey(PercentDecoded(pair.substr(0, equals)))) {
+            IsSecretKey(PercentDecoded(pair.substr(0, equals)))) {
             spans.push_back({parameter + equals + 1, pair.size() - equals - 1});
         }
         parameter = end + 1;
@@ -76,8 +76,18 @@ bool IsSpace(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-bool IsPasswordKey(std::string_view key) {
-    return EqualsIgnoringCase(key, kPasswordKey);
+bool IsSecretKey(std::string_view key) {
+    return SecretKeyLength(key) == key.size() && !key.empty();
+}
+
+std::size_t SecretKeyLength(std::string_view text) {
+    std::size_t longest = 0;
+    for (const std::string_view key : kSecretKeys) {
+        if (key.size() > longest && EqualsIgnoringCase(text.substr(0, key.size()), key)) {
+            longest = key.size();
+        }
+    }
+    return longest;
 }
 
 std::optional<std::size_t> ValueStart(std::string_view text, std::size_t key_end) {

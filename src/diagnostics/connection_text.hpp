@@ -14,7 +14,10 @@ namespace tavix::diagnostics {
 // what a password is.
 
 inline constexpr std::string_view kPasswordMask = "***";
-inline constexpr std::string_view kPasswordKey = "password";
+// The parameters of libpq whose value is a secret: the server's password, the passphrase of
+// the client's key, an OAuth client's secret. "Password" below means any of them.
+inline constexpr std::string_view kSecretKeys[] = {"password", "sslpassword",
+                                                   "oauth_client_secret"};
 
 // A stretch of a text: where a password is written.
 struct TextSpan {
@@ -28,15 +31,19 @@ std::size_t UriSchemeLength(std::string_view text);
 
 // Where the passwords of uri (from its scheme on) are written: in its user information, which
 // runs to the last '@' before the query so that a password holding '@' or '/' is found whole,
-// and as the value of each password parameter of its query, whose name may be percent-encoded
+// and as the value of each secret parameter of its query, whose name may be percent-encoded
 // ("pass%77ord"). An empty password has a span too, of no length.
 std::vector<TextSpan> UriPasswords(std::string_view uri);
 
 // Whether c parts the words of a connection text, as libpq takes spaces.
 bool IsSpace(char c);
 
-// Whether key names the password, in any case.
-bool IsPasswordKey(std::string_view key);
+// Whether key names a secret, in any case.
+bool IsSecretKey(std::string_view key);
+
+// The length of the secret's key that text starts with, in any case; 0 when it starts with
+// none.
+std::size_t SecretKeyLength(std::string_view text);
 
 // Where the value of a key=value pair starts when its key ends at key_end: past '=' and the
 // spaces around it; nothing when no '=' follows.

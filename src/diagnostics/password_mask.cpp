@@ -25,6 +25,15 @@ char CloserOf(char opener) {
     }
 }
 
+// Every failure reads "TARGET: reason": a ':' that ends an unquoted value or URI just before a
+// space is that separator, not the end of a password, so that a target masked once already
+// keeps it ("...&password=***: cannot connect").
+std::size_t BeforeSeparator(std::string_view text, std::size_t end) {
+    const bool separator =
+        end > 0 && end < text.size() && text[end - 1] == ':' && IsSpace(text[end]);
+    return separator ? end - 1 : end;
+}
+
 // The URI that starts at `start`, as far as its passwords go. libpq takes a quote or an angle
 // bracket in a password as it is, so this runs to the next space: then back to the last quote
 // or bracket that closes the one before the URI, or else back past those that end it.
@@ -40,7 +49,7 @@ std::string_view UriWithItsPasswords(std::string_view text, std::size_t start) {
     while (!uri.empty() && EndsUri(uri.back())) {
         uri.remove_suffix(1);
     }
-    return uri;
+    return uri.substr(0, BeforeSeparator(text, start + uri.size()) - start);
 }
 
 // Where the URI that starts at `start` ends for the text that follows it.
@@ -65,9 +74,11 @@ std::string MaskPasswords(std::string_view text) {
             i = UriEnd(text, i);
             continue;
         }
-        if (IsPasswordKey(rest.substr(0, kPasswordKey.size()))) {
-            if (const auto value = ValueStart(text, i + kPasswordKey.size())) {
-                const std::size_t end = ReadValue(text, *value).end;
+        if (const std::size_t key_length = SecretKeyLength(rest); key_length > 0) {
+            if (const auto value = ValueStart(text, i + key_length)) {
+                const std::size_t read_end = ReadValue(text, *value).end;
+                const bool quoted = *value < text.size() && text[*value] == '\'';
+                const std::size_t end = quoted ? read_end : BeforeSeparator(text, read_end);
                 spans.push_back({*value, end - *value});
                 i = end;
                 continue;

@@ -5,7 +5,9 @@
 
 #include "diagnostics/password_mask.hpp"
 #include "program/database_target.hpp"
-#include "store/database_target.hpp"
+#include "program/executable_path.hpp"
+#include "store/chosen_database_target.hpp"
+#include "store/settings_file.hpp"
 
 namespace tavix::program {
 
@@ -14,10 +16,16 @@ namespace {
 constexpr const char* kDescription =
     "Tavix: collects article codes and quantities on a text terminal of 24 x 20 and stores "
     "them as readings.";
-constexpr const char* kFooter =
-    "The store is the one --database names, else $TAVIX_DATABASE, else tavix.mdb beside\n"
-    "the executable. The diagnostic log goes to the file --log names, else to\n"
-    "$TAVIX_LOG, else to the system log (journalctl -t tavix). The manual page is tavix(1).";
+std::string Footer() {
+    return std::string(
+               "The store is the one --database names, else $TAVIX_DATABASE, else the\n"
+               "'database' setting of ") +
+           store::DefaultSettingsFilePath() +
+           " (or of the file $TAVIX_CONFIG names),\n"
+           "else tavix.mdb beside the executable. The diagnostic log goes to the file --log\n"
+           "names, else to $TAVIX_LOG, else to the system log (journalctl -t tavix). The\n"
+           "manual page is tavix(1).";
+}
 constexpr const char* kSynopses =
     "usage: tavix [--database TARGET] [--log FILE]\n"
     "       tavix --help | --version\n"
@@ -43,9 +51,29 @@ std::string UnexpectedArgumentMessage(const std::string& argument) {
                                      : "unexpected argument '" + argument + "'";
 }
 
-const char* Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
+// The store the program runs on, or why it must not run.
+struct StoreChoice {
+    std::string target;
+    std::string refusal;
+};
+
+StoreChoice ChooseStore(const std::optional<std::string>& option) {
+    try {
+        const store::ChosenTarget chosen =
+            store::ChooseDatabaseTarget(option, "--database", ExecutablePath);
+        if (!chosen.origin.empty()) {
+            if (const auto reason = UnusableTargetReason(chosen.target)) {
+                return {"", chosen.origin + ": " + *reason};
+            }
+        }
+        return {chosen.target, ""};
+    } catch (const store::SettingsError& error) {
+        return {"", error.what()};
+    } catch (const std::exception&) {
+        // The program does not know its own folder, so has no file beside it: it runs without
+        // readings, and says why in the log once the log is set up.
+        return {};
+    }
 }
 
 std::string VersionText() {
@@ -68,7 +96,7 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
     const CLI::Option* log_option =
         program.add_option("--log", log, "Append the diagnostic log to FILE, not the system log")
             ->type_name("FILE");
-    program.footer(kFooter);
+    program.footer(Footer());
     // Collected rather than thrown, to be named in words of our own.
     program.allow_extras();
     try {
@@ -89,19 +117,12 @@ CommandLine ReadCommandLine(int argc, const char* const* argv) {
     }
     StartOptions start;
     start.log = diagnostics::ChooseLogDestination(log, std::getenv(diagnostics::kLogVariable));
-    std::string source;
-    if (database_option->count() > 0) {
-        source = "--database";
-        start.database = database;
-    } else if (const char* from_environment = Environment(store::kDatabaseVariable)) {
-        source = store::kDatabaseVariable;
-        start.database = from_environment;
+    const StoreChoice store =
+        ChooseStore(database_option->count() > 0 ? std::optional(database) : std::nullopt);
+    if (!store.refusal.empty()) {
+        return UsageError(store.refusal);
     }
-    if (!source.empty()) {
-        if (const auto reason = UnusableTargetReason(start.database)) {
-            return UsageError(source + ": " + *reason);
-        }
-    }
+    start.database = store.target;
     CommandLine running;
     running.start = std::move(start);
     return running;

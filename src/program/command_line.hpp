@@ -9,8 +9,8 @@ namespace tavix::program {
 
 // What the program runs with, as the command line and the environment chose it.
 struct StartOptions {
-    // The readings store: a file path or a PostgreSQL URI; empty for tavix.mdb beside the
-    // executable.
+    // The readings store: a file path or a PostgreSQL URI; empty when nothing names one and
+    // the program cannot learn its own folder, so has no file beside it either.
     std::string database;
     diagnostics::LogDestination log;
 };
@@ -29,13 +29,16 @@ struct CommandLine {
     int status = kHelpOrVersion;
 };
 
-// Reads the arguments and the environment (TAVIX_DATABASE, TAVIX_LOG). Changes nothing: what
-// to say is returned, for the caller to write before anything else happens.
+// Reads the arguments, the environment (TAVIX_DATABASE, TAVIX_LOG, TAVIX_CONFIG) and the
+// settings file. Changes nothing: what to say is returned, for the caller to write before
+// anything else happens.
 //
-// The store is the first found of --database, TAVIX_DATABASE (an empty value counts as unset)
-// and tavix.mdb beside the executable; one named by the option or the variable that cannot be
-// a store (database_target.hpp) is a usage error. The log is chosen as
-// diagnostics::ChooseLogDestination says; an empty --log is a usage error.
+// The store is chosen by store::ChooseDatabaseTarget: --database, else TAVIX_DATABASE (an
+// empty value counts as unset), else the settings file's `database`, else tavix.mdb beside
+// the executable. One named by the option, the variable or the settings file that cannot be a
+// store (database_target.hpp), and a settings file that is not one, are usage errors naming
+// where they come from. The log is chosen as diagnostics::ChooseLogDestination says; an empty
+// --log is a usage error.
 CommandLine ReadCommandLine(int argc, const char* const* argv);
 
 }  // namespace tavix::program

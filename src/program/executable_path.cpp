@@ -1,11 +1,6 @@
 #include "program/executable_path.hpp"
 
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
+#include "store/running_executable.hpp"
 
 namespace tavix::program {
 
@@ -19,16 +14,7 @@ std::function<std::string()>& Source() {
 }  // namespace
 
 std::string ExecutablePath() {
-    if (Source()) {
-        return Source()();
-    }
-    std::array<char, 4096> buffer{};
-    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0 || static_cast<size_t>(length) >= buffer.size()) {
-        throw std::runtime_error(std::string("cannot find the program's own path: ") +
-                                 (length < 0 ? std::strerror(errno) : "path too long"));
-    }
-    return std::string(buffer.data(), static_cast<size_t>(length));
+    return Source() ? Source()() : store::RunningExecutablePath();
 }
 
 void SetExecutablePathSource(std::function<std::string()> source) {

@@ -20,7 +20,6 @@
 #include "screen_helpers/main_form.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
-#include "store/database_target.hpp"
 #include "store/readings_table.hpp"
 
 namespace tavix::program {
@@ -60,19 +59,19 @@ std::optional<std::chrono::milliseconds> busy_timeout;
 // without leaving any scope.
 using ConsoleAsFound = std::optional<console::SavedConsoleScope>;
 
-// `target` is the store the command line chose; empty for the file beside the executable.
+// `target` is the store the command line chose; empty for none (the program does not know
+// its own folder, which the log then says).
 void OpenReadings(const std::string& target) {
     InDevHost = false;
     AppFolder.clear();
-    DatabasePath.clear();
+    DatabasePath = target;
     ReadingsSet.reset();
     ReadingsDb.reset();
     Guarded("finding the program's folder",
             [] { AppFolder = FolderOf(TrimSpaces(ExecutablePath())); });
-    Guarded("naming the readings database", [&] {
-        DatabasePath =
-            target.empty() ? FileInFolder(AppFolder, store::kDefaultDatabaseFile) : target;
-    });
+    if (DatabasePath.empty()) {
+        return;
+    }
     Guarded("opening the readings database", [] {
         ReadingsDb.emplace(busy_timeout ? store::OpenDatabase(DatabasePath, *busy_timeout)
                                         : store::OpenDatabase(DatabasePath));
@@ -156,21 +155,29 @@ void GiveConsoleBack(ConsoleAsFound& found) {
     Shutdown();
 }
 
-}  // namespace
-
-void Main(int argc, const char* const* argv) {
-    const CommandLine command_line = ReadCommandLine(argc, argv);
+// What the command line says when the program is not to run, and the end of the process.
+void EndUnlessStarting(const CommandLine& command_line) {
     if (!command_line.start) {
         std::cout << command_line.out << std::flush;
         std::cerr << command_line.err << std::flush;
         EndProcess(command_line.status);
     }
+}
+
+}  // namespace
+
+void Main(int argc, const char* const* argv) {
+    const CommandLine command_line = ReadCommandLine(argc, argv);
+    EndUnlessStarting(command_line);
     diagnostics::SendLogTo(command_line.start->log);
     Run(command_line.start->database);
 }
 
 void Main() {
-    Run("");
+    const char* const argv[] = {"tavix", nullptr};
+    const CommandLine command_line = ReadCommandLine(1, argv);
+    EndUnlessStarting(command_line);
+    Run(command_line.start->database);
 }
 
 void SetBusyTimeout(std::optional<std::chrono::milliseconds> timeout) {

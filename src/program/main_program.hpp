@@ -11,10 +11,11 @@ namespace tavix::program {
 // Main() does, on the store the command line chose.
 [[noreturn]] void Main(int argc, const char* const* argv);
 
-// The program: finds its folder, opens the readings database beside the executable, takes
-// over the console, shows the information screen and the splash, runs the main menu until
-// the exit is confirmed, gives the console back as it found it and ends the process. The
-// diagnostic log stays where it was sent.
+// The program as started without arguments: opens the readings store ReadCommandLine finds
+// (the environment, the settings file, else the file beside the executable) or, when that
+// cannot be one, says why and ends; takes over the console, shows the information screen and
+// the splash, runs the main menu until the exit is confirmed, gives the console back as it
+// found it and ends the process. The diagnostic log stays where it was sent.
 [[noreturn]] void Main();
 
 // How long the program's database waits for another program's lock before a write gives up:

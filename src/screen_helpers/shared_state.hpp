@@ -3,7 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "console/text_console.hpp"
+// Console(), the program's one console, is the main form's; every screen reaches it here.
+#include "screen_helpers/main_form.hpp"
 #include "store/database.hpp"
 #include "store/recordset.hpp"
 
@@ -16,10 +17,6 @@ extern std::string AppFolder;  // the executable's folder, ending with "/"
 extern std::string DatabasePath;
 extern std::optional<store::Database> ReadingsDb;  // unset when the file could not be opened
 extern std::optional<store::Recordset> ReadingsSet;
-
-// The one console of the program, owned by the main form (created on first use). Every
-// procedure that draws obtains it here when it starts.
-console::TextConsole& Console();
 
 // ReadingsSet, or a StoreError saying the readings database is not open: a screen that
 // needs the readings fails when it uses them, like any other store failure.

@@ -39,9 +39,10 @@ class Database {
 // ("postgresql://..." or "postgres://...") or else the path of an SQLite file. Throws
 // StoreError when the store cannot be used: the file is missing or is not a database.
 //
-// A failure that may pass (a full disk, a lock held too long, a server out of reach; see
-// StoreError::MayPass) leaves the store to be opened by its first use, which fails in turn
-// until the cause has passed.
+// A failure that may pass (a file not made yet, a full disk, a lock, a server out of reach;
+// see StoreError::MayPass) leaves the store to be opened by its first use, which fails in turn
+// until the cause has passed. Opening a file never waits for another program's lock: it is
+// left to the first use.
 //
 // The SQLite file's database stays bound to the path rather than to the file: when the file is
 // removed or replaced, the first write after it fails, and the next use opens the file the

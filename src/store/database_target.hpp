@@ -11,7 +11,8 @@ namespace tavix::store {
 bool IsPostgresTarget(std::string_view target);
 
 // The environment variable that names the store when the command line names none, and the
-// store when neither does: this file in the folder of the executable.
+// store when nothing names one: this file in the folder of the executable (the whole order is
+// ChooseDatabaseTarget's, chosen_database_target.hpp).
 inline constexpr const char* kDatabaseVariable = "TAVIX_DATABASE";
 inline constexpr const char* kDefaultDatabaseFile = "tavix.mdb";
 

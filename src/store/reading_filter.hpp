@@ -12,8 +12,9 @@ struct ReadingFilter {
     // The readings of one terminal: its text as stored ("007"), or a stored number equal to it
     // when the text is a number ("6" also takes a terminal stored as the number 6).
     std::optional<std::string> terminal;
-    // DateTime from `from` to `to`, both included to the second. Readings whose DateTime is
-    // empty or not a date text are left out once either bound is given.
+    // DateTime from `from` to `to`, both included to the second. Readings whose DateTime is not
+    // a real date and time (see Timestamp::FromStoredText) are left out once either bound is
+    // given, as a server's timestamp column would never hold them.
     std::optional<Timestamp> from;
     std::optional<Timestamp> to;
 };

@@ -47,10 +47,6 @@ class ReadingsSource {
     // The store's name for messages.
     virtual const std::string& Name() const = 0;
 
-    // True when a program storing a reading has to wait while this object is open: an SQLite
-    // file not in WAL mode.
-    virtual bool WritersWait() const = 0;
-
     // id, code, qt, terminal, DateTime of the readings in table order.
     virtual std::unique_ptr<RowCursor> Readings(const ReadingFilter& filter) = 0;
 

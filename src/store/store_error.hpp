@@ -11,6 +11,7 @@ namespace tavix::store {
 enum class ErrorKind {
     kBusy,            // another program or session held a lock and did not let go in time
     kReadOnly,        // the file, its folder or the database refuses writes
+    kNotPermitted,    // the server does not grant this session's user what it asked, read or write
     kNoSuchTable,     // a table, column or index the store needs does not exist
     kCorrupt,         // damaged, or not a database at all
     kIo,              // the disk failed or is full (the file's, or the server's own)
@@ -24,7 +25,8 @@ enum class ErrorKind {
 // words a person can act on; the kind says it to the program.
 //
 // A failure that may pass by itself (a lock held too long, a full disk, a server out of
-// reach) leaves the database and recordset objects usable: they try again on their next use.
+// reach, a file an administrator has yet to create) leaves the database and recordset objects
+// usable: they try again on their next use.
 class StoreError : public std::runtime_error {
   public:
     explicit StoreError(const std::string& message, ErrorKind kind = ErrorKind::kOther,

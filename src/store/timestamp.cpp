@@ -30,6 +30,10 @@ int DigitsAt(std::string_view text, std::size_t start, std::size_t length) {
     return number;
 }
 
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 bool HasSeparatorsAt(std::string_view text) {
     return text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' &&
            text[16] == ':';
@@ -70,6 +74,14 @@ std::optional<Timestamp> Timestamp::FromSqlText(std::string_view text) {
     }
     return FromParts(DigitsAt(text, 0, 4), DigitsAt(text, 5, 2), DigitsAt(text, 8, 2),
                      DigitsAt(text, 11, 2), DigitsAt(text, 14, 2), DigitsAt(text, 17, 2));
+}
+
+std::optional<Timestamp> Timestamp::FromStoredText(std::string_view text) {
+    if (text.size() > kSqlTextLength &&
+        (text[kSqlTextLength] != '.' || !AllDigits(text.substr(kSqlTextLength + 1)))) {
+        return std::nullopt;
+    }
+    return FromSqlText(text.substr(0, kSqlTextLength));
 }
 
 }  // namespace tavix::store

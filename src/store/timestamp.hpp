@@ -26,6 +26,10 @@ struct Timestamp {
     // SQLite's own form, "YYYY-MM-DD HH:MM:SS", which the database file keeps.
     std::string ToSqlText() const;
     static std::optional<Timestamp> FromSqlText(std::string_view text);
+    // A DateTime as a file may hold it: SQLite's form, to which another tool may have added a
+    // fraction of a second (".25"), cut off here. Nothing for any other text: a server's
+    // timestamp column holds nothing else, so a file and a server take the same readings.
+    static std::optional<Timestamp> FromStoredText(std::string_view text);
 
     friend bool operator==(const Timestamp&, const Timestamp&) = default;
     friend auto operator<=>(const Timestamp&, const Timestamp&) = default;

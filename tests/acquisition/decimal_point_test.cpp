@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "acquisition/acquisition.hpp"
+#include "acquisition/entry_loop.hpp"
 #include "acquisition/list_line.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "support/program/program_harness.hpp"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/acquisition.hpp"
+#include "acquisition/entry_loop.hpp"
 #include "console/colours.hpp"
 #include "store/timestamp.hpp"
 #include "support/program/program_harness.hpp"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/acquisition.hpp"
+#include "acquisition/entry_loop.hpp"
 #include "console/colours.hpp"
 #include "console/item_list.hpp"
 #include "screen_helpers/shared_state.hpp"

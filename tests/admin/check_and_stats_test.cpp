@@ -82,6 +82,7 @@ TEST_F(StatsBesideTheExecutableTest, WithoutTargetNorEnvironmentTheStoreIsBeside
     AdminSetup beside;
     beside.program = program;
     beside.environment["TAVIX_DATABASE"] = "";
+    beside.environment["TAVIX_CONFIG"] = "/dev/null";
     const AdminResult result = RunAdmin({"stats"}, beside);
     EXPECT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(result.out.rfind("readings: 4\n", 0), 0u);

@@ -57,16 +57,32 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
         {{"create", "x.mdb"}, "'create' is not a command", "usage: tavix-admin init TARGET\n"},
         {{"--bogus"}, "unknown option --bogus", "       tavix-admin --help | --version\n"},
         {{"init"}, "TARGET is required", "usage: tavix-admin init TARGET\n"},
-        {{"init", "a", "b"}, "not expected: b", "usage: tavix-admin init TARGET\n"},
-        {{"export", "--bogus"}, "--bogus", "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
-        {{"export", "--format", "xml"},
-         "xml not in {csv,csv-it,jsonl}",
+        {{"init", "a", "b"}, "unexpected argument 'b'", "usage: tavix-admin init TARGET\n"},
+        {{"init", ""}, "TARGET: an empty value names no store", "usage: tavix-admin init TARGET\n"},
+        {{"init", "--bogus"}, "unknown option --bogus", "usage: tavix-admin init TARGET\n"},
+        {{"export", "--bogus"},
+         "unknown option --bogus",
          "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
-        {{"export", "--terminal"}, "--terminal", "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
-        {{"stats", "a", "b"}, "not expected: b", "usage: tavix-admin stats [TARGET]\n"},
+        {{"export", "--format", "xml"},
+         "--format: 'xml' is not one of csv, csv-it, jsonl",
+         "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
+        {{"export", "--terminal"},
+         "--terminal needs a T after it",
+         "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
+        {{"export", "-o", "a", "-o", "b"},
+         "--output may be given only once",
+         "usage: tavix-admin export [OPTIONS] [TARGET]\n"},
+        {{"stats", "a", "b"}, "unexpected argument 'b'", "usage: tavix-admin stats [TARGET]\n"},
+        {{"stats", ""},
+         "TARGET: an empty value names no store",
+         "usage: tavix-admin stats [TARGET]\n"},
         {{"copy", "a"}, "TARGET is required", "usage: tavix-admin copy SOURCE TARGET\n"},
-        {{"copy", "a", "b", "c"}, "not expected: c", "usage: tavix-admin copy SOURCE TARGET\n"},
-        {{"help", "nope"}, "nope not in", "usage: tavix-admin help [COMMAND]\n"},
+        {{"copy", "a", "b", "c"},
+         "unexpected argument 'c'",
+         "usage: tavix-admin copy SOURCE TARGET\n"},
+        {{"help", "nope"},
+         "'nope' is not one of init, export",
+         "usage: tavix-admin help [COMMAND]\n"},
     };
     for (const Case& c : cases) {
         const std::string shown = c.arguments.empty() ? "(none)" : c.arguments[0];
@@ -82,19 +98,23 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
 
 TEST(CommandLineTest, APostgresqlServerThatIsNotThereIsAFailureWithoutThePassword) {
     // A socket folder where no server listens: libpq fails at once, with no network involved.
-    const std::string target = "postgresql://user:secret@/tavix?host=/nonexistent-tavix-folder";
+    const std::string target =
+        "postgresql://user:secret@/tavix?host=/nonexistent-tavix-folder&sslpassword=secret";
     for (const char* command : {"stats", "check", "export"}) {
         const AdminResult result = RunAdmin({command, target});
         EXPECT_EQ(result.exit_status, 1) << command;
         EXPECT_EQ(result.out, "") << command;
         EXPECT_EQ(result.err.find("secret"), std::string::npos) << result.err;
         EXPECT_EQ(result.err.rfind("tavix-admin: postgresql://user:***@/tavix?host="
-                                   "/nonexistent-tavix-folder: cannot connect: the server cannot "
-                                   "be reached",
+                                   "/nonexistent-tavix-folder&sslpassword=***: cannot connect: "
+                                   "the server cannot be reached",
                                    0),
                   0u)
             << result.err;
     }
+    // A key=value text is read as a file's path, and repeated masked all the same.
+    EXPECT_EQ(RunAdmin({"stats", "dbname=t sslpassword=secret"}).err.find("secret"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // and from PostgreSQL.)
 
 #include <filesystem>
+#include <fstream>
 
 #include "admin_store_test.hpp"
 
@@ -82,8 +83,14 @@ TEST_F(CopyTest, ATargetThatIsNoReadingsDatabaseIsRefusedWithTheWayToMakeOne) {
     EXPECT_EQ(to_missing.err,
               "tavix-admin: " + missing +
                   ": cannot open the database: the file does not exist (create an empty one "
-                  "with: tavix-admin init PATH)\n");
+                  "with: tavix-admin init " +
+                  missing + ")\n");
     EXPECT_FALSE(std::filesystem::exists(missing));
+    std::ofstream(missing).flush();  // init would refuse it: the way is to remove it first
+    EXPECT_NE(
+        RunAdmin({"copy", path_, missing})
+            .err.find("(0 bytes), not a database (remove it, then create an empty store with: "),
+        std::string::npos);
 
     Sql("ATTACH '" + target_ + "' AS target; DROP TABLE target.Readings");
     const AdminResult no_table = RunAdmin({"copy", path_, target_});

@@ -93,6 +93,22 @@ TEST_P(ExportFiltersTest, TotalsArePerCodeInCodeOrder) {
               "{\"code\":\"A\",\"qt\":3,\"readings\":1}\n");
 }
 
+// What another tool may leave in DateTime (rows 8 to 13) is in no date range; only a real date
+// and time is (rows 14, 15), as on the server, whose column holds nothing else.
+TEST_P(ExportFiltersTest, OnlyARealDateAndTimeIsInADateRange) {
+    for (const char* stored :
+         {"'soon'", "''", "'2026-12-07T09:00:00'", "'31/12/2026'", "'2024-02-30 10:00:00'",
+          "CAST(x'323032362d31322d30372030ff' AS TEXT)"}) {
+        Sql("INSERT INTO Readings (code, DateTime) VALUES ('X', " + Literal(stored, "NULL") + ")");
+    }
+    Sql("INSERT INTO Readings (code, qt, DateTime) VALUES ('D', 1, '2026-12-07 00:00:00')");
+    Sql("INSERT INTO Readings (code, qt, DateTime) VALUES ('D', 2, " +
+        Literal("'2026-12-07 23:59:59.75'", "'2026-12-07 23:59:59'") + ")");
+    EXPECT_EQ(Ids({"--from", "2026-12-07"}), "14 15");
+    EXPECT_EQ(Ids({"--to", "2026-12-07"}), "1 2 3 4 5 14 15");
+    EXPECT_EQ(Export({"--totals", "--from", "2026-01-01"}), "code,qt,readings\r\nD,3,2\r\n");
+}
+
 TEST_P(ExportFiltersTest, ABadDateIsAUsageErrorAndNothingIsWritten) {
     for (const char* date : {"2024-02-30", "2024-5-1", "yesterday", "2024-05-01T10:00:00",
                              "2024-05-01 24:00:00", "2024-05-01 10:00", ""}) {

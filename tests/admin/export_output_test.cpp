@@ -118,6 +118,71 @@ TEST_F(ExportOutputTest, ALinkStaysAndAFolderOrAPipeIsRefused) {
     EXPECT_EQ(OtherEntries(), (Names{"pipe", "readings.csv", "real.csv"}));
 }
 
+// Each kind of --output target, with standard output appended to all.csv as a cron job does:
+// a name of one of the process's own descriptors is written through, so all.csv keeps what it
+// held; a link is followed to a target that need not exist yet (and stays a link); the names
+// SQLite may give files beside the store are refused though none exists (the store is not in
+// WAL mode); a replaced file keeps its mode and owner; an empty name is a usage error.
+TEST_F(ExportOutputTest, EachKindOfTargetGetsTheExportWhereItLeadsOrIsRefused) {
+    AddReadings(5);
+    Sql("PRAGMA journal_mode = DELETE");
+    std::filesystem::create_directory(dir_.File("inbox"));
+    struct Case {
+        std::string output;
+        std::vector<std::pair<std::string, std::string>> links;  // name, where it points
+        int status;
+        std::string receiver;  // the file the export lands in
+    };
+    const std::vector<Case> cases = {
+        {"/dev/stdout", {}, 0, "all.csv"},
+        {"/dev/fd/1", {}, 0, "all.csv"},
+        {"/proc/self/fd/1", {}, 0, "all.csv"},
+        {"out.csv", {{"out.csv", "/dev/stdout"}}, 0, "all.csv"},
+        {"latest.csv", {{"latest.csv", "inbox/readings.csv"}}, 0, "inbox/readings.csv"},
+        {"a.csv", {{"a.csv", "inbox/b.csv"}, {"inbox/b.csv", "c.csv"}}, 0, "inbox/c.csv"},
+        {"lost.csv", {{"lost.csv", "nodir/x.csv"}}, 1, ""},
+        {"tavix.mdb-journal", {}, 1, ""},
+        {"tavix.mdb-wal", {}, 1, ""},
+        {"tavix.mdb-shm", {}, 1, ""},
+        {"kept.csv", {}, 0, "kept.csv"},
+        {"", {}, 2, ""},
+    };
+    const std::string all = dir_.File("all.csv");
+    std::ofstream(dir_.File("kept.csv")) << "old content\n";
+    ASSERT_EQ(::chown(dir_.File("kept.csv").c_str(), 65534, 65534), 0);
+    std::filesystem::permissions(dir_.File("kept.csv"), std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::owner_write);
+    for (const Case& c : cases) {
+        for (const auto& [name, target] : c.links) {
+            std::filesystem::create_symlink(target, dir_.File(name));
+        }
+        std::ofstream(all) << "earlier\n";
+        AdminSetup appending;
+        appending.stdout_fd = ::open(all.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        const std::string output =
+            c.output.starts_with("/") || c.output.empty() ? c.output : dir_.File(c.output);
+        const AdminResult result = RunAdmin({"export", "-o", output, path_}, appending);
+        ::close(appending.stdout_fd);
+        EXPECT_EQ(result.exit_status, c.status) << c.output << ": " << result.err;
+        EXPECT_EQ(FileContent(all), "earlier\n" + (c.receiver == "all.csv" ? Export({}) : ""))
+            << c.output;
+        if (!c.receiver.empty() && c.receiver != "all.csv") {
+            EXPECT_EQ(FileContent(dir_.File(c.receiver)), Export({})) << c.output;
+        }
+        if (c.status != 0 && !c.output.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(output)) << c.output;
+        }
+        for (const auto& link : c.links) {
+            EXPECT_TRUE(std::filesystem::is_symlink(dir_.File(link.first))) << c.output;
+        }
+    }
+    struct stat kept {};
+    ASSERT_EQ(::stat(dir_.File("kept.csv").c_str(), &kept), 0);
+    EXPECT_EQ(kept.st_mode & 07777, 0600u);
+    EXPECT_EQ(kept.st_uid, 65534u);
+    EXPECT_EQ(kept.st_gid, 65534u);
+}
+
 TEST_F(ExportOutputTest, AClosedPipeIsAnErrorNamingStandardOutput) {
     AddReadings(5000);
     int ends[2];

@@ -38,6 +38,13 @@ TEST_P(StatsTest, CountsFirstAndLastAndTerminalsAsAPersonReadsThem) {
               "  (none): 1\n");
 }
 
+TEST_P(StatsTest, ControlCodesOfTheDataShowAsTheScreensShowThem) {
+    Sql("INSERT INTO Readings (code, qt, terminal) VALUES ('A', 1, " +
+        Literal("char(27, 91, 50, 74, 155)", "chr(27) || '[2J' || chr(155)") + ")");
+    const AdminResult result = Admin({"stats", path_});
+    EXPECT_NE(result.out.find("\n  \u2190[2J?: 1\n"), std::string::npos) << result.out;
+}
+
 TEST_P(StatsTest, TheStoreComesFromTheEnvironmentWhenNoTargetIsGiven) {
     AddReadings(7);
     AdminSetup environment;

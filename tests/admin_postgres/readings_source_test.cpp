@@ -5,6 +5,7 @@
 #include "store/readings_source.hpp"
 
 #include "admin/admin_store_test.hpp"
+#include "store/postgres/admin_session.hpp"
 
 namespace tavix::testing {
 namespace {
@@ -30,7 +31,12 @@ TEST_F(PostgresSourceTest, ReadingsStoredAfterItOpensAreNotSeen) {
     EXPECT_EQ(RowsOf(*source->Readings({})), 5);
     EXPECT_EQ(RowsOf(*source->CodeTotals({})), 5);
     EXPECT_EQ(source->Name(), store_->Name());
-    EXPECT_FALSE(source->WritersWait());
+}
+
+// Waiting for another session's lock is part of a statement: the same minute, not less.
+TEST_F(PostgresSourceTest, ALockIsWaitedForAsLongAsAnyStatement) {
+    auto admin = store::postgres::OpenAdminConnection(path_);
+    EXPECT_EQ(admin.Execute("SELECT current_setting('lock_timeout')", "read").Text(0, 0), "1min");
 }
 
 TEST_F(PostgresSourceTest, BothUriSchemesNameTheServer) {

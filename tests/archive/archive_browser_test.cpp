@@ -1,3 +1,4 @@
+#include "archive/menu_key.hpp"
 #include "browser_fixture.hpp"
 
 namespace tavix::archive {

@@ -1,10 +1,9 @@
-#include "demo/info_text.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "demo/info_screen.hpp"
 #include "screen_helpers/text_layout.hpp"
 
 namespace tavix::demo {

@@ -11,6 +11,8 @@ TEST(FailureTextTest, IsTheStepAndTheReasonOnOneLineWithoutPasswords) {
     EXPECT_EQ(
         FailureText("opening the readings database", "postgresql://u:secret@db/t: cannot connect"),
         "opening the readings database: postgresql://u:***@db/t: cannot connect");
+    EXPECT_EQ(FailureText("opening", "postgresql:///t?password=***: cannot connect"),
+              "opening: postgresql:///t?password=***: cannot connect");
     EXPECT_EQ(FailureText("step", "first line\nsecond\r\tthird\x7f"),
               "step: first line second  third ");
     // A password the line break would have cut off from its key is still found.

@@ -23,6 +23,13 @@ TEST(MaskPasswordsTest, MasksPasswordParametersOfAUriQuery) {
               "postgresql:///tavix?host=/run/postgresql&password=***&user=u");
     EXPECT_EQ(MaskPasswords("postgresql://u:one@db/t?PassWord=two&pass%77ord=three"),
               "postgresql://u:***@db/t?PassWord=***&pass%77ord=***");
+    EXPECT_EQ(MaskPasswords("postgresql:///t?host=/h&SSLpassword=a&oauth_client_secret=b&user=u"),
+              "postgresql:///t?host=/h&SSLpassword=***&oauth_client_secret=***&user=u");
+    // The ':' of "TARGET: reason" stays, after a password masked here or before.
+    for (const char* password : {"s3cret", "***"}) {
+        EXPECT_EQ(MaskPasswords("postgresql:///t?password=" + std::string(password) + ": cannot"),
+                  "postgresql:///t?password=***: cannot");
+    }
 }
 
 // libpq takes a quote or an angle bracket in a URI's password as it is: the URI runs on to the
@@ -51,6 +58,8 @@ TEST(MaskPasswordsTest, MasksPasswordsOfKeyValueTextAsLibpqReadsThem) {
     EXPECT_EQ(MaskPasswords("dbname=tavix password='abc def"), "dbname=tavix password=***");
     // A space after '=' is skipped: the value is what follows it.
     EXPECT_EQ(MaskPasswords("password= secret user=u"), "password= *** user=u");
+    EXPECT_EQ(MaskPasswords("sslpassword='a b' password=x: cannot"),
+              "sslpassword=*** password=***: cannot");
 }
 
 TEST(MaskPasswordsTest, LeavesTextWithoutPasswordsAlone) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "program/executable_path.hpp"
 #include "support/temp_dir.hpp"
 
 namespace tavix::program {
@@ -50,6 +51,11 @@ class EnvironmentVariable {
 
 class CommandLineTest : public ::testing::Test {
   protected:
+    CommandLineTest() {
+        SetExecutablePathSource([this] { return folder.File("bin/tavix"); });
+    }
+    ~CommandLineTest() override { SetExecutablePathSource(nullptr); }
+
     CommandLine Read(const std::vector<std::string>& arguments) {
         std::vector<const char*> argv = {"tavix"};
         for (const std::string& argument : arguments) {
@@ -82,9 +88,15 @@ class CommandLineTest : public ::testing::Test {
         return command_line.start ? command_line.start->log : LogDestination{};
     }
 
+    // Settings file content, in a file TAVIX_CONFIG names from then on.
+    void Settings(const std::string& content) { std::ofstream(settings_file) << content; }
+
     TempDir folder;
+    const std::string settings_file = folder.File("tavix.conf");
+    const std::string beside_executable = folder.File("bin/tavix.mdb");
     EnvironmentVariable database_variable{"TAVIX_DATABASE", std::nullopt};
     EnvironmentVariable log_variable{"TAVIX_LOG", std::nullopt};
+    EnvironmentVariable settings_variable{"TAVIX_CONFIG", settings_file};
 };
 
 TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutputAndEndWithStatusZero) {
@@ -117,20 +129,63 @@ TEST_F(CommandLineTest, AWrongOptionOrArgumentIsAUsageErrorOnStandardError) {
     EXPECT_TRUE(RefusalOf({"--database", "a.mdb", "--database", "b.mdb"}).ends_with(kUsage));
 }
 
-TEST_F(CommandLineTest, WithoutOptionOrEnvironmentTheStoreIsTheFileBesideTheExecutable) {
-    EXPECT_EQ(DatabaseOf({}), "");
+TEST_F(CommandLineTest, WithoutOptionEnvironmentOrSettingTheStoreIsTheFileBesideTheExecutable) {
+    EXPECT_EQ(DatabaseOf({}), beside_executable);
     const EnvironmentVariable empty("TAVIX_DATABASE", "");
-    EXPECT_EQ(DatabaseOf({}), "");
+    Settings("# nothing set\n\n");
+    EXPECT_EQ(DatabaseOf({}), beside_executable);
 }
 
-TEST_F(CommandLineTest, TheOptionBeatsTheEnvironmentWhichBeatsTheDefault) {
+// Every combination of the three that name a store: the first of option, environment and
+// settings file wins, and without any the file beside the executable.
+TEST_F(CommandLineTest, TheOptionBeatsTheEnvironmentWhichBeatsTheSettingsFile) {
     const std::string from_option = folder.File("option.mdb");
     const std::string from_environment = folder.File("environment.mdb");
-    EXPECT_EQ(DatabaseOf({"--database", from_option}), from_option);
-    EXPECT_EQ(DatabaseOf({"--database=" + from_option}), from_option);
-    const EnvironmentVariable set("TAVIX_DATABASE", from_environment);
-    EXPECT_EQ(DatabaseOf({}), from_environment);
-    EXPECT_EQ(DatabaseOf({"--database", from_option}), from_option);
+    const std::string from_settings = folder.File("settings.mdb");
+    for (int present = 0; present < 8; ++present) {
+        const bool option = (present & 1) != 0;
+        const bool environment = (present & 2) != 0;
+        const bool settings = (present & 4) != 0;
+        const EnvironmentVariable variable(
+            "TAVIX_DATABASE", environment ? std::optional(from_environment) : std::nullopt);
+        Settings(settings ? " database =\t" + from_settings + " \r\n" : "");
+        const std::string expected = option        ? from_option
+                                     : environment ? from_environment
+                                     : settings    ? from_settings
+                                                   : beside_executable;
+        EXPECT_EQ(DatabaseOf(option ? std::vector<std::string>{"--database=" + from_option}
+                                    : std::vector<std::string>{}),
+                  expected)
+            << "option " << option << ", environment " << environment << ", settings " << settings;
+    }
+}
+
+// A settings file the program cannot use stops it before the screen, naming file and line.
+TEST_F(CommandLineTest, ASettingsFileThatIsNotOneIsRefusedNamingTheFileAndLine) {
+    const std::string& file = settings_file;
+    const struct {
+        std::string content;
+        std::string message;
+    } cases[] = {
+        {"database /srv/t.mdb\n", file + ":1: not a setting: expected 'database = PATH-OR-URI'"},
+        {"# site\n\n databse = /srv/t.mdb\n",
+         file + ":3: unknown setting 'databse' (the only one is 'database')"},
+        {"database =  \n", file + ":1: database: no value"},
+        {"database = t.mdb\n", file + ":1: database: 't.mdb' is not an absolute path"},
+        {"database = /a.mdb\ndatabase = /b.mdb\n",
+         file + ":2: database is set a second time (first at " + file + ":1)"},
+        {"database = " + folder.File("none/t.mdb") + "\n",
+         file + ":1: the folder '" + folder.File("none") + "' does not exist"},
+    };
+    for (const auto& c : cases) {
+        Settings(c.content);
+        EXPECT_EQ(RefusalOf({}), "tavix: " + c.message + "\n" + kUsage) << c.content;
+        // Named elsewhere, the store needs no settings.
+        EXPECT_EQ(DatabaseOf({"--database", "option.mdb"}), "option.mdb");
+    }
+    const EnvironmentVariable a_folder("TAVIX_CONFIG", folder.Path());
+    EXPECT_EQ(RefusalOf({}),
+              "tavix: " + folder.Path() + ": cannot read the settings: Is a directory\n" + kUsage);
 }
 
 // Missing is not unusable: the program then runs without readings, as without its own file.

@@ -19,7 +19,7 @@ using testing::WriteFile;
 // The message of the StoreError that opening path throws, or "" when it opens.
 std::string OpenFailure(const std::string& path) {
     try {
-        OpenDatabase(path);
+        OpenDatabase(path).OpenRecordset("Readings").Eof();
     } catch (const StoreError& error) {
         return error.what();
     }

@@ -71,7 +71,10 @@ TEST_F(ErrorKindTest, AFileThatIsNotADatabaseIsCorruptAndAMissingOneAnIoFailure)
     const std::string text = folder_.File("text.mdb");
     std::ofstream(text) << "code;qt\nA;1\n";
     EXPECT_EQ(KindOfFailure([&] { OpenDatabase(text); }), ErrorKind::kCorrupt);
-    EXPECT_EQ(KindOfFailure([&] { OpenDatabase(folder_.File("missing.mdb")); }), ErrorKind::kIo);
+    EXPECT_EQ(KindOfFailure([&] {
+                  OpenDatabase(folder_.File("missing.mdb")).OpenRecordset("Readings").Eof();
+              }),
+              ErrorKind::kIo);
 }
 
 TEST_F(ErrorKindTest, AFullDiskIsAnIoFailure) {

@@ -1,13 +1,18 @@
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "readings_file.hpp"
 #include "store/readings_table.hpp"
+#include "support/admin_process.hpp"
 #include "support/sqlite_process.hpp"
+#include "support/unprivileged_child.hpp"
 
 namespace tavix::store {
 namespace {
@@ -183,6 +188,54 @@ TEST_F(ReplacedFileTest, AReplacementInUseByAnotherProgramIsOpenedAsUsual) {
         "THEIRS,SHARED,NEW\n");
     EXPECT_TRUE(new_user.Quit());
     EXPECT_EQ(CodesForward(), (Codes{"THEIRS", "SHARED", "NEW"}));
+}
+
+// 0 when a store opened after `before` did not wait, refused naming `refused`, then stored.
+int RunningStore(const std::string& path, const std::function<void()>& before,
+                 const std::function<void()>& after, const std::string& refused) {
+    before();
+    const auto start = std::chrono::steady_clock::now();
+    Database database = OpenDatabase(path, std::chrono::seconds(2));
+    Recordset readings = database.OpenRecordset(table::kTable);
+    const bool waited = std::chrono::steady_clock::now() - start > std::chrono::seconds(1);
+    try {
+        AddReading(readings, "LOST");
+    } catch (const StoreError& error) {
+        if (after) {
+            after();
+            AddReading(readings, "NEW");
+        }
+        return !waited && Mentions(error.what(), refused) ? 0 : 1;
+    }
+    return 2;
+}
+
+// A running program's store meets a file made after it started, one locked at start-up, and a
+// -shm left read-only by a session begun while the file was: as an operator (root writes anyway).
+TEST_F(ReadingsFile, AStoreMissingLockedOrWithAReadOnlyShmAtOpeningIsTakenUpLater) {
+    using Change =
+        std::tuple<std::function<void()>, std::function<void()>, std::string, std::string>;
+    const std::string lock =
+        "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; SELECT 1 FROM Readings;";
+    std::optional<testing::SqliteProcess> holder;
+    fs::permissions(folder_.Path(), fs::perms::all);
+    for (const auto& [before, after, refused, checked] :
+         {Change{[&] { fs::remove(path_); }, [&] { CreateReadingsDatabase(path_); },
+                 "the file does not exist", "ok\n"},
+          Change{[&] { holder.emplace(path_).Run(lock); }, [&] { holder->Quit(); },
+                 "locked by another program", "ok\n"},
+          Change{[&] {
+                     fs::remove(path_ + "-shm");
+                     fs::permissions(path_, fs::perms::owner_write, fs::perm_options::remove);
+                     OpenDatabase(path_).OpenRecordset(table::kTable).Eof();
+                     fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add);
+                 },
+                 nullptr, "mdb-shm cannot be written by this user", "-shm (mode 0444)"}}) {
+        const int status = testing::RunAsUnprivilegedUser(
+            [&] { return RunningStore(path_, before, after, refused); });
+        EXPECT_EQ(status, 0) << refused;
+        EXPECT_NE(testing::RunAdmin({"check", path_}).out.find(checked), std::string::npos);
+    }
 }
 
 }  // namespace

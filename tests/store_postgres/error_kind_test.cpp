@@ -49,6 +49,17 @@ TEST_F(ErrorKindTest, AWriteToADatabaseThatRefusesWrites) {
     ExpectKind("INSERT INTO readings VALUES ('B', 2, 1)", ErrorKind::kReadOnly, "read-only");
 }
 
+// A read refused for want of a privilege is no sign of a database that refuses changes.
+TEST_F(ErrorKindTest, AReadOrAWriteTheSessionsUserIsNotGranted) {
+    connection_.Execute("SET ROLE pg_monitor", "take a role with no privilege on the table");
+    for (const char* sql :
+         {"SELECT code FROM readings", "INSERT INTO readings VALUES ('B', 2, 1)"}) {
+        const PostgresError error = FailureOf(connection_, sql);
+        EXPECT_EQ(error.Kind(), ErrorKind::kNotPermitted) << error.what();
+        EXPECT_NE(std::string(error.what()).find("not granted the privilege"), std::string::npos);
+    }
+}
+
 TEST_F(ErrorKindTest, SomethingElse) {
     ExpectKind("SELEKT 1", ErrorKind::kOther, "syntax");
     ExpectKind("SELECT 1 / 0", ErrorKind::kOther, "division by zero");

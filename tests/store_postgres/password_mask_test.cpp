@@ -30,6 +30,8 @@ TEST(PasswordMask, MasksPasswordParametersOfAUriQuery) {
               "postgresql:///tavix?host=/run/postgresql&password=***&user=u");
     EXPECT_EQ(MaskPassword("postgresql://u:one@db/tavix?password=two"),
               "postgresql://u:***@db/tavix?password=***");
+    EXPECT_EQ(MaskPassword("postgresql:///tx?host=/run/pg&sslpassword=s3cret"),
+              "postgresql:///tx?host=/run/pg&sslpassword=***");
 }
 
 TEST(PasswordMask, LeavesTargetsWithoutPasswordAlone) {
@@ -47,6 +49,8 @@ TEST(PasswordMask, MasksPasswordsOfAKeyValueString) {
     EXPECT_EQ(MaskPassword("password = 'top secret\\'s' dbname=tavix"),
               "password = *** dbname=tavix");
     EXPECT_EQ(MaskPassword("user=tavix PASSWORD=x\\ y"), "user=tavix PASSWORD=***");
+    EXPECT_EQ(MaskPassword("sslpassword=a oauth_client_secret=b"),
+              "sslpassword=*** oauth_client_secret=***");
     // An unterminated quote runs to the end for libpq as for the mask.
     EXPECT_EQ(MaskPassword("dbname=tavix password='abc def"), "dbname=tavix password=***");
     EXPECT_EQ(MaskPassword("dbname='pass word=x' user=a"), "dbname='pass word=x' user=a");

@@ -7,6 +7,7 @@ namespace tavix::testing {
 void ClearProgramEnvironment() {
     ::unsetenv("TAVIX_DATABASE");
     ::unsetenv("TAVIX_LOG");
+    ::setenv("TAVIX_CONFIG", "/dev/null", 1);
 }
 
 }  // namespace tavix::testing

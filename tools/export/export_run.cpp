@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
@@ -11,8 +14,10 @@
 #include "export/date_bound.hpp"
 #include "export/export_options.hpp"
 #include "export/output.hpp"
+#include "export/output_path.hpp"
 #include "export/replacing_file.hpp"
 #include "export/row_writer.hpp"
+#include "store/database_target.hpp"
 #include "store/readings_source.hpp"
 #include "store/readings_table.hpp"
 #include "store_target.hpp"
@@ -42,14 +47,50 @@ bool SameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-// Renaming the export over the store, or over the files SQLite keeps beside it, would destroy
-// the readings.
-void RefuseToOverwriteTheStore(const std::string& output, const std::string& store) {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        if (SameFile(output, store + suffix)) {
-            throw OutputError("refusing to write the export over the store's own file " + output);
+std::string FolderOf(const std::filesystem::path& path) {
+    return path.parent_path().empty() ? "." : path.parent_path().string();
+}
+
+// Whether file is, or would be, the store or a file SQLite keeps beside it: the same file, or
+// the same name in the same folder, whether or not it exists yet. SQLite names its files after
+// the store with its links followed, so the store is looked at both as named and as it lands.
+bool IsAStoreFile(const std::string& file, const std::string& store) {
+    std::error_code error;
+    const std::filesystem::path landing = std::filesystem::canonical(store, error);
+    for (const std::filesystem::path& named : {std::filesystem::path(store), landing}) {
+        if (named.empty()) {
+            continue;
+        }
+        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+            const std::string name = named.filename().string() + suffix;
+            if (SameFile(file, named.string() + suffix) ||
+                (std::filesystem::path(file).filename() == name &&
+                 SameFile(FolderOf(file), FolderOf(named)))) {
+                return true;
+            }
         }
     }
+    return false;
+}
+
+// Renaming the export over the store, or over the files SQLite keeps beside it, would destroy
+// the readings or let the next program to open the store take the export for its journal.
+void RefuseToOverwriteTheStore(const std::string& output, const std::string& file,
+                               const std::string& store) {
+    if (!store::IsPostgresTarget(store) && IsAStoreFile(file, store)) {
+        throw OutputError("refusing to write the export over the store's own file " + output);
+    }
+}
+
+// The export goes into a descriptor as it is (output_path.hpp); one that is not open for
+// writing fails before the export begins.
+int WritableDescriptor(int descriptor, const std::string& output) {
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY) {
+        errno = EBADF;
+        FailOutput("write to", output);
+    }
+    return descriptor;
 }
 
 std::string CountLine(std::int64_t count, bool totals, const std::string& output) {
@@ -72,18 +113,19 @@ std::int64_t WriteRows(store::RowCursor& cursor, RowWriter& writer) {
 std::int64_t Export(const ExportOptions& options, const store::ReadingFilter& filter) {
     const std::unique_ptr<store::ReadingsSource> source =
         store::OpenReadingsSource(StoreTarget(options.target));
-    if (source->WritersWait()) {
-        std::cerr << "tavix-admin: warning: " << source->Name()
-                  << " is not in WAL mode: a program storing a reading waits until this export "
-                     "ends\n";
-    }
     std::optional<ReplacingFile> file;
+    int fd = STDOUT_FILENO;
     if (!options.output.empty()) {
-        RefuseToOverwriteTheStore(options.output, source->Name());
-        file.emplace(options.output);
+        const OutputPath path = ResolveOutputPath(options.output);
+        if (path.descriptor) {
+            RefuseToOverwriteTheStore(options.output, options.output, source->Name());
+            fd = WritableDescriptor(*path.descriptor, options.output);
+        } else {
+            RefuseToOverwriteTheStore(options.output, path.file, source->Name());
+            fd = file.emplace(options.output, path.file).Fd();
+        }
     }
-    Output output(file ? file->Fd() : STDOUT_FILENO,
-                  file ? options.output : std::string("standard output"));
+    Output output(fd, options.output.empty() ? std::string("standard output") : options.output);
     const std::unique_ptr<RowWriter> writer = MakeWriter(options.format, output);
     const std::unique_ptr<store::RowCursor> cursor =
         options.totals ? source->CodeTotals(filter) : source->Readings(filter);

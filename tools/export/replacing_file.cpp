@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "output.hpp"
 
@@ -76,6 +77,21 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
+// A file that replaces another takes over its owner and group where this process may set them
+// (root may set both, an owner a group of its own), then its mode, which a change of owner may
+// have cut. A new file gets the mode any new file gets. False, with errno, when the mode
+// cannot be set.
+bool TakeOverOwnerAndMode(int fd, const std::optional<struct stat>& replaced) {
+    if (!replaced) {
+        return ::fchmod(fd, NewFileMode()) == 0;
+    }
+    if (::fchown(fd, replaced->st_uid, replaced->st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), replaced->st_gid) != 0) {
+        // Neither is allowed: the file stays this process's, as a new one would.
+    }
+    return ::fchmod(fd, replaced->st_mode & 07777) == 0;
+}
+
 std::string FolderOf(const std::string& path) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     return folder.empty() ? "." : folder.string();
@@ -96,26 +112,27 @@ void SyncFolder(const std::string& folder, const std::string& path) {
     }
 }
 
-// Where the file lands: through symbolic links, so that a link stays and the file it points to
-// is replaced. Only a regular file can be replaced by renaming: a device, a pipe or a folder
-// would be swapped for a plain file (as root even /dev/null), so those are refused.
-std::string LandingPath(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-    const std::string landing = error ? path : resolved.string();
+// What is at the landing path now, if anything. Only a regular file can be replaced by
+// renaming: a device, a pipe or a folder would be swapped for a plain file (as root even
+// /dev/null), so those are refused.
+std::optional<struct stat> FileToReplace(const std::string& landing, const std::string& path) {
     struct stat status {};
-    if (::stat(landing.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    if (::stat(landing.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode)) {
         const char* kind = S_ISDIR(status.st_mode) ? "a folder" : "a device, a pipe or a socket";
         throw OutputError("cannot write " + path + ": it is " + kind +
                           ", not a regular file (send standard output there instead)");
     }
-    return landing;
+    return status;
 }
 
 }  // namespace
 
-ReplacingFile::ReplacingFile(std::string path)
-    : path_(std::move(path)), landing_path_(LandingPath(path_)) {
+ReplacingFile::ReplacingFile(std::string path, std::string file)
+    : path_(std::move(path)), landing_path_(std::move(file)) {
+    const std::optional<struct stat> replaced = FileToReplace(landing_path_, path_);
     std::string hidden_name(1, '.');
     hidden_name.append(std::filesystem::path(landing_path_).filename().string());
     hidden_name.append(".part-XXXXXX");
@@ -124,11 +141,14 @@ ReplacingFile::ReplacingFile(std::string path)
     const SignalsHeld held;
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
-        FailOutput("create", path_);
+        // Through a link, the folder that is missing or locked is the target's.
+        FailOutput("create", landing_path_ == path_
+                                 ? path_
+                                 : landing_path_ + " (where the link " + path_ + " leads)");
     }
     temporary_path_ = pattern;
     RemoveOnSignals(temporary_path_);
-    if (::fchmod(fd_, NewFileMode()) != 0) {
+    if (!TakeOverOwnerAndMode(fd_, replaced)) {
         const int saved = errno;
         Discard();
         errno = saved;

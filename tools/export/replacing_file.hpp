@@ -8,12 +8,13 @@ namespace tavix::admin {
 // beside the path (same folder, so same filesystem), and only Commit() syncs it and renames it
 // over the path, replacing what was there. Until then the path is untouched; the hidden file
 // goes when the object does, and also when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends the
-// process. When the path is a symbolic link, the file it points to is replaced and the link
-// stays; a path that is a folder, a device or a pipe is refused. Failures throw OutputError
-// naming the path.
+// process. It lands on `file`, the end of path's symbolic links (output_path.hpp), so that the
+// links stay; a file replaced there keeps its mode, and its owner and group as far as this
+// process may set them. A folder, a device or a pipe there is refused. Failures throw
+// OutputError naming the path.
 class ReplacingFile {
   public:
-    explicit ReplacingFile(std::string path);
+    ReplacingFile(std::string path, std::string file);
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile();

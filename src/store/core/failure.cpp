@@ -31,6 +31,11 @@ void Fail(const std::string& store, std::string_view action, std::string_view re
     throw StoreError(Message(store, action, reason), kind);
 }
 
+void FailForNow(const std::string& store, std::string_view action, std::string_view reason,
+                ErrorKind kind) {
+    throw StoreError(Message(store, action, reason), kind, true);
+}
+
 void FailTransiently(const std::string& store, std::string_view action, std::string_view reason,
                      TransientStoreError::Cause cause) {
     throw TransientStoreError(Message(store, action, reason), cause);

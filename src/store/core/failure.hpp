@@ -14,6 +14,11 @@ namespace tavix::store {
 [[noreturn]] void Fail(const std::string& store, std::string_view action, std::string_view reason,
                        ErrorKind kind = ErrorKind::kOther);
 
+// The same for a failure that passes once someone has acted, such as a file not created yet:
+// the objects that met it try again on their next use (StoreError::MayPass).
+[[noreturn]] void FailForNow(const std::string& store, std::string_view action,
+                             std::string_view reason, ErrorKind kind);
+
 // The same as a TransientStoreError.
 [[noreturn]] void FailTransiently(const std::string& store, std::string_view action,
                                   std::string_view reason, TransientStoreError::Cause cause);

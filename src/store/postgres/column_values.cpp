@@ -5,6 +5,7 @@
 #include "store/postgres/values.hpp"
 #include "store/timestamp.hpp"
 #include "store/value_text.hpp"
+#include "text/glyphs.hpp"
 #include "text/utf8.hpp"
 
 namespace tavix::store::postgres {
@@ -52,9 +53,10 @@ std::string WithReplacementCharacters(std::string_view text) {
 constexpr std::size_t kLongestShownText = 40;
 constexpr std::size_t kDateTimeLength = 19;  // "YYYY-MM-DD HH:MM:SS"
 
-// A stored text as a message shows it: quoted, on one line, valid UTF-8, cut when long.
+// A stored text as a message shows it: quoted, valid UTF-8, control codes as the screens show
+// them (so on one line), cut when long.
 std::string Shown(std::string_view text) {
-    const std::string valid = WithReplacementCharacters(text);
+    const std::string valid = text::TerminalText(WithReplacementCharacters(text));
     std::string shown = "\"";
     std::size_t characters = 0;
     for (std::size_t at = 0; at < valid.size(); ++characters) {
@@ -62,13 +64,8 @@ std::string Shown(std::string_view text) {
             shown += "...";
             break;
         }
-        const auto byte = static_cast<unsigned char>(valid[at]);
         const std::size_t length = text::Utf8SequenceLength(valid, at);
-        if (byte < 0x20 || byte == 0x7F) {
-            shown += '?';  // a line break or another control character
-        } else {
-            shown.append(valid, at, length);
-        }
+        shown.append(valid, at, length);
         at += length;
     }
     return shown + "\"";
@@ -94,10 +91,6 @@ std::optional<double> WholeNumberIn(std::string_view text) {
         return std::nullopt;
     }
     return number;
-}
-
-bool AllDigits(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 }  // namespace
@@ -148,15 +141,11 @@ ColumnValue DateTimeColumnValue(const StoredField& field, std::string_view colum
             break;
     }
     const std::string_view text = field.text;
-    const std::string_view second = text.substr(0, kDateTimeLength);
-    const bool fraction = text.size() > kDateTimeLength + 1 && text[kDateTimeLength] == '.' &&
-                          AllDigits(text.substr(kDateTimeLength + 1));
-    const std::optional<Timestamp> timestamp =
-        text.size() == kDateTimeLength || fraction ? Timestamp::FromSqlText(second) : std::nullopt;
+    const std::optional<Timestamp> timestamp = Timestamp::FromStoredText(text);
     if (!timestamp) {
         return StoredAsNull(column, Shown(text), "is not a date and time");
     }
-    if (fraction) {
+    if (text.size() > kDateTimeLength) {  // a fraction of a second, cut off
         return {timestamp->ToSqlText(), std::string(column) + " " + Shown(text) +
                                             " has a fraction of a second: stored as " +
                                             timestamp->ToSqlText()};

@@ -19,7 +19,6 @@ class ReadingsSource final : public store::ReadingsSource {
     explicit ReadingsSource(const std::string& uri);
 
     const std::string& Name() const override { return connection_.MaskedTarget(); }
-    bool WritersWait() const override { return false; }
     std::unique_ptr<store::RowCursor> Readings(const ReadingFilter& filter) override;
     std::unique_ptr<store::RowCursor> CodeTotals(const ReadingFilter& filter) override;
     StoreSummary Summary() override;

@@ -39,13 +39,15 @@ class Store final : public StoreDatabase {
 Database Backend::OpenDatabase(const std::string& path,
                                std::chrono::milliseconds busy_timeout) const {
     auto connection = std::make_shared<Connection>(path, busy_timeout);
+    // Without waiting: the program opens its store before its first screen, which must not
+    // stand blank while another program holds the file.
     try {
-        connection->Attach("open the database");
+        connection->AttachWithoutWaiting("open the database");
     } catch (const StoreError& error) {
         if (!error.MayPass()) {
             throw;
         }
-        // A full disk or a lock that may pass: the first use tries again.
+        // A file not made yet, a full disk or a lock: the first use tries again.
     }
     return Database(std::make_shared<Store>(std::move(connection)));
 }

@@ -49,6 +49,42 @@ void Connection::Attach(std::string_view action) {
     }
 }
 
+void Connection::AttachWithoutWaiting(std::string_view action) {
+    const std::chrono::milliseconds patience = std::exchange(busy_timeout_, {});
+    try {
+        Attach(action);
+    } catch (...) {
+        busy_timeout_ = patience;
+        throw;
+    }
+    busy_timeout_ = patience;
+    sqlite3_busy_timeout(db_.get(), static_cast<int>(busy_timeout_.count()));
+}
+
+void Connection::DefineFunction(const char* name, int arguments, SqlFunction function,
+                                std::string_view action) {
+    RequireOpen(action);
+    const int result = sqlite3_create_function_v2(
+        db_.get(), name, arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
+        function, nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+        FailOnSqlite(path_, action, db_.get(), result);
+    }
+}
+
+void Connection::CopyInto(const std::string& target, std::string_view action) {
+    RequireOpen(action);
+    const DatabaseHandle copy =
+        OpenDatabaseHandle(target, SQLITE_OPEN_READWRITE, busy_timeout_, action);
+    sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", db_.get(), "main");
+    int result = backup != nullptr ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(copy.get());
+    const int finished = sqlite3_backup_finish(backup);  // harmless on a null backup
+    result = result == SQLITE_DONE ? finished : result;
+    if (result != SQLITE_OK) {
+        FailOnSqlite(path_, action, copy.get(), result);
+    }
+}
+
 void Connection::CheckStillNamed(std::string_view action) {
     RequireOpen(action);
     if (!StillNamed()) {

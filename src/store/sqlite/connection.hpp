@@ -13,6 +13,9 @@
 #include "store/sqlite/statement.hpp"
 #include "store/sqlite/write_ahead_log.hpp"
 
+struct sqlite3_context;
+struct sqlite3_value;
+
 namespace tavix::store::sqlite {
 
 // One SQLite connection to the file a path names, with the settings every connection of the
@@ -48,6 +51,9 @@ class Connection {
     // (TransientStoreError for a failure that may pass) and stays unopened, so that the next
     // call tries again; after Close it fails for good.
     void Attach(std::string_view action);
+    // The same without waiting for another program's lock, which fails at once (transiently);
+    // later uses wait as usual.
+    void AttachWithoutWaiting(std::string_view action);
     // Counts the openings, so that what was read from one file is not taken for another's.
     std::uint64_t Generation() const { return generation_; }
 
@@ -62,6 +68,15 @@ class Connection {
     // A statement of the caller's own, for a query run once; failing to prepare it fails as
     // action. Throws unless the file is open.
     Statement Prepare(std::string_view sql, std::string_view action);
+
+    // A scalar SQL function of this connection's, defined until it closes.
+    using SqlFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
+    void DefineFunction(const char* name, int arguments, SqlFunction function,
+                        std::string_view action);
+
+    // Copies the open file, as the current transaction sees it, into the existing empty file
+    // at target.
+    void CopyInto(const std::string& target, std::string_view action);
 
     // Whether the file is in WAL mode, where readers and the writer do not wait for each other.
     bool InWalMode();

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "store/sqlite/errors.hpp"
@@ -19,6 +20,32 @@ constexpr std::string_view kOpenAction = "open the database";
 constexpr std::string_view kCreateAction = "create the database";
 constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
 constexpr std::string_view kCreateHint = " (create an empty one with: tavix-admin init PATH)";
+// init never writes over a file, not even an empty one another program may have made.
+constexpr std::string_view kReplaceHint =
+    " (remove it, then create an empty store with: tavix-admin init PATH)";
+
+// The path as one word of a shell command, so the advice can be pasted as it is.
+std::string ShellWord(const std::string& path) {
+    constexpr std::string_view kPlain =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+,:@%";
+    if (!path.empty() && path.find_first_not_of(kPlain) == std::string::npos) {
+        return path;
+    }
+    std::string word = "'";
+    for (const char c : path) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return word += "'";
+}
+
+// The command that makes the missing store, to be pasted in any folder: the store's path made
+// absolute.
+std::string CreateAdvice(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return " (create an empty one with: tavix-admin init " +
+           ShellWord(error ? path : absolute.lexically_normal().string()) + ")";
+}
 
 // Closes a file descriptor when it goes.
 class FileDescriptor {
@@ -59,11 +86,16 @@ std::string JournalPath(const std::string& path) {
 }
 
 void CheckDatabaseFileKind(const std::string& path) {
+    if (path.empty()) {
+        // Never to pass: SQLite would take an empty name for a temporary database.
+        Fail(path, kOpenAction, "no file is named", ErrorKind::kIo);
+    }
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         if (errno == ENOENT) {
-            Fail(path, kOpenAction, "the file does not exist" + std::string(kCreateHint),
-                 ErrorKind::kIo);
+            // Opened at the next use once it is made.
+            FailForNow(path, kOpenAction, "the file does not exist" + CreateAdvice(path),
+                       ErrorKind::kIo);
         }
         Fail(path, kOpenAction, ErrnoText(), ErrorKind::kIo);
     }
@@ -75,7 +107,7 @@ void CheckDatabaseFileKind(const std::string& path) {
     }
     if (status.st_size == 0) {
         Fail(path, kOpenAction,
-             "the file is empty (0 bytes), not a database" + std::string(kCreateHint),
+             "the file is empty (0 bytes), not a database" + std::string(kReplaceHint),
              ErrorKind::kCorrupt);
     }
     if (::access(path.c_str(), R_OK) != 0) {

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "store/sqlite/access_reasons.hpp"
+
 namespace tavix::store::sqlite {
 
 namespace {
@@ -75,7 +77,7 @@ std::string SqliteReason(sqlite3* db, int result_code) {
             return "the file is locked by another program and it did not let go in time (" +
                    detail + ")";
         case SQLITE_READONLY:
-            return "the file or its folder is read-only (" + detail + ")";
+            return ReadOnlyReason(db, result_code, detail);
         case SQLITE_FULL:
             return "the disk is full (" + detail + ")";
         case SQLITE_NOTADB:

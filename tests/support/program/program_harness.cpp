@@ -37,15 +37,32 @@ ProgramHarness::ProgramHarness(Database database, Start start)
         return;
     }
     if (database == Database::kEmpty) {
-        screen_helpers::DatabasePath = DatabasePath();
-        screen_helpers::ReadingsDb.emplace(store::OpenDatabase(DatabasePath()));
-        screen_helpers::ReadingsSet.emplace(
-            screen_helpers::ReadingsDb->OpenRecordset(store::readings_table::kTable));
+        OpenReadings(DatabasePath());
     }
+    PrepareConsole();
+}
+
+ProgramHarness::ProgramHarness(const std::string& store)
+    : ProgramHarness(Database::kMissing, Start::kMain) {
+    OpenReadings(store);
+    PrepareConsole();
+}
+
+void ProgramHarness::OpenReadings(const std::string& store) {
+    screen_helpers::DatabasePath = store;
+    screen_helpers::ReadingsDb.emplace(store::OpenDatabase(store));
+    screen_helpers::ReadingsSet.emplace(
+        screen_helpers::ReadingsDb->OpenRecordset(store::readings_table::kTable));
+}
+
+// What start-up does to the console before the first screen.
+void ProgramHarness::PrepareConsole() {
     console::TextConsole& console = screen_helpers::Console();
     console.Attach(-1);
     console.Resize(24, 20);
     screen_helpers::ApplyColourScheme();
+    console.Put(console::DispatchId::kPopupStyle, 0);
+    console.Put(console::DispatchId::kSetting16, 0);
     console.Put(console::DispatchId::kFrameStyle, 2);
     console.Clear();
     console.DrawFrame(1, 1, 23, 19);

@@ -19,10 +19,11 @@ struct ProcessEnded {
 };
 
 // The program's shared state set up as start-up leaves it, headless: the main form's console
-// on a scripted 80 x 25 terminal, resized to 24 x 20 with the colour scheme and the outer
-// frame, and the readings database of a program folder open in ReadingsDb and ReadingsSet.
-// Everything is put back when the harness goes. The diagnostic log goes to LogPath() in the
-// folder while the harness lives.
+// on a scripted 80 x 25 terminal, resized to 24 x 20 with the colour scheme, the popup and
+// frame styles and the outer frame, and the readings database of a program folder open in
+// ReadingsDb and ReadingsSet. Everything is put back when the harness goes. The diagnostic log
+// goes to LogPath() in the folder while the harness lives. The tests of the screens and the
+// benchmarks both run the program through it.
 //
 // With Start::kMain nothing is prepared but the database file: the test scripts the keys and
 // calls RunMain, which starts the program as the real entry does. The scripted terminal
@@ -33,6 +34,9 @@ class ProgramHarness {
     enum class Start { kScreens, kMain };
 
     explicit ProgramHarness(Database database = Database::kEmpty, Start start = Start::kScreens);
+    // The screens on a store of the caller's instead of the folder's database: `store` is what
+    // OpenDatabase takes, an SQLite file or a PostgreSQL database.
+    explicit ProgramHarness(const std::string& store);
     ~ProgramHarness();
     ProgramHarness(const ProgramHarness&) = delete;
     ProgramHarness& operator=(const ProgramHarness&) = delete;
@@ -64,6 +68,8 @@ class ProgramHarness {
     int RunMain(const std::vector<std::string>& arguments);
 
   private:
+    void OpenReadings(const std::string& store);
+    void PrepareConsole();
     int RunProgram(const std::function<void()>& main);
 
     ProgramFolder folder_;

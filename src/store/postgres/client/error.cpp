@@ -21,8 +21,13 @@ ErrorKind KindOfSqlState(std::string_view sqlstate) {
         // server still starting up: all worth trying again a little later.
         return ErrorKind::kBusy;
     }
-    if (sqlstate == "25006" || sqlstate == "42501") {
+    if (sqlstate == "25006") {
         return ErrorKind::kReadOnly;
+    }
+    if (sqlstate == "42501") {
+        // A privilege not granted: SELECT as much as INSERT, so no sign of a database that
+        // refuses changes.
+        return ErrorKind::kNotPermitted;
     }
     if (sqlstate == "42P01" || sqlstate == "42703" || sqlstate == "42883" || sqlstate == "3F000") {
         return ErrorKind::kNoSuchTable;
@@ -46,6 +51,8 @@ std::string_view Reason(ErrorKind kind) {
             return "the server is busy: another session holds what is needed, try again";
         case ErrorKind::kReadOnly:
             return "the database does not accept changes from this session";
+        case ErrorKind::kNotPermitted:
+            return "this session's user is not granted the privilege to do it";
         case ErrorKind::kNoSuchTable:
             return "the table or column does not exist";
         case ErrorKind::kCorrupt:

@@ -53,7 +53,7 @@ std::vector<Password> KeyValuePasswords(std::string_view text) {
             continue;
         }
         diagnostics::KeyValueValue value = diagnostics::ReadValue(text, *value_start);
-        if (diagnostics::IsPasswordKey(key)) {
+        if (diagnostics::IsSecretKey(key)) {
             passwords.push_back(
                 {{*value_start, value.end - *value_start}, std::move(value.unescaped)});
         }
