@@ -6,18 +6,16 @@ namespace {
 
 namespace table = readings_table;
 
-class ClosingTest : public ReadingsStoreTest {};
+class ClosingTest : public OpenReadingsStoreTest {};
 
 TEST_P(ClosingTest, ClosingTheDatabaseMakesItsRecordsetsFail) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
-    AddReading(readings, "A");
-    EXPECT_THROW(database.OpenRecordset("Nothing"), StoreError);
-    database.Close();
-    EXPECT_THROW(readings.MoveFirst(), StoreError);
-    EXPECT_THROW(readings.Eof(), StoreError);
-    EXPECT_THROW(AddReading(readings, "B"), StoreError);
-    EXPECT_THROW(database.OpenRecordset(table::kTable), StoreError);
+    AddReading(readings_, "A");
+    EXPECT_THROW(database_.OpenRecordset("Nothing"), StoreError);
+    database_.Close();
+    EXPECT_THROW(readings_.MoveFirst(), StoreError);
+    EXPECT_THROW(readings_.Eof(), StoreError);
+    EXPECT_THROW(AddReading(readings_, "B"), StoreError);
+    EXPECT_THROW(database_.OpenRecordset(table::kTable), StoreError);
     EXPECT_EQ(store_.Other()->Number("SELECT count(*) FROM Readings"), 1);
 }
 

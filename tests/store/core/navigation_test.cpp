@@ -10,33 +10,29 @@ namespace {
 
 namespace table = readings_table;
 
-class NavigationTest : public ReadingsStoreTest {};
+class NavigationTest : public OpenReadingsStoreTest {};
 using Ids = std::vector<std::int64_t>;
 
 // Going to either end of an empty table is no failure: it leaves the recordset at both ends.
 TEST_P(NavigationTest, EmptyTableIsAtBothEndsAndOnlyStepsFail) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
-    EXPECT_TRUE(readings.Eof());
-    EXPECT_TRUE(readings.Bof());
-    EXPECT_NO_THROW(readings.MoveFirst());
-    EXPECT_TRUE(readings.Eof() && readings.Bof());
-    EXPECT_NO_THROW(readings.MoveLast());
-    EXPECT_TRUE(readings.Eof() && readings.Bof());
-    EXPECT_THROW(readings.MoveNext(), StoreError);
-    EXPECT_THROW(readings.MovePrevious(), StoreError);
-    EXPECT_THROW(readings.Fields(table::kCode), StoreError);
-    readings.MoveFirst();
-    EXPECT_TRUE(readings.Eof());
-    EXPECT_TRUE(readings.Bof());
+    EXPECT_TRUE(readings_.Eof());
+    EXPECT_TRUE(readings_.Bof());
+    EXPECT_NO_THROW(readings_.MoveFirst());
+    EXPECT_TRUE(readings_.Eof() && readings_.Bof());
+    EXPECT_NO_THROW(readings_.MoveLast());
+    EXPECT_TRUE(readings_.Eof() && readings_.Bof());
+    EXPECT_THROW(readings_.MoveNext(), StoreError);
+    EXPECT_THROW(readings_.MovePrevious(), StoreError);
+    EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
+    readings_.MoveFirst();
+    EXPECT_TRUE(readings_.Eof());
+    EXPECT_TRUE(readings_.Bof());
 }
 
 TEST_P(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
-    AddReading(readings, "C");
-    AddReading(readings, "A");
-    Recordset reopened = database.OpenRecordset(table::kTable);
+    AddReading(readings_, "C");
+    AddReading(readings_, "A");
+    Recordset reopened = database_.OpenRecordset(table::kTable);
     EXPECT_EQ(std::get<std::string>(reopened.Fields(table::kCode)), "C");
 
     reopened.MoveNext();
@@ -58,45 +54,41 @@ TEST_P(NavigationTest, OpensOnTheFirstRecordAndStopsPastEitherEnd) {
 }
 
 TEST_P(NavigationTest, CodeIndexSwitchesToCodeOrderAndKeepsTheCurrentRecord) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
     for (const char* code : {"C", "A", "B", "A"}) {
-        AddReading(readings, code);
+        AddReading(readings_, code);
     }
-    EXPECT_EQ(IdsForward(readings), (Ids{1, 2, 3, 4}));
+    EXPECT_EQ(IdsForward(readings_), (Ids{1, 2, 3, 4}));
 
-    readings.MoveFirst();
-    readings.MoveNext();
-    readings.MoveNext();  // on "B", id 3
-    readings.SetIndex(table::kCodeIndex);
-    EXPECT_EQ(readings.Index(), "Code");
-    EXPECT_EQ(CurrentId(readings), 3);
-    readings.MovePrevious();
-    EXPECT_EQ(CurrentId(readings), 4);  // equal codes in the table's own order
-    EXPECT_EQ(IdsForward(readings), (Ids{2, 4, 3, 1}));
-    EXPECT_EQ(IdsBackward(readings), (Ids{1, 3, 4, 2}));
+    readings_.MoveFirst();
+    readings_.MoveNext();
+    readings_.MoveNext();  // on "B", id 3
+    readings_.SetIndex(table::kCodeIndex);
+    EXPECT_EQ(readings_.Index(), "Code");
+    EXPECT_EQ(CurrentId(readings_), 3);
+    readings_.MovePrevious();
+    EXPECT_EQ(CurrentId(readings_), 4);  // equal codes in the table's own order
+    EXPECT_EQ(IdsForward(readings_), (Ids{2, 4, 3, 1}));
+    EXPECT_EQ(IdsBackward(readings_), (Ids{1, 3, 4, 2}));
 
-    readings.SetIndex("");
-    EXPECT_EQ(readings.Index(), "");
-    EXPECT_EQ(IdsForward(readings), (Ids{1, 2, 3, 4}));
-    EXPECT_THROW(readings.SetIndex("NoSuchIndex"), StoreError);
+    readings_.SetIndex("");
+    EXPECT_EQ(readings_.Index(), "");
+    EXPECT_EQ(IdsForward(readings_), (Ids{1, 2, 3, 4}));
+    EXPECT_THROW(readings_.SetIndex("NoSuchIndex"), StoreError);
 }
 
 // Many duplicates, NULL codes and empty codes: walking the index order either way must give
 // every record exactly once, sorted by (code, id) with NULL first.
 TEST_P(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
     std::mt19937 random(20261206);
     std::vector<std::tuple<int, std::string, std::int64_t>> expected;  // (not null, code, id)
     for (std::int64_t id = 1; id <= 120; ++id) {
         const unsigned pick = random() % 6;
         if (pick == 0) {
-            AddReading(readings, std::monostate{});
+            AddReading(readings_, std::monostate{});
             expected.emplace_back(0, "", id);
         } else {
             const std::string code = pick == 1 ? "" : std::string(1, static_cast<char>('A' + pick));
-            AddReading(readings, code);
+            AddReading(readings_, code);
             expected.emplace_back(1, code, id);
         }
     }
@@ -106,74 +98,68 @@ TEST_P(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
         expected_ids.push_back(std::get<2>(entry));
     }
 
-    readings.SetIndex(table::kCodeIndex);
-    EXPECT_EQ(IdsForward(readings), expected_ids);
+    readings_.SetIndex(table::kCodeIndex);
+    EXPECT_EQ(IdsForward(readings_), expected_ids);
     std::reverse(expected_ids.begin(), expected_ids.end());
-    EXPECT_EQ(IdsBackward(readings), expected_ids);
+    EXPECT_EQ(IdsBackward(readings_), expected_ids);
 }
 
 TEST_P(NavigationTest, MovesSeeRecordsAnotherProgramAddedMeanwhile) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
-    AddReading(readings, "B");
-    readings.MoveFirst();
+    AddReading(readings_, "B");
+    readings_.MoveFirst();
     const std::unique_ptr<OtherSession> other = store_.Other();
     ASSERT_EQ(other->Execute("INSERT INTO Readings (code) VALUES ('A'), ('C')"),
               OtherSession::Outcome::kDone);
 
-    readings.MoveNext();
-    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "A");
-    readings.SetIndex(table::kCodeIndex);
-    readings.MoveNext();
-    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "B");
-    readings.MoveNext();
-    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "C");
-    EXPECT_EQ(IdsForward(readings), (Ids{2, 1, 3}));
+    readings_.MoveNext();
+    EXPECT_EQ(std::get<std::string>(readings_.Fields(table::kCode)), "A");
+    readings_.SetIndex(table::kCodeIndex);
+    readings_.MoveNext();
+    EXPECT_EQ(std::get<std::string>(readings_.Fields(table::kCode)), "B");
+    readings_.MoveNext();
+    EXPECT_EQ(std::get<std::string>(readings_.Fields(table::kCode)), "C");
+    EXPECT_EQ(IdsForward(readings_), (Ids{2, 1, 3}));
 }
 
 // What a browser shows stays put while another session stores readings before and after it in
 // code order; the steps from it see them.
 TEST_P(NavigationTest, AnotherSessionsNewReadingsLeaveTheShownRecordAlone) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
     for (const char* code : {"B", "D"}) {
-        AddReading(readings, code);
+        AddReading(readings_, code);
     }
-    readings.SetIndex(table::kCodeIndex);
-    readings.Seek("=", "D");
+    readings_.SetIndex(table::kCodeIndex);
+    readings_.Seek("=", "D");
     const std::unique_ptr<OtherSession> other = store_.Other();
     ASSERT_EQ(other->Execute("INSERT INTO Readings (code) VALUES ('A'), ('C'), ('E'), ('D')"),
               OtherSession::Outcome::kDone);
-    EXPECT_EQ(CurrentId(readings), 2);
-    EXPECT_EQ(readings.Fields(table::kCode), Value("D"));
-    readings.MovePrevious();
-    EXPECT_EQ(readings.Fields(table::kCode), Value("C"));
-    readings.MoveNext();
-    readings.MoveNext();
-    EXPECT_EQ(CurrentId(readings), 6);  // the other D, after the shown one
+    EXPECT_EQ(CurrentId(readings_), 2);
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("D"));
+    readings_.MovePrevious();
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("C"));
+    readings_.MoveNext();
+    readings_.MoveNext();
+    EXPECT_EQ(CurrentId(readings_), 6);  // the other D, after the shown one
 }
 
 // The record shown is deleted by another session: reading it fails (the caller shows what it
 // can), and the steps go on from where it stood.
 TEST_P(NavigationTest, ARecordAnotherSessionDeletedWhileShownStepsOnToItsNeighbours) {
-    Database database = OpenDatabase(target_);
-    Recordset readings = database.OpenRecordset(table::kTable);
     for (const char* code : {"C", "A", "B"}) {
-        AddReading(readings, code);
+        AddReading(readings_, code);
     }
-    readings.SetIndex(table::kCodeIndex);
-    readings.Seek("=", "B");
+    readings_.SetIndex(table::kCodeIndex);
+    readings_.Seek("=", "B");
     const std::unique_ptr<OtherSession> other = store_.Other();
     ASSERT_EQ(other->Execute("DELETE FROM Readings WHERE code = 'B'"),
               OtherSession::Outcome::kDone);
-    EXPECT_THROW(readings.Fields(table::kCode), StoreError);
-    EXPECT_THROW(readings.Delete(), StoreError);
-    EXPECT_THROW(readings.SetBookmark(std::to_string(3)), StoreError);
-    readings.MoveNext();
-    EXPECT_EQ(readings.Fields(table::kCode), Value("C"));
-    readings.Seek("=", "C");
-    readings.MovePrevious();
-    EXPECT_EQ(readings.Fields(table::kCode), Value("A"));
+    EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
+    EXPECT_THROW(readings_.Delete(), StoreError);
+    EXPECT_THROW(readings_.SetBookmark(std::to_string(3)), StoreError);
+    readings_.MoveNext();
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("C"));
+    readings_.Seek("=", "C");
+    readings_.MovePrevious();
+    EXPECT_EQ(readings_.Fields(table::kCode), Value("A"));
 }
 
 TAVIX_ON_BOTH_STORES(NavigationTest);
