@@ -1,6 +1,7 @@
 #include "value_text.hpp"
 
 #include "number_text.hpp"
+#include "store/value_text.hpp"
 
 namespace tavix::admin {
 
@@ -13,7 +14,7 @@ std::string ValueText(const store::StoredField& field) {
             AppendInteger(text, field.integer);
             return text;
         case store::StoredField::Kind::kReal:
-            AppendNumber(text, field.real, '.');
+            store::AppendNumber(text, field.real, '.');
             return text;
         case store::StoredField::Kind::kText:
             return field.text;

@@ -8,11 +8,17 @@
 
 namespace tavix::store {
 
-// A value in the general form: numbers in the shortest digits that read back as the same
-// double, without leading blanks, thousands separators or trailing zeros, with "." as the
-// decimal point whatever the locale (5, 12, 2.5, -0.25, 0.0001); from 1e+17 up and below
-// 0.0001 in the exponent form (1e+308, 2.5e-07), so no digit is shown that the double does
-// not hold. A text unchanged; null empty. A date and time in SQLite's form. What is shown
+// A double in the general form, appended to out: the fewest digits that read back as the same
+// double, without leading blanks, thousands separators or trailing zeros, written out in full
+// from 0.0001 up to 1e17 (5, 12, 2.5, -0.25, 1000000, 0.0001) and with an exponent beyond
+// (1e+308, 2.5e-07), so that no digit is shown that the double does not hold. -0 is "-0", the
+// infinities and not-a-number "Inf", "-Inf" and "NaN". decimal_point is '.' or ',' (for a
+// spreadsheet set to Italian); the locale plays no part. The one way the program writes a
+// double: on the screens, in every export, and into a text column of another store.
+void AppendNumber(std::string& out, double number, char decimal_point = '.');
+
+// A value in the general form: a number as AppendNumber writes it with '.', a whole number in
+// its digits. A text unchanged; null empty. A date and time in SQLite's form. What is shown
 // without an exponent reads back as the same number through NumberFromText.
 std::string GeneralForm(const Value& value);
 

@@ -19,7 +19,7 @@ TEST(GeneralFormTest, OrdinaryNumbersHaveNoExponentTrailingZerosOrBlanks) {
     EXPECT_EQ(GeneralForm(2.5), "2.5");
     EXPECT_EQ(GeneralForm(-0.25), "-0.25");
     EXPECT_EQ(GeneralForm(0.1), "0.1");
-    EXPECT_EQ(GeneralForm(-0.0), "0");
+    EXPECT_EQ(GeneralForm(-0.0), "-0");
     EXPECT_EQ(GeneralForm(0.0001), "0.0001");
     EXPECT_EQ(GeneralForm(123456.0), "123456");
     EXPECT_EQ(GeneralForm(1e16), "10000000000000000");
@@ -34,7 +34,7 @@ TEST(GeneralFormTest, HugeAndTinyNumbersTakeTheExponentForm) {
     EXPECT_EQ(GeneralForm(-2.5e20), "-2.5e+20");
     EXPECT_EQ(GeneralForm(1e-7), "1e-07");
     EXPECT_EQ(GeneralForm(-1.5e-300), "-1.5e-300");
-    EXPECT_EQ(GeneralForm(std::numeric_limits<double>::infinity()), "inf");
+    EXPECT_EQ(GeneralForm(std::numeric_limits<double>::infinity()), "Inf");
 }
 
 TEST(GeneralFormTest, OtherValues) {

@@ -1,5 +1,6 @@
 #include "number_text.hpp"
 #include "row_writer.hpp"
+#include "store/value_text.hpp"
 
 namespace tavix::admin {
 
@@ -74,7 +75,7 @@ class CsvWriter final : public RowWriter {
                 AppendInteger(out, field.integer);
                 return;
             case StoredField::Kind::kReal:
-                AppendNumber(out, field.real, dialect_.decimal_point);
+                store::AppendNumber(out, field.real, dialect_.decimal_point);
                 return;
             case StoredField::Kind::kText:
                 AppendText(out, field.text);

@@ -5,6 +5,7 @@
 #include "json_text.hpp"
 #include "number_text.hpp"
 #include "row_writer.hpp"
+#include "store/value_text.hpp"
 
 namespace tavix::admin {
 
@@ -47,7 +48,7 @@ class JsonLinesWriter final : public RowWriter {
                 return;
             case StoredField::Kind::kReal:
                 if (std::isfinite(field.real)) {
-                    AppendNumber(out, field.real, '.');
+                    store::AppendNumber(out, field.real, '.');
                 } else {
                     out += "null";
                 }

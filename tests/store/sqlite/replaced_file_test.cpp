@@ -26,7 +26,7 @@ using Codes = std::vector<std::string>;
 // its write-ahead log and shared memory after the path, not after the file: an old
 // connection's log left at the path would be replayed into (or read over) whatever file the
 // path names later.
-class ReplacedFileTest : public ReadingsFile {
+class ReplacedFileTest : public OpenReadingsFile {
   protected:
     // A second readings database holding one reading of another program's.
     std::string MakeReplacement(const std::string& code) {
@@ -70,9 +70,6 @@ class ReplacedFileTest : public ReadingsFile {
     }
 
     bool LeftBeside() { return fs::exists(path_ + "-wal") || fs::exists(path_ + "-shm"); }
-
-    Database database_ = OpenDatabase(path_);
-    Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
 bool Mentions(const std::string& message, const std::string& part) {

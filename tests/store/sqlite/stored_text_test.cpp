@@ -11,11 +11,8 @@ namespace table = readings_table;
 // The program's texts are single bytes of its code page; the file holds UTF-8, as every other
 // program reading it expects. Texts that are not UTF-8 (older files, other tools) still come
 // back, and are found, byte for byte.
-class StoredTextTest : public ReadingsFile {
+class StoredTextTest : public OpenReadingsFile {
   protected:
-    Database database_ = OpenDatabase(path_);
-    Recordset readings_ = database_.OpenRecordset(table::kTable);
-
     std::string StoredHex(const std::string& where) {
         return SqliteFile(path_).Text("SELECT hex(code) FROM Readings WHERE " + where);
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "store/database.hpp"
+#include "store/readings_table.hpp"
 #include "store/recordset.hpp"
 #include "store/store_error.hpp"
 #include "support/postgres/shared_server.hpp"
@@ -62,6 +63,13 @@ class ReadingsStoreTest : public ::testing::TestWithParam<StoreKind> {
   protected:
     EmptyReadingsStore store_{GetParam()};
     const std::string& target_ = store_.Target();
+};
+
+// The same, with the store opened and a recordset on its readings, as most tests begin.
+class OpenReadingsStoreTest : public ReadingsStoreTest {
+  protected:
+    Database database_ = OpenDatabase(target_);
+    Recordset readings_ = database_.OpenRecordset(readings_table::kTable);
 };
 
 // "SqliteFile" or "Postgres", for the tests' names.

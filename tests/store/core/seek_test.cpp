@@ -7,7 +7,7 @@ namespace {
 namespace table = readings_table;
 
 // Codes by id: 1 B, 2 A, 3 C, 4 A, 5 AB.
-class SeekTest : public ReadingsStoreTest {
+class SeekTest : public OpenReadingsStoreTest {
   protected:
     SeekTest() {
         for (const char* code : {"B", "A", "C", "A", "AB"}) {
@@ -15,9 +15,6 @@ class SeekTest : public ReadingsStoreTest {
         }
         readings_.MoveFirst();
     }
-
-    Database database_ = OpenDatabase(target_);
-    Recordset readings_ = database_.OpenRecordset(table::kTable);
 };
 
 TEST_P(SeekTest, FindsTheFirstOfEqualCodesWhereverItStarts) {

@@ -27,6 +27,13 @@ class ReadingsFile : public ::testing::Test {
     std::string path_ = folder_.DatabasePath();
 };
 
+// The same file opened, with a recordset on its readings, as many tests begin.
+class OpenReadingsFile : public ReadingsFile {
+  protected:
+    Database database_ = OpenDatabase(path_);
+    Recordset readings_ = database_.OpenRecordset(readings_table::kTable);
+};
+
 using testing::AddReading;
 using testing::CurrentId;
 using testing::IdsBackward;
