@@ -9,7 +9,7 @@ deps:
 run: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
-	@test -e build/release/src/tavix.mdb || build/release/tools/tavix-admin init build/release/src/tavix.mdb
+	@test -e build/release/src/tavix.mdb || build/release/src/admin/tavix-admin init build/release/src/tavix.mdb
 	TAVIX_CONFIG=/dev/null build/release/src/tavix
 
 test: deps
@@ -32,4 +32,4 @@ package: deps
 	cd build/release && cpack -G DEB
 
 format:
-	find src tests bench tools fuzz -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
+	find src tests bench fuzz -name '*.cpp' -o -name '*.hpp' | xargs clang-format -i
