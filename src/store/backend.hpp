@@ -10,6 +10,7 @@ namespace tavix::store {
 class Database;
 class ReadingsSink;
 class ReadingsSource;
+struct StoreOptions;
 
 // One engine that keeps readings: the SQLite file or a PostgreSQL server. Whatever differs
 // between them on the way in goes through it, so that the engine a target names is told apart
@@ -21,7 +22,7 @@ class Backend {
     virtual ~Backend() = default;
 
     virtual Database OpenDatabase(const std::string& target,
-                                  std::chrono::milliseconds busy_timeout) const = 0;
+                                  const StoreOptions& options) const = 0;
     virtual std::unique_ptr<ReadingsSource> OpenReadingsSource(const std::string& target) const = 0;
     virtual std::unique_ptr<ReadingsSink> OpenReadingsSink(const std::string& target) const = 0;
     virtual void CreateReadingsDatabase(const std::string& target) const = 0;

@@ -35,7 +35,13 @@ Database OpenDatabase(const std::string& target) {
 }
 
 Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout) {
-    return BackendFor(target).OpenDatabase(target, busy_timeout);
+    StoreOptions options;
+    options.busy_timeout = busy_timeout;
+    return OpenDatabase(target, options);
+}
+
+Database OpenDatabase(const std::string& target, const StoreOptions& options) {
+    return BackendFor(target).OpenDatabase(target, options);
 }
 
 void CreateReadingsDatabase(const std::string& target) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/reading_keeper.hpp"
 #include "store/recordset.hpp"
 
 namespace tavix::store {
@@ -55,6 +56,18 @@ inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 // The same, with the longest wait for another program's lock before a write gives up
 // (kDefaultBusyTimeout for the one above). Tests use a short one.
 Database OpenDatabase(const std::string& target, std::chrono::milliseconds busy_timeout);
+
+// How a store is opened, beyond its target.
+struct StoreOptions {
+    // The longest wait for another program's lock before a write gives up.
+    std::chrono::milliseconds busy_timeout = kDefaultBusyTimeout;
+    // On a server: where a new reading waits when the answer to its commit was lost and
+    // whether it was stored cannot be found out; it is then confirmed like any other, and
+    // resent with its key (forwarding.hpp). Without one such a reading is reported not stored.
+    std::shared_ptr<ReadingKeeper> keeper;
+};
+
+Database OpenDatabase(const std::string& target, const StoreOptions& options);
 
 // Creates a new, empty readings store at target: a new SQLite file with the Readings table and
 // its Code index, refused (StoreError) when something already exists at the path; or, on a

@@ -36,10 +36,9 @@ class Store final : public StoreDatabase {
 
 }  // namespace
 
-Database Backend::OpenDatabase(const std::string& uri,
-                               std::chrono::milliseconds busy_timeout) const {
+Database Backend::OpenDatabase(const std::string& uri, const StoreOptions& options) const {
     Timeouts timeouts;
-    timeouts.lock = busy_timeout;
+    timeouts.lock = options.busy_timeout;
     auto session = std::make_shared<Session>(uri, timeouts);
     try {
         session->Connect("open the database");

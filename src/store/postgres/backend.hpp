@@ -8,8 +8,7 @@ namespace tavix::store::postgres {
 // session holds is waited for as long as the busy timeout given to OpenDatabase.
 class Backend final : public store::Backend {
   public:
-    Database OpenDatabase(const std::string& uri,
-                          std::chrono::milliseconds busy_timeout) const override;
+    Database OpenDatabase(const std::string& uri, const StoreOptions& options) const override;
     std::unique_ptr<store::ReadingsSource> OpenReadingsSource(
         const std::string& uri) const override;
     std::unique_ptr<store::ReadingsSink> OpenReadingsSink(const std::string& uri) const override;

@@ -36,9 +36,8 @@ class Store final : public StoreDatabase {
 
 }  // namespace
 
-Database Backend::OpenDatabase(const std::string& path,
-                               std::chrono::milliseconds busy_timeout) const {
-    auto connection = std::make_shared<Connection>(path, busy_timeout);
+Database Backend::OpenDatabase(const std::string& path, const StoreOptions& options) const {
+    auto connection = std::make_shared<Connection>(path, options.busy_timeout);
     // Without waiting: the program opens its store before its first screen, which must not
     // stand blank while another program holds the file.
     try {

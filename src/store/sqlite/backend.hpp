@@ -7,8 +7,7 @@ namespace tavix::store::sqlite {
 // The SQLite file at a path as a store: the target is the path.
 class Backend final : public store::Backend {
   public:
-    Database OpenDatabase(const std::string& path,
-                          std::chrono::milliseconds busy_timeout) const override;
+    Database OpenDatabase(const std::string& path, const StoreOptions& options) const override;
     std::unique_ptr<store::ReadingsSource> OpenReadingsSource(
         const std::string& path) const override;
     std::unique_ptr<store::ReadingsSink> OpenReadingsSink(const std::string& path) const override;
