@@ -10,6 +10,7 @@
 #include "store/forwarding.hpp"
 #include "store/settings_file.hpp"
 #include "store/store_error.hpp"
+#include "store_target.hpp"
 #include "text/glyphs.hpp"
 #include "usage_words.hpp"
 
@@ -25,14 +26,30 @@ struct ForwardArguments {
     bool mark_sent = false;
 };
 
-// The server: URI, else TAVIX_FORWARD, else the settings file's `forward`.
-std::optional<store::ChosenTarget> ServerOf(const ForwardArguments& arguments) {
+// The store tavix-admin works on when it is a server: where a spool's readings belong.
+std::optional<store::ChosenTarget> ServerStore() {
     try {
-        return store::ChooseForwardTarget(
+        std::string store = StoreTarget("");
+        if (store::IsPostgresTarget(store)) {
+            return store::ChosenTarget{std::move(store), ""};
+        }
+    } catch (const store::StoreError&) {
+        // No store named and none beside tavix-admin: no server either.
+    }
+    return std::nullopt;
+}
+
+// The server: URI, else TAVIX_FORWARD, else the settings file's `forward`, else the store
+// when it is a server (a host whose programs store into a server forwards its spool there).
+std::optional<store::ChosenTarget> ServerOf(const ForwardArguments& arguments) {
+    std::optional<store::ChosenTarget> server;
+    try {
+        server = store::ChooseForwardTarget(
             arguments.uri.empty() ? std::nullopt : std::optional(arguments.uri), "URI");
     } catch (const store::SettingsError& error) {
         throw store::StoreError(error.what());
     }
+    return server ? server : ServerStore();
 }
 
 void WarnOfSetAside(const store::ForwardOutcome& outcome) {
@@ -70,7 +87,7 @@ int Forward(const ForwardArguments& arguments) {
     if (!server) {
         return ReportUsageError(std::string("no server named: give URI, set ") +
                                     store::kForwardVariable + ", or set 'forward' in " +
-                                    store::SettingsFilePath(),
+                                    store::SettingsFilePath() + " (or a server as 'database')",
                                 {kForwardSynopsis});
     }
     if (!store::IsPostgresTarget(server->target)) {
