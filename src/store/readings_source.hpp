@@ -58,6 +58,10 @@ class ReadingsSource {
     // What is wrong with the store (damage, a table, column or index that is missing or not
     // as the program creates it), one sentence each; empty when nothing is.
     virtual std::vector<std::string> Problems() = 0;
+
+    // What the store lacks only for what it does not use yet, with the command that adds it
+    // (a server's table made before forwarding), one sentence each: not a problem.
+    virtual std::vector<std::string> Notes() { return {}; }
 };
 
 // The store a target names: a PostgreSQL database for a postgresql:// or postgres:// URI, else

@@ -39,7 +39,7 @@ class Store final : public StoreDatabase {
 Database Backend::OpenDatabase(const std::string& uri, const StoreOptions& options) const {
     Timeouts timeouts;
     timeouts.lock = options.busy_timeout;
-    auto session = std::make_shared<Session>(uri, timeouts);
+    auto session = std::make_shared<Session>(uri, timeouts, options.keeper);
     try {
         session->Connect("open the database");
     } catch (const StoreError& error) {

@@ -15,15 +15,18 @@ constexpr std::string_view kCreateAction = "create the readings table";
 // database's locale. The identity never hands a deleted reading's id to a new one, so a
 // bookmark of a deleted reading cannot come back on another. terminal is text: a number
 // written to it is stored in its general form ("6", "2.5").
-constexpr const char* kCreateTable = R"sql(
+std::string CreateTableSql() {
+    return std::string(R"sql(
 CREATE TABLE readings (
     id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
     code text COLLATE "C",
     qt double precision,
     terminal text,
     datetime timestamp(0) without time zone,
-    reading_key uuid NOT NULL DEFAULT gen_random_uuid() UNIQUE
-))sql";
+    )sql") +
+           kReadingKeyColumn + " " + kReadingKeyDefinition + ",\n    " + kSourceColumn + " " +
+           kSourceDefinition + ",\n    " + kSourceIdColumn + " " + kSourceIdDefinition + "\n)";
+}
 
 constexpr const char* kCreateIndex = "CREATE INDEX readings_code ON readings (code, id)";
 
@@ -32,14 +35,23 @@ constexpr const char* kCreateIndex = "CREATE INDEX readings_code ON readings (co
 void CreateReadingsTable(const std::string& target) {
     postgres::Connection connection(target);
     const postgres::Result existing = connection.Execute(
-        "SELECT to_regclass($1) IS NOT NULL", {std::string(kReadingsTable)}, kCreateAction);
+        "SELECT to_regclass($1) IS NOT NULL, to_regclass($2) IS NOT NULL",
+        {std::string(kReadingsTable), std::string(kForwardingTable)}, kCreateAction);
     if (existing.Text(0, 0) == "t") {
         throw StoreError(connection.MaskedTarget() + ": cannot " + std::string(kCreateAction) +
                          ": a table readings exists already; nothing was changed");
     }
+    // What it says was applied refers to readings that are not in a new table: forwarding into
+    // it would skip them.
+    if (existing.Text(0, 1) == "t") {
+        throw StoreError(connection.MaskedTarget() + ": cannot " + std::string(kCreateAction) +
+                         ": a table tavix_forwarding exists already, left by an earlier readings "
+                         "table; nothing was changed");
+    }
     postgres::Transaction transaction(connection, kCreateAction);
-    connection.Execute(kCreateTable, kCreateAction);
+    connection.Execute(CreateTableSql(), kCreateAction);
     connection.Execute(kCreateIndex, kCreateAction);
+    connection.Execute(kCreateForwardingTable, kCreateAction);
     transaction.Commit();
 }
 

@@ -127,4 +127,8 @@ std::vector<std::string> ReadingsSource::Problems() {
     return SchemaProblems(connection_);
 }
 
+std::vector<std::string> ReadingsSource::Notes() {
+    return SchemaNotes(connection_);
+}
+
 }  // namespace tavix::store::postgres

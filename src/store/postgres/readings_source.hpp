@@ -23,6 +23,7 @@ class ReadingsSource final : public store::ReadingsSource {
     std::unique_ptr<store::RowCursor> CodeTotals(const ReadingFilter& filter) override;
     StoreSummary Summary() override;
     std::vector<std::string> Problems() override;
+    std::vector<std::string> Notes() override;
 
   private:
     postgres::Connection connection_;

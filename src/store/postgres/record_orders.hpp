@@ -20,12 +20,15 @@ struct Column {
 
 // What the orders and the writes need to know of a table on the server: its name for SQL text,
 // its key (the rowid of the recordset: a single whole-number primary key column), its columns,
-// and the column of a new record's own key (reading_key, a uuid) when it has one.
+// and the column of a new record's own key (reading_key, a uuid) when it has one, and whether
+// that key is unique (so a record sent twice is stored once).
 struct TableShape {
     std::string quoted_name;
     std::size_t key_column = 0;
     std::vector<Column> columns;
     std::optional<std::size_t> reading_key_column;
+    bool reading_key_unique = false;
+    bool readings_table = false;  // the readings table, whose new readings a keeper may keep
 
     const Column& Key() const { return columns[key_column]; }
 };

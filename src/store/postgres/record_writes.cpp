@@ -1,6 +1,7 @@
 #include "store/postgres/record_writes.hpp"
 
 #include "store/core/failure.hpp"
+#include "store/core/sql_name.hpp"
 #include "store/core/stored_text.hpp"
 #include "store/postgres/reading_key.hpp"
 #include "store/postgres/values.hpp"
@@ -55,6 +56,88 @@ bool StoredAfterLoss(Session& session, const TableShape& shape, const std::strin
                                shape.columns[*shape.reading_key_column].quoted + " = $1::uuid",
                            {key}, kAction);
     return found.Text(0, 0) != "0";
+}
+
+enum class Landed { kYes, kNo, kUnknown };
+
+struct Landing {
+    Landed landed;
+    std::string why;  // why it is unknown
+};
+
+Landing LandingAfterLoss(Session& session, const TableShape& shape, const std::string& key) {
+    try {
+        return {StoredAfterLoss(session, shape, key) ? Landed::kYes : Landed::kNo, {}};
+    } catch (const StoreError& error) {
+        return {Landed::kUnknown, error.what()};
+    }
+}
+
+// Sends the new record on the session's connection: false when the connection was lost on the
+// way, so that whether it landed is not known.
+bool Sent(Session& session, const std::string& sql,
+          const std::vector<postgres::Parameter>& parameters) {
+    try {
+        session.Current().Execute(sql, parameters, kInsertAction);
+        return true;
+    } catch (const postgres::PostgresError& error) {
+        if (!error.ConnectionLost()) {
+            throw;
+        }
+        return false;
+    }
+}
+
+std::string InsertSql(const TableShape& shape, const std::vector<std::string>& names) {
+    std::string sql = "INSERT INTO " + shape.quoted_name;
+    if (names.empty()) {
+        return sql + " DEFAULT VALUES";
+    }
+    std::string listed, placeholders;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        listed += (i == 0 ? "" : ", ") + names[i];
+        placeholders += (i == 0 ? "$" : ", $") + std::to_string(i + 1);
+    }
+    return sql + " (" + listed + ") VALUES (" + placeholders + ")";
+}
+
+// The new reading's fields by name; a field not given is null.
+KeptReading ReadingOf(const TableShape& shape, const FieldValues& values) {
+    KeptReading reading;
+    const std::pair<const char*, Value*> fields[] = {{"code", &reading.code},
+                                                     {"qt", &reading.qt},
+                                                     {"terminal", &reading.terminal},
+                                                     {"datetime", &reading.date_time}};
+    for (const auto& [column, value] : values) {
+        for (const auto& [name, field] : fields) {
+            if (SameSqlName(shape.columns.at(column).name, name)) {
+                *field = value;
+            }
+        }
+    }
+    return reading;
+}
+
+// A new reading whose outcome is unknown goes to the keeper, which resends it with its key
+// until the server answers; it is then as good as stored. Without a keeper, or when it cannot
+// keep it, the reading is durable nowhere the program knows of: not stored.
+void KeepUnsettled(Session& session, const TableShape& shape, const FieldValues& values,
+                   const std::string& key, const std::string& why) {
+    const std::string unknown =
+        "the connection to the server was lost as it was sent, and whether it was stored is "
+        "unknown (reading_key " +
+        key + "): " + why;
+    ReadingKeeper* keeper = session.Keeper();
+    if (keeper == nullptr || !shape.readings_table) {
+        Fail(session.Name(), kInsertAction, unknown, ErrorKind::kConnectionLost);
+    }
+    try {
+        keeper->Keep(key, ReadingOf(shape, values));
+    } catch (const StoreError& error) {
+        Fail(session.Name(), kInsertAction,
+             unknown + "; nor could it be kept to be sent again: " + error.what(),
+             ErrorKind::kConnectionLost);
+    }
 }
 
 // "a" = $1, "b" = $2, ... for the columns of values.
@@ -145,35 +228,49 @@ void InsertRecord(Session& session, const TableShape& shape, const FieldValues& 
         names.push_back(shape.columns[*shape.reading_key_column].quoted);
         parameters.push_back(key);
     }
-    std::string sql = "INSERT INTO " + shape.quoted_name;
-    if (names.empty()) {
-        sql += " DEFAULT VALUES";
-    } else {
-        std::string listed, placeholders;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            listed += (i == 0 ? "" : ", ") + names[i];
-            placeholders += (i == 0 ? "$" : ", $") + std::to_string(i + 1);
-        }
-        sql += " (" + listed + ") VALUES (" + placeholders + ")";
-    }
-    // One statement outside any transaction block: its own transaction, committed before the
-    // server answers (synchronous_commit is on). So it cannot be repeated blindly: when its
-    // answer is lost, the key tells whether it landed.
-    try {
+    std::string sql = InsertSql(shape, names);
+    if (!key) {
         session.RunOnce(kInsertAction, [&](postgres::Connection& connection) {
             connection.Execute(sql, parameters, kInsertAction);
         });
         return;
-    } catch (const postgres::PostgresError& error) {
-        if (!error.ConnectionLost() || !key) {
-            throw;
+    }
+    if (shape.reading_key_unique) {
+        // A copy of it that reached the server after all (held up on the way) then adds
+        // nothing.
+        sql += " ON CONFLICT (" + shape.columns[*shape.reading_key_column].quoted + ") DO NOTHING";
+    }
+    // A failure to connect sent nothing: not stored, as the error says.
+    session.Connect(kInsertAction);
+    // One statement outside any transaction block: its own transaction, committed before the
+    // server answers (synchronous_commit is on). So it cannot be repeated blindly: when its
+    // answer is lost, the key tells whether it landed.
+    if (Sent(session, sql, parameters)) {
+        return;
+    }
+    const Landing landing = LandingAfterLoss(session, shape, *key);
+    if (landing.landed == Landed::kYes) {
+        return;
+    }
+    std::string unsettled = landing.why;
+    if (landing.landed == Landed::kNo) {
+        // Its server process has ended, so the first sending can no longer land.
+        try {
+            if (Sent(session, sql, parameters)) {
+                return;
+            }
+        } catch (const StoreError& error) {
+            Fail(session.Name(), kInsertAction,
+                 "the connection to the server was lost as it was sent, it was not stored "
+                 "(reading_key " +
+                     *key + "), and sending it again failed: " + error.what(),
+                 error.Kind());
         }
+        unsettled =
+            "it was not stored the first time, and the connection was lost as it was "
+            "sent again";
     }
-    if (!StoredAfterLoss(session, shape, *key)) {
-        Fail(session.Name(), kInsertAction,
-             "the connection to the server was lost as it was sent, and it was not stored",
-             ErrorKind::kConnectionLost);
-    }
+    KeepUnsettled(session, shape, values, *key, unsettled);
 }
 
 void UpdateRecord(Session& session, const TableShape& shape, std::unique_ptr<EditLock> lock,

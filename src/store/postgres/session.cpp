@@ -13,10 +13,12 @@ constexpr std::chrono::milliseconds kServerProcessEnd{5000};
 
 }  // namespace
 
-Session::Session(std::string target, postgres::Timeouts timeouts)
+Session::Session(std::string target, postgres::Timeouts timeouts,
+                 std::shared_ptr<ReadingKeeper> keeper)
     : target_(std::move(target)),
       masked_target_(postgres::MaskPassword(target_)),
-      timeouts_(timeouts) {}
+      timeouts_(timeouts),
+      keeper_(std::move(keeper)) {}
 
 void Session::Connect(std::string_view action) {
     PrepareConnection(action);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "store/postgres/client/connection.hpp"
 #include "store/postgres/client/error.hpp"
+#include "store/reading_keeper.hpp"
 
 namespace tavix::store::postgres {
 
@@ -20,12 +22,16 @@ namespace tavix::store::postgres {
 // the operation repeated. Every wait is bounded (postgres::Timeouts).
 class Session {
   public:
-    Session(std::string target, postgres::Timeouts timeouts);
+    // keeper: where a new reading waits when whether the server stored it cannot be found out
+    // (see record_writes.hpp); none to report such a reading not stored.
+    Session(std::string target, postgres::Timeouts timeouts,
+            std::shared_ptr<ReadingKeeper> keeper = nullptr);
 
     // The target with its password masked.
     const std::string& Name() const { return masked_target_; }
     bool IsConnected() const { return connection_ && connection_->IsOpen(); }
     bool IsClosed() const { return closed_; }
+    ReadingKeeper* Keeper() const { return keeper_.get(); }
     // Counts the connections made, so that a hold taken on one is not used on another.
     std::uint64_t Generation() const { return generation_; }
 
@@ -85,6 +91,7 @@ class Session {
     std::string target_;
     std::string masked_target_;
     postgres::Timeouts timeouts_;
+    std::shared_ptr<ReadingKeeper> keeper_;
     std::optional<postgres::Connection> connection_;
     ServerProcess server_process_;
     std::uint64_t generation_ = 0;

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "store/postgres/readings_schema.hpp"
+
 namespace tavix::store::postgres {
 
 namespace {
@@ -22,6 +24,12 @@ constexpr ExpectedColumn kExpectedColumns[] = {
     {"datetime", "timestamp(0) without time zone"},
     {"reading_key", "uuid"},
 };
+// Added by `tavix-admin upgrade` to a table made before forwarding: missing is no problem, a
+// column of another type is.
+constexpr ExpectedColumn kForwardingColumns[] = {
+    {kSourceColumn, "uuid"},
+    {kSourceIdColumn, "bigint"},
+};
 
 struct ActualColumn {
     std::string name;
@@ -33,6 +41,18 @@ struct ActualColumn {
 
 bool IsTrue(std::string_view text) {
     return text == "t";
+}
+
+// "a", "a and b", "a, b and c".
+std::string ListedInWords(const std::vector<std::string>& items) {
+    std::string listed;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) {
+            listed += i + 1 == items.size() ? " and " : ", ";
+        }
+        listed += items[i];
+    }
+    return listed;
 }
 
 std::string Quoted(std::string_view text) {
@@ -84,6 +104,13 @@ void CheckColumns(const std::vector<ActualColumn>& columns, std::vector<std::str
         if (column == nullptr) {
             problems.push_back("the table readings has no column " + std::string(expected.name));
         } else if (column->type != expected.type) {
+            problems.push_back("the column " + std::string(expected.name) + " has the type " +
+                               Quoted(column->type) + " instead of " + Quoted(expected.type));
+        }
+    }
+    for (const ExpectedColumn& expected : kForwardingColumns) {
+        const ActualColumn* column = Find(columns, expected.name);
+        if (column != nullptr && column->type != expected.type) {
             problems.push_back("the column " + std::string(expected.name) + " has the type " +
                                Quoted(column->type) + " instead of " + Quoted(expected.type));
         }
@@ -166,6 +193,42 @@ std::vector<std::string> SchemaProblems(postgres::Connection& connection) {
     CheckKeys(connection, columns, problems);
     CheckCodeIndex(connection, problems);
     return problems;
+}
+
+std::vector<std::string> MissingForForwarding(postgres::Connection& connection) {
+    std::vector<std::string> missing;
+    if (ReadingsRelationKind(connection) != "r") {
+        return missing;
+    }
+    const std::vector<ActualColumn> columns = ColumnsOfReadings(connection);
+    for (const char* column : {kReadingKeyColumn, kSourceColumn, kSourceIdColumn}) {
+        if (Find(columns, column) == nullptr) {
+            missing.push_back("the column " + std::string(column));
+        }
+    }
+    const postgres::Result table = connection.Execute(
+        "SELECT to_regclass($1) IS NULL", {std::string(kForwardingTable)}, kCheckAction);
+    if (IsTrue(table.Text(0, 0))) {
+        missing.push_back("the table " + std::string(kForwardingTable));
+    }
+    return missing;
+}
+
+std::optional<std::string> ForwardingLack(postgres::Connection& connection) {
+    const std::vector<std::string> missing = MissingForForwarding(connection);
+    if (missing.empty()) {
+        return std::nullopt;
+    }
+    return "forwarding from terminals' files needs " + ListedInWords(missing) +
+           ", which `tavix-admin upgrade URI` adds";
+}
+
+std::vector<std::string> SchemaNotes(postgres::Connection& connection) {
+    std::vector<std::string> notes;
+    if (std::optional<std::string> lack = ForwardingLack(connection)) {
+        notes.push_back(std::move(*lack));
+    }
+    return notes;
 }
 
 }  // namespace tavix::store::postgres

@@ -28,7 +28,7 @@ bool Table::Attach(std::string_view action) {
 
 void Table::ReadShape(postgres::Connection& connection, std::string_view action) {
     const postgres::Result table = connection.Execute(
-        "SELECT oid::regclass::text, oid::text FROM pg_class "
+        "SELECT oid::regclass::text, oid::text, relname = 'readings' FROM pg_class "
         "WHERE oid = to_regclass($1) AND relkind IN ('r', 'p')",
         {name_}, action);
     if (table.Rows() == 0) {
@@ -38,12 +38,17 @@ void Table::ReadShape(postgres::Connection& connection, std::string_view action)
     const std::string oid(table.Text(0, 1));
     const postgres::Result columns = connection.Execute(
         "SELECT a.attname, quote_ident(a.attname), t.typname, "
-        "coalesce(a.attnum = ANY (i.indkey) AND i.indnkeyatts = 1, false) "
+        "coalesce(a.attnum = ANY (i.indkey) AND i.indnkeyatts = 1, false), "
+        "EXISTS (SELECT FROM pg_index u WHERE u.indrelid = a.attrelid AND u.indisunique "
+        "AND u.indimmediate AND u.indisvalid AND u.indnkeyatts = 1 AND u.indkey[0] = a.attnum "
+        "AND u.indpred IS NULL) "
         "FROM pg_attribute a JOIN pg_type t ON t.oid = a.atttypid "
         "LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
         {oid}, action);
-    TableShape shape{std::string(table.Text(0, 0)), 0, {}, std::nullopt};
+    TableShape shape;
+    shape.quoted_name = table.Text(0, 0);
+    shape.readings_table = table.Text(0, 2) == "t";
     std::optional<std::size_t> key;
     for (int row = 0; row < columns.Rows(); ++row) {
         const ColumnType type = ColumnTypeOf(columns.Text(row, 2));
@@ -54,6 +59,7 @@ void Table::ReadShape(postgres::Connection& connection, std::string_view action)
         }
         if (columns.Text(row, 0) == kReadingKeyColumn && columns.Text(row, 2) == "uuid") {
             shape.reading_key_column = shape.columns.size() - 1;
+            shape.reading_key_unique = columns.Text(row, 4) == "t";
         }
     }
     if (!key) {

@@ -248,7 +248,7 @@ void Connection::CheckOutcome(const Result& result, std::string_view action) {
                                    ? "the server did not finish within " +
                                          std::to_string(timeouts_.statement.count()) + " ms"
                                    : std::string(Reason(kind));
-    Fail(kind, false, action, reason, detail);
+    Fail(kind, false, action, reason, detail, sqlstate != nullptr ? sqlstate : "");
 }
 
 void Connection::FailLost(std::string_view action, std::string_view detail) {
@@ -266,7 +266,7 @@ void Connection::FailTimedOut(std::string_view action, std::chrono::milliseconds
 }
 
 void Connection::Fail(ErrorKind kind, bool lost, std::string_view action, std::string_view reason,
-                      std::string_view detail) {
+                      std::string_view detail, std::string sqlstate) {
     std::string message = masked_target_;
     message.append(": cannot ").append(action).append(": ").append(reason);
     const std::string cleaned = OneLine(WithoutPasswords(std::string(detail), target_));
@@ -276,7 +276,7 @@ void Connection::Fail(ErrorKind kind, bool lost, std::string_view action, std::s
     if (lost) {
         Close();
     }
-    throw PostgresError(kind, lost, message);
+    throw PostgresError(kind, lost, message, std::move(sqlstate));
 }
 
 }  // namespace tavix::store::postgres

@@ -67,7 +67,8 @@ class Connection {
     // Throws "<masked target>: cannot <action>: <reason> (<detail>)", closing the connection
     // first when it is lost.
     [[noreturn]] void Fail(ErrorKind kind, bool lost, std::string_view action,
-                           std::string_view reason, std::string_view detail);
+                           std::string_view reason, std::string_view detail,
+                           std::string sqlstate = {});
     [[noreturn]] void FailLost(std::string_view action, std::string_view detail);
     [[noreturn]] void FailTimedOut(std::string_view action, std::chrono::milliseconds waited);
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "store/store_error.hpp"
 
@@ -15,14 +16,20 @@ using store::ErrorKind;
 // the password of the target masked.
 class PostgresError : public StoreError {
   public:
-    PostgresError(ErrorKind kind, bool connection_lost, const std::string& message)
+    PostgresError(ErrorKind kind, bool connection_lost, const std::string& message,
+                  std::string sqlstate = {})
         : StoreError(message, kind, connection_lost || MayPass(kind)),
-          connection_lost_(connection_lost) {}
+          connection_lost_(connection_lost),
+          sqlstate_(std::move(sqlstate)) {}
 
     // True when the connection is no longer usable after this failure: it has been closed, and
     // the caller may open it again (once) and repeat what it was doing. When the failure came
     // during a COMMIT, whether the transaction landed is unknown.
     bool ConnectionLost() const { return connection_lost_; }
+
+    // The server's SQLSTATE for a failure the server reported ("23505"); empty for one the client
+    // met (a lost connection, a timeout).
+    const std::string& SqlState() const { return sqlstate_; }
 
   private:
     // A server out of reach, busy or slow may well answer the next try.
@@ -32,6 +39,7 @@ class PostgresError : public StoreError {
     }
 
     bool connection_lost_;
+    std::string sqlstate_;
 };
 
 // The kind of a failure the server reported with this SQLSTATE.
