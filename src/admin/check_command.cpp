@@ -42,6 +42,11 @@ int Check(const std::string& target) {
         std::vector<std::string> readings_problems = source->Problems();
         problems.insert(problems.begin(), readings_problems.begin(), readings_problems.end());
     }
+    // What the store lacks only for what it does not use yet is said, and is no problem.
+    for (const std::string& note : source->Notes()) {
+        std::cerr << "tavix-admin: note: " << text::TerminalText(source->Name() + ": " + note)
+                  << '\n';
+    }
     if (problems.empty()) {
         std::cout << "ok\n";
         return kSuccess;
