@@ -38,13 +38,9 @@ std::string ShellWord(const std::string& path) {
     return word += "'";
 }
 
-// The command that makes the missing store, to be pasted in any folder: the store's path made
-// absolute.
+// The command that makes the missing store, to be pasted in any folder.
 std::string CreateAdvice(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return " (create an empty one with: tavix-admin init " +
-           ShellWord(error ? path : absolute.lexically_normal().string()) + ")";
+    return " (create an empty one with: tavix-admin init " + PathForCommand(path) + ")";
 }
 
 // Closes a file descriptor when it goes.
@@ -74,6 +70,12 @@ bool Exists(const std::string& path) {
 }
 
 }  // namespace
+
+std::string PathForCommand(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return ShellWord(error ? path : absolute.lexically_normal().string());
+}
 
 std::string WalPath(const std::string& path) {
     return path + "-wal";

@@ -22,6 +22,10 @@ void CheckDatabaseHeader(const std::string& path, sqlite3* db);
 // WAL into the new database.
 void CreateEmptyFile(const std::string& path);
 
+// The path made absolute, as one word of a shell command, so that advice naming it can be pasted
+// in any folder.
+std::string PathForCommand(const std::string& path);
+
 // The files SQLite keeps beside a database.
 std::string WalPath(const std::string& path);
 std::string SharedMemoryPath(const std::string& path);

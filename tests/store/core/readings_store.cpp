@@ -5,6 +5,7 @@
 #include <charconv>
 #include <chrono>
 
+#include "store/forwarding.hpp"
 #include "store/postgres/client/connection.hpp"
 #include "store/postgres/client/error.hpp"
 
@@ -82,25 +83,36 @@ class OtherPostgresSession final : public OtherSession {
 }  // namespace
 
 EmptyReadingsStore::EmptyReadingsStore(StoreKind kind) : kind_(kind) {
-    if (kind == StoreKind::kSqliteFile) {
-        folder_.emplace();
-        target_ = folder_->File("tavix.mdb");
-    } else {
+    if (kind == StoreKind::kPostgres) {
         database_.emplace();
         target_ = database_->Uri();
+    } else {
+        folder_.emplace();
+        target_ = folder_->File("tavix.mdb");
     }
     CreateReadingsDatabase(target_);
+    if (kind == StoreKind::kForwardedSqliteFile) {
+        PrepareForwarding(target_, History::kQueue);
+    }
 }
 
 std::unique_ptr<OtherSession> EmptyReadingsStore::Other() const {
-    if (kind_ == StoreKind::kSqliteFile) {
-        return std::make_unique<OtherSqliteProgram>(target_);
+    if (kind_ == StoreKind::kPostgres) {
+        return std::make_unique<OtherPostgresSession>(target_);
     }
-    return std::make_unique<OtherPostgresSession>(target_);
+    return std::make_unique<OtherSqliteProgram>(target_);
 }
 
 std::string StoreKindName(const ::testing::TestParamInfo<StoreKind>& info) {
-    return info.param == StoreKind::kSqliteFile ? "SqliteFile" : "Postgres";
+    switch (info.param) {
+        case StoreKind::kSqliteFile:
+            return "SqliteFile";
+        case StoreKind::kForwardedSqliteFile:
+            return "ForwardedSqliteFile";
+        case StoreKind::kPostgres:
+            break;
+    }
+    return "Postgres";
 }
 
 }  // namespace tavix::store

@@ -22,8 +22,9 @@ using testing::CurrentId;
 using testing::IdsBackward;
 using testing::IdsForward;
 
-// The kinds of store the recordset's rules must hold on, the same on each.
-enum class StoreKind { kSqliteFile, kPostgres };
+// The kinds of store the recordset's rules must hold on, the same on each. A file prepared for
+// forwarding has triggers on its readings that the rules must not notice.
+enum class StoreKind { kSqliteFile, kForwardedSqliteFile, kPostgres };
 
 // Another program (or session) using the same store, outside the store's code: a plain SQLite
 // connection to the file, or a plain connection to the server.
@@ -42,7 +43,8 @@ class OtherSession {
 };
 
 // An empty readings store as `tavix-admin init` makes it: a new SQLite file in a temporary
-// folder, or the readings table in a fresh database on the test program's own server.
+// folder (prepared for forwarding, or not), or the readings table in a fresh database on the
+// test program's own server.
 class EmptyReadingsStore {
   public:
     explicit EmptyReadingsStore(StoreKind kind);
@@ -72,14 +74,15 @@ class OpenReadingsStoreTest : public ReadingsStoreTest {
     Recordset readings_ = database_.OpenRecordset(readings_table::kTable);
 };
 
-// "SqliteFile" or "Postgres", for the tests' names.
+// "SqliteFile", "ForwardedSqliteFile" or "Postgres", for the tests' names.
 std::string StoreKindName(const ::testing::TestParamInfo<StoreKind>& info);
 
 }  // namespace tavix::store
 
-// Runs every test of a fixture derived from ReadingsStoreTest on both kinds of store.
-#define TAVIX_ON_BOTH_STORES(fixture)                                                  \
-    INSTANTIATE_TEST_SUITE_P(BothStores, fixture,                                      \
-                             ::testing::Values(::tavix::store::StoreKind::kSqliteFile, \
-                                               ::tavix::store::StoreKind::kPostgres),  \
+// Runs every test of a fixture derived from ReadingsStoreTest on every kind of store.
+#define TAVIX_ON_BOTH_STORES(fixture)                                                           \
+    INSTANTIATE_TEST_SUITE_P(BothStores, fixture,                                               \
+                             ::testing::Values(::tavix::store::StoreKind::kSqliteFile,          \
+                                               ::tavix::store::StoreKind::kForwardedSqliteFile, \
+                                               ::tavix::store::StoreKind::kPostgres),           \
                              ::tavix::store::StoreKindName)

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "readings_file.hpp"
+#include "store/forwarding.hpp"
 #include "store/readings_table.hpp"
 #include "support/file_content.hpp"
 #include "support/unprivileged_child.hpp"
@@ -103,6 +104,38 @@ TEST_F(ReadOnlyTest, AFileInAReadOnlyFolderIsLeftUnchanged) {
     fs::permissions(folder_.Path(), fs::perms::owner_all);
     EXPECT_EQ(result, 0);
     ExpectUnchanged();
+}
+
+// Preparing a file for forwarding writes to it: refused, saying how it is done.
+TEST_F(ReadOnlyTest, ForwardingIsNotPreparedButTheRefusalSaysHow) {
+    namespace fs = std::filesystem;
+    const fs::perms read = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const fs::perms enter = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    const struct {
+        const char* name;
+        fs::perms file, folder;
+    } kCases[] = {{"read-only file", read, fs::perms::all},
+                  {"read-only folder", fs::perms::all, read | enter}};
+    for (const auto& setting : kCases) {
+        SCOPED_TRACE(setting.name);
+        fs::permissions(path_, setting.file);
+        fs::permissions(folder_.Path(), setting.folder);
+        const int result = RunAsUnprivilegedUser([&] {
+            try {
+                PrepareForwarding(path_, History::kQueue);
+            } catch (const StoreError& error) {
+                const std::string message = error.what();
+                return error.Kind() == ErrorKind::kReadOnly &&
+                               message.find("tavix-admin forward " + path_) != std::string::npos
+                           ? 0
+                           : 2;
+            }
+            return 1;
+        });
+        fs::permissions(folder_.Path(), fs::perms::owner_all);
+        EXPECT_EQ(result, 0);
+        ExpectUnchanged();
+    }
 }
 
 }  // namespace
