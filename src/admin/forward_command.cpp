@@ -70,8 +70,9 @@ int Report(const store::ForwardOutcome& outcome, const ForwardArguments& argumen
                   << '\n';
     }
     if (outcome.failure) {
-        const std::string left = outcome.waiting > 0 ? CountText(outcome.waiting, "change") +
-                                                           " still wait in " + arguments.file + ": "
+        const std::string left = outcome.waiting > 0 ? arguments.file + ": " +
+                                                           CountText(outcome.waiting, "change") +
+                                                           " left to forward: "
                                                      : "";
         return ReportFailure(text::TerminalText(left + *outcome.failure));
     }

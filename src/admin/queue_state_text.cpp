@@ -27,8 +27,8 @@ std::vector<std::string> QueueStateProblems(const store::QueueState& state) {
     std::vector<std::string> problems = state.problems;
     if (state.set_aside > 0) {
         problems.push_back(CountText(state.set_aside, state.spool ? "reading" : "change") +
-                           " set aside: the server refused them for good; they are in the table "
-                           "TavixSetAside with the reasons");
+                           " set aside, refused for good by the server: the reasons are in the "
+                           "table TavixSetAside");
     }
     return problems;
 }

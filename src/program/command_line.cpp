@@ -95,8 +95,9 @@ Refusal ChooseForward(const std::optional<std::string>& option, const StoreChoic
     std::optional<store::ChosenTarget> forward;
     try {
         forward = store::ChooseForwardTarget(option, "--forward");
-    } catch (const store::SettingsError& error) {
-        return error.what();
+    } catch (const store::SettingsError&) {
+        // Settings the store was chosen without: they name no server either.
+        return std::nullopt;
     }
     if (!forward || store.target.empty()) {
         return std::nullopt;
@@ -134,8 +135,8 @@ Refusal ChooseSpool(const std::optional<std::string>& option, const StoreChoice&
             }
             start.spool = spool->target;
         }
-    } catch (const store::SettingsError& error) {
-        return error.what();
+    } catch (const store::SettingsError&) {
+        // As for the server to forward to.
     }
     return std::nullopt;
 }

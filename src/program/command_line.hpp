@@ -51,7 +51,8 @@ struct CommandLine {
 // A `forward` of the settings file is for the settings' own database: left aside when the
 // option or the variable names a server, a usage error when the settings name one. The spool
 // (store::ChooseSpoolPath: --spool, TAVIX_SPOOL, the settings file's `spool`, else the user's
-// own) goes with a server only, and is left aside with a file.
+// own) goes with a server only, and is left aside with a file. A settings file the store was
+// chosen without, and that is not one, names neither.
 CommandLine ReadCommandLine(int argc, const char* const* argv);
 
 }  // namespace tavix::program

@@ -16,7 +16,6 @@
 
 #include "diagnostics/diagnostic_log.hpp"
 #include "program/forwarding_rounds.hpp"
-#include "store/database_target.hpp"
 #include "store/forwarding.hpp"
 
 namespace tavix::program {
@@ -93,7 +92,8 @@ bool NothingWaits(const store::ForwardOutcome& outcome) {
 
 [[noreturn]] void Forward(const std::string& file, const std::string& uri, ForwardingPace pace,
                           pid_t program) {
-    const std::string step = "forwarding " + file + " to " + store::DisplayedTarget(uri);
+    // The server is named by each failure's reason.
+    const std::string step = "forwarding " + file;
     ForwardingRounds rounds;
     store::Forwarder forwarder(file, uri);
     for (;;) {

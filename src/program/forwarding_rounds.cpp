@@ -22,7 +22,7 @@ ForwardingRounds::Next ForwardingRounds::After(const store::ForwardOutcome& outc
         return next;
     }
     if (in_outage_) {
-        next.log_lines.push_back("forwarding works again: " + std::to_string(outcome.forwarded) +
+        next.log_lines.push_back("the server answers again: " + std::to_string(outcome.forwarded) +
                                  " changes forwarded, " + std::to_string(outcome.waiting) +
                                  " waiting");
         in_outage_ = false;
