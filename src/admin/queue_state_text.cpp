@@ -17,10 +17,15 @@ std::vector<std::string> QueueStateLines(const store::QueueState& state) {
     if (state.waiting > 0 && state.oldest) {
         waiting += " (the oldest since " + *state.oldest + ")";
     }
-    return {waiting,
-            std::string(state.spool ? "readings" : "changes") +
-                " set aside (refused by the server): " + std::to_string(state.set_aside),
-            "source on the server: " + state.source};
+    std::vector<std::string> lines = {
+        waiting, std::string(state.spool ? "readings" : "changes") +
+                     " set aside (refused by the server): " + std::to_string(state.set_aside)};
+    if (!state.spool) {
+        // What the server's column source holds for this file's readings; a spool's readings
+        // arrive as if stored straight into the server, with none.
+        lines.push_back("source on the server: " + state.source);
+    }
+    return lines;
 }
 
 std::vector<std::string> QueueStateProblems(const store::QueueState& state) {
