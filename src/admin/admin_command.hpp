@@ -30,6 +30,8 @@ AdminCommand AddExportCommand(CLI::App& program);
 AdminCommand AddCheckCommand(CLI::App& program);
 AdminCommand AddStatsCommand(CLI::App& program);
 AdminCommand AddCopyCommand(CLI::App& program);
+AdminCommand AddForwardCommand(CLI::App& program);
+AdminCommand AddUpgradeCommand(CLI::App& program);
 // "help [COMMAND]": the program's help, or that of one of the commands.
 AdminCommand AddHelpCommand(CLI::App& program);
 

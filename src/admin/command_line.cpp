@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kDescription =
     "Maintenance of the Tavix readings store: create one, export its readings for the stock "
-    "system, check it, count it, copy it into another.";
+    "system, check it, count it, copy it into another, forward a file's readings to a server.";
 std::string Footer() {
     return std::string(
                "A store is the path of a readings database file or a PostgreSQL URI "
@@ -23,7 +23,7 @@ std::string Footer() {
                "take $TAVIX_DATABASE, else the 'database' setting of ") +
            store::DefaultSettingsFilePath() +
            " (or of the file $TAVIX_CONFIG names), else tavix.mdb beside the executable, as "
-           "tavix does.\n"
+           "tavix does. Without URI, forward takes $TAVIX_FORWARD, else the 'forward' setting.\n"
            "'tavix-admin help COMMAND' shows the options of a command; the manual page is "
            "tavix-admin(1).";
 }
@@ -76,9 +76,10 @@ int RunCommandLine(int argc, char** argv) {
     program.set_version_flag("--version", "tavix-admin " TAVIX_VERSION);
     program.require_subcommand(1);
     program.footer(Footer());
-    std::vector<AdminCommand> commands = {AddInitCommand(program),  AddExportCommand(program),
-                                          AddCheckCommand(program), AddStatsCommand(program),
-                                          AddCopyCommand(program),  AddHelpCommand(program)};
+    std::vector<AdminCommand> commands = {AddInitCommand(program),    AddExportCommand(program),
+                                          AddCheckCommand(program),   AddStatsCommand(program),
+                                          AddCopyCommand(program),    AddForwardCommand(program),
+                                          AddUpgradeCommand(program), AddHelpCommand(program)};
     try {
         program.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -9,7 +9,8 @@ namespace tavix::admin {
 
 namespace {
 
-constexpr const char* kCommandNames[] = {"init", "export", "check", "stats", "copy", "help"};
+constexpr const char* kCommandNames[] = {"init", "export",  "check",   "stats",
+                                         "copy", "forward", "upgrade", "help"};
 
 }  // namespace
 

@@ -1,8 +1,12 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "admin_command.hpp"
+#include "queue_state_text.hpp"
+#include "store/database_target.hpp"
+#include "store/forwarding.hpp"
 #include "store/readings_source.hpp"
 #include "store_target.hpp"
 #include "terminal_counts.hpp"
@@ -30,8 +34,25 @@ void Print(const store::StoreSummary& summary) {
     }
 }
 
+// What waits in a file to be forwarded; nothing for a server, and for a file that never
+// forwarded.
+std::optional<store::QueueState> QueueStateOf(const std::string& store) {
+    return store::IsPostgresTarget(store) ? std::nullopt : store::ReadQueueState(store);
+}
+
 int Stats(const std::string& target) {
-    Print(store::OpenReadingsSource(StoreTarget(target))->Summary());
+    const std::string store = StoreTarget(target);
+    const auto source = store::OpenReadingsSource(store);
+    const std::optional<store::QueueState> queue = QueueStateOf(store);
+    // A spool holds no Readings table: what waits there is all it has to tell.
+    if (!queue || !queue->spool) {
+        Print(source->Summary());
+    }
+    if (queue) {
+        for (const std::string& line : QueueStateLines(*queue)) {
+            std::cout << line << '\n';
+        }
+    }
     return kSuccess;
 }
 
@@ -40,7 +61,9 @@ int Stats(const std::string& target) {
 AdminCommand AddStatsCommand(CLI::App& program) {
     auto target = std::make_shared<std::string>();
     CLI::App* command = program.add_subcommand(
-        "stats", "Count the readings, in all and per terminal; first and last DateTime");
+        "stats",
+        "Count the readings, in all and per terminal; first and last DateTime; what waits to "
+        "be forwarded (on a spool, that alone)");
     AddTargetArgument(*command, *target);
     return {command, "tavix-admin stats [TARGET]", [target] { return Stats(*target); }};
 }

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "store/database_target.hpp"
+
 namespace tavix::admin {
 
 namespace {
@@ -50,6 +52,25 @@ CLI::Validator NotEmpty(const std::string& what) {
     return CLI::Validator(
         [what](const std::string& value) {
             return value.empty() ? "an empty value names no " + what : std::string();
+        },
+        "");
+}
+
+CLI::Validator APostgresUri() {
+    return CLI::Validator(
+        [](const std::string& value) {
+            return store::IsPostgresTarget(value) ? std::string()
+                                                  : "'" + value + "' is not a postgresql:// URI";
+        },
+        "");
+}
+
+CLI::Validator NotAServer() {
+    return CLI::Validator(
+        [](const std::string& value) {
+            return store::IsPostgresTarget(value)
+                       ? "a server forwards nothing: name the local file to forward"
+                       : std::string();
         },
         "");
 }

@@ -19,6 +19,12 @@ CLI::Validator OneOf(const std::vector<std::string>& names);
 // Refuses an empty value, which would name no `what` ("file", "store") at all.
 CLI::Validator NotEmpty(const std::string& what);
 
+// Takes a PostgreSQL URI only: "'x.mdb' is not a postgresql:// URI".
+CLI::Validator APostgresUri();
+
+// Refuses a PostgreSQL URI where a local file is meant.
+CLI::Validator NotAServer();
+
 // What went wrong with the arguments, for the parser's failure: a value missing after an
 // option, an option given twice, an argument nobody asked for (the first of those the parse
 // put aside, program.remaining()). Messages of the checks above pass as they are.

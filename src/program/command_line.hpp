@@ -12,6 +12,11 @@ struct StartOptions {
     // The readings store: a file path or a PostgreSQL URI; empty when nothing names one and
     // the program cannot learn its own folder, so has no file beside it either.
     std::string database;
+    // The PostgreSQL server a database file forwards its readings to; empty for none.
+    std::string forward;
+    // Where a program storing into a server keeps the readings whose outcome it could not
+    // learn; empty with a database file, and when nothing names a place.
+    std::string spool;
     diagnostics::LogDestination log;
 };
 
@@ -29,9 +34,9 @@ struct CommandLine {
     int status = kHelpOrVersion;
 };
 
-// Reads the arguments, the environment (TAVIX_DATABASE, TAVIX_LOG, TAVIX_CONFIG) and the
-// settings file. Changes nothing: what to say is returned, for the caller to write before
-// anything else happens.
+// Reads the arguments, the environment (TAVIX_DATABASE, TAVIX_FORWARD, TAVIX_SPOOL, TAVIX_LOG,
+// TAVIX_CONFIG) and the settings file. Changes nothing: what to say is returned, for the caller to
+// write before anything else happens.
 //
 // The store is chosen by store::ChooseDatabaseTarget: --database, else TAVIX_DATABASE (an
 // empty value counts as unset), else the settings file's `database`, else tavix.mdb beside
@@ -39,6 +44,15 @@ struct CommandLine {
 // store (database_target.hpp), and a settings file that is not one, are usage errors naming
 // where they come from. The log is chosen as diagnostics::ChooseLogDestination says; an empty
 // --log is a usage error.
+//
+// The server to forward to (store::ChooseForwardTarget: --forward, TAVIX_FORWARD, the settings
+// file's `forward`) goes with a database file only: one that is not a PostgreSQL URI, and one
+// named by the option or the variable for a store that is a server already, are usage errors.
+// A `forward` of the settings file is for the settings' own database: left aside when the
+// option or the variable names a server, a usage error when the settings name one. The spool
+// (store::ChooseSpoolPath: --spool, TAVIX_SPOOL, the settings file's `spool`, else the user's
+// own) goes with a server only, and is left aside with a file. A settings file the store was
+// chosen without, and that is not one, names neither.
 CommandLine ReadCommandLine(int argc, const char* const* argv);
 
 }  // namespace tavix::program

@@ -60,4 +60,19 @@ std::optional<std::string> UnusableTargetReason(const std::string& target) {
     return std::nullopt;
 }
 
+std::optional<std::string> UnusableSpoolReason(const std::string& path) {
+    if (path.empty()) {
+        return "an empty path names no file";
+    }
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_directory(status)) {
+        return Quoted(path) + " is a folder, not a spool file";
+    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        return Quoted(path) + " is not a regular file";
+    }
+    return std::nullopt;
+}
+
 }  // namespace tavix::program

@@ -12,4 +12,8 @@ namespace tavix::program {
 // executable, and the program runs without readings.
 std::optional<std::string> UnusableTargetReason(const std::string& target);
 
+// Why path cannot be a spool, or nothing when it can: not empty, not a folder or a device. Its
+// folder need not exist: the spool makes it with the first reading it keeps.
+std::optional<std::string> UnusableSpoolReason(const std::string& path);
+
 }  // namespace tavix::program

@@ -8,11 +8,13 @@
 #include "console/saved_console_scope.hpp"
 #include "demo/info_screen.hpp"
 #include "diagnostics/diagnostic_log.hpp"
+#include "program/background_forwarding.hpp"
 #include "program/command_line.hpp"
 #include "program/executable_path.hpp"
 #include "program/main_menu.hpp"
 #include "program/path_text.hpp"
 #include "program/process_end.hpp"
+#include "program/spool_keeper.hpp"
 #include "program/termination_signals_held.hpp"
 #include "screen_helpers/blank_text.hpp"
 #include "screen_helpers/colour_scheme.hpp"
@@ -20,6 +22,7 @@
 #include "screen_helpers/main_form.hpp"
 #include "screen_helpers/shared_state.hpp"
 #include "screen_helpers/work_area.hpp"
+#include "store/database_target.hpp"
 #include "store/readings_table.hpp"
 
 namespace tavix::program {
@@ -59,9 +62,21 @@ std::optional<std::chrono::milliseconds> busy_timeout;
 // without leaving any scope.
 using ConsoleAsFound = std::optional<console::SavedConsoleScope>;
 
+store::StoreOptions OptionsOfTheStore(const std::string& target, const std::string& spool) {
+    store::StoreOptions options;
+    if (busy_timeout) {
+        options.busy_timeout = *busy_timeout;
+    }
+    if (store::IsPostgresTarget(target) && !spool.empty()) {
+        Guarded("opening the spool", [&] { options.keeper = SpoolKeeper(spool); });
+    }
+    return options;
+}
+
 // `target` is the store the command line chose; empty for none (the program does not know
-// its own folder, which the log then says).
-void OpenReadings(const std::string& target) {
+// its own folder, which the log then says). `spool` keeps what a server's store could not
+// settle; empty for none.
+void OpenReadings(const std::string& target, const std::string& spool) {
     InDevHost = false;
     AppFolder.clear();
     DatabasePath = target;
@@ -72,9 +87,8 @@ void OpenReadings(const std::string& target) {
     if (DatabasePath.empty()) {
         return;
     }
-    Guarded("opening the readings database", [] {
-        ReadingsDb.emplace(busy_timeout ? store::OpenDatabase(DatabasePath, *busy_timeout)
-                                        : store::OpenDatabase(DatabasePath));
+    Guarded("opening the readings database", [&] {
+        ReadingsDb.emplace(store::OpenDatabase(DatabasePath, OptionsOfTheStore(target, spool)));
     });
     // Without a database the reason is logged above; there is no table to open.
     Guarded("opening the Readings table", [] {
@@ -135,10 +149,12 @@ void GiveConsoleBack(ConsoleAsFound& found) {
     }
 }
 
-[[noreturn]] void Run(const std::string& database_target) {
+[[noreturn]] void Run(const StartOptions& start) {
     ConsoleAsFound found;
     try {
-        OpenReadings(database_target);
+        // Forked first: the child is to hold no terminal and none of the store's connections.
+        StartBackgroundForwarding(start.database, start.forward, start.spool);
+        OpenReadings(start.database, start.spool);
         TakeOverConsole(found);
         Guarded("information screen", demo::ShowInfoScreen);
         Guarded("start-up: clearing the work area",
@@ -170,14 +186,14 @@ void Main(int argc, const char* const* argv) {
     const CommandLine command_line = ReadCommandLine(argc, argv);
     EndUnlessStarting(command_line);
     diagnostics::SendLogTo(command_line.start->log);
-    Run(command_line.start->database);
+    Run(*command_line.start);
 }
 
 void Main() {
     const char* const argv[] = {"tavix", nullptr};
     const CommandLine command_line = ReadCommandLine(1, argv);
     EndUnlessStarting(command_line);
-    Run(command_line.start->database);
+    Run(*command_line.start);
 }
 
 void SetBusyTimeout(std::optional<std::chrono::milliseconds> timeout) {
@@ -201,6 +217,7 @@ void Shutdown(int status) {
     });
     ReadingsSet.reset();
     ReadingsDb.reset();
+    EndBackgroundForwarding();
     EndProcess(status);
 }
 

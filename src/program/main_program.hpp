@@ -22,7 +22,8 @@ namespace tavix::program {
 // the store's own wait unless a test sets a shorter one. Nothing sets it in the program.
 void SetBusyTimeout(std::optional<std::chrono::milliseconds> timeout);
 
-// Releases the console, closes the readings and ends the process with the given status.
+// Releases the console, closes the readings, ends the forwarding in the background and ends
+// the process with the given status.
 [[noreturn]] void Shutdown(int status = 0);
 
 }  // namespace tavix::program

@@ -28,4 +28,24 @@ ChosenTarget ChooseDatabaseTarget(const std::optional<std::string>& given,
                                   const std::string& given_origin,
                                   const std::function<std::string()>& executable_path);
 
+// The variables that name, beside TAVIX_DATABASE, the server a database file forwards its
+// readings to, and the spool of a program storing straight into a server.
+inline constexpr const char* kForwardVariable = "TAVIX_FORWARD";
+inline constexpr const char* kSpoolVariable = "TAVIX_SPOOL";
+
+// The server a database file forwards to, by the same rule: `given`, else TAVIX_FORWARD when it
+// is set and not empty, else the settings file's `forward`; nothing when none names one. The
+// value is not checked here, but for the settings file's (settings_file.hpp). Throws
+// SettingsError as ChooseDatabaseTarget does.
+std::optional<ChosenTarget> ChooseForwardTarget(const std::optional<std::string>& given,
+                                                const std::string& given_origin);
+
+// Where a program storing into a server keeps the readings whose outcome it could not learn:
+// `given`, else TAVIX_SPOOL, else the settings file's `spool`, else the user's own
+// $XDG_STATE_HOME/tavix/spool.mdb (an absolute XDG_STATE_HOME), else
+// $HOME/.local/state/tavix/spool.mdb, with an empty origin; nothing when no variable names a
+// place. Throws SettingsError as ChooseDatabaseTarget does.
+std::optional<ChosenTarget> ChooseSpoolPath(const std::optional<std::string>& given,
+                                            const std::string& given_origin);
+
 }  // namespace tavix::store

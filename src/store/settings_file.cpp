@@ -17,6 +17,8 @@ namespace tavix::store {
 namespace {
 
 constexpr std::string_view kDatabaseName = "database";
+constexpr std::string_view kForwardName = "forward";
+constexpr std::string_view kSpoolName = "spool";
 constexpr std::string_view kBlanks = " \t\r";
 
 std::string_view Trimmed(std::string_view text) {
@@ -31,27 +33,59 @@ std::string_view Trimmed(std::string_view text) {
     throw SettingsError(origin + ": " + what);
 }
 
-// The setting on one line that holds one, checked.
-Setting DatabaseSettingOf(std::string_view line, const std::string& origin) {
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) {
-        FailAt(origin, "not a setting: expected 'database = PATH-OR-URI'");
+// Where a setting of that name goes in settings; nothing for a name that is none.
+std::optional<Setting>* SlotFor(Settings& settings, std::string_view name) {
+    if (name == kDatabaseName) {
+        return &settings.database;
     }
-    const std::string_view name = Trimmed(line.substr(0, equals));
-    if (name != kDatabaseName) {
-        FailAt(origin, "unknown setting '" + std::string(name) + "' (the only one is 'database')");
+    if (name == kForwardName) {
+        return &settings.forward;
     }
-    const std::string value(Trimmed(line.substr(equals + 1)));
+    if (name == kSpoolName) {
+        return &settings.spool;
+    }
+    return nullptr;
+}
+
+void CheckValue(std::string_view name, const std::string& value, const std::string& origin) {
+    const std::string prefix = std::string(name) + ": ";
     if (value.empty()) {
-        FailAt(origin, "database: no value");
+        FailAt(origin, prefix + "no value");
     }
     if (value.find('\0') != std::string::npos) {
-        FailAt(origin, "database: the value holds a NUL byte");
+        FailAt(origin, prefix + "the value holds a NUL byte");
     }
-    if (!IsPostgresTarget(value) && !value.starts_with('/')) {
-        FailAt(origin, "database: '" + value + "' is not an absolute path");
+    const bool uri = IsPostgresTarget(value);
+    if (name == kForwardName && !uri) {
+        FailAt(origin, prefix + "'" + value + "' is not a postgresql:// URI");
     }
-    return {value, origin};
+    if (name == kSpoolName && uri) {
+        FailAt(origin, prefix + "'" + value + "' is a URI, not the path of a file");
+    }
+    if (!uri && !value.starts_with('/')) {
+        FailAt(origin, prefix + "'" + value + "' is not an absolute path");
+    }
+}
+
+// The setting on one line that holds one, checked, into settings.
+void AddSetting(Settings& settings, std::string_view line, const std::string& origin) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+        FailAt(origin, "not a setting: expected 'NAME = VALUE', as 'database = PATH-OR-URI'");
+    }
+    const std::string_view name = Trimmed(line.substr(0, equals));
+    std::optional<Setting>* slot = SlotFor(settings, name);
+    if (slot == nullptr) {
+        FailAt(origin, "unknown setting '" + std::string(name) +
+                           "' (the settings are 'database', 'forward' and 'spool')");
+    }
+    std::string value(Trimmed(line.substr(equals + 1)));
+    CheckValue(name, value, origin);
+    if (*slot) {
+        FailAt(origin,
+               std::string(name) + " is set a second time (first at " + (*slot)->origin + ")");
+    }
+    *slot = Setting{std::move(value), origin};
 }
 
 [[noreturn]] void FailToRead(const std::string& path, const char* reason) {
@@ -99,27 +133,25 @@ const char* DefaultSettingsFilePath() {
     return TAVIX_SETTINGS_FILE;
 }
 
-std::optional<Setting> ReadDatabaseSetting(const std::string& path) {
+Settings ReadSettings(const std::string& path) {
+    Settings settings;
     const std::optional<std::string> content = Content(path);
     if (!content) {
-        return std::nullopt;
+        return settings;
     }
-    std::optional<Setting> found;
     std::istringstream lines(*content);
     std::string line;
     for (int number = 1; std::getline(lines, line); ++number) {
         const std::string_view text = Trimmed(line);
-        if (text.empty() || text.starts_with('#')) {
-            continue;
+        if (!text.empty() && !text.starts_with('#')) {
+            AddSetting(settings, text, path + ":" + std::to_string(number));
         }
-        const std::string origin = path + ":" + std::to_string(number);
-        Setting setting = DatabaseSettingOf(text, origin);
-        if (found) {
-            FailAt(origin, "database is set a second time (first at " + found->origin + ")");
-        }
-        found = std::move(setting);
     }
-    return found;
+    return settings;
+}
+
+std::optional<Setting> ReadDatabaseSetting(const std::string& path) {
+    return ReadSettings(path).database;
 }
 
 }  // namespace tavix::store

@@ -27,11 +27,22 @@ struct Setting {
     std::string origin;
 };
 
-// The `database` setting of the file at path; nothing when the file does not exist or sets
-// none. Lines are `name = value` (spaces around both ignored), blank, or comments beginning
-// with `#`. Throws SettingsError for an unreadable file, a line that is not a setting, a name
-// other than `database`, a setting given twice or without a value, and a database path that
-// is not absolute (it would depend on the folder each program happens to start in).
+// What a settings file sets; each is unset when the file does not set it.
+struct Settings {
+    std::optional<Setting> database;  // an absolute path or a PostgreSQL URI
+    std::optional<Setting> forward;   // the server a database file forwards to: a URI
+    std::optional<Setting> spool;     // an absolute path: where a program on a server keeps
+                                      // readings whose outcome it could not learn
+};
+
+// The settings of the file at path; none when the file does not exist. Lines are
+// `name = value` (spaces around both ignored), blank, or comments beginning with `#`. Throws
+// SettingsError for an unreadable file, a line that is not a setting, an unknown name, a
+// setting given twice or without a value, a path that is not absolute (it would depend on the
+// folder each program happens to start in) and a forward that is not a PostgreSQL URI.
+Settings ReadSettings(const std::string& path);
+
+// ReadSettings(path).database.
 std::optional<Setting> ReadDatabaseSetting(const std::string& path);
 
 }  // namespace tavix::store

@@ -8,7 +8,8 @@
 namespace tavix::testing {
 namespace {
 
-const char* const kCommands[] = {"init", "export", "check", "stats", "copy", "help"};
+const char* const kCommands[] = {"init", "export",  "check",   "stats",
+                                 "copy", "forward", "upgrade", "help"};
 
 TEST(CommandLineTest, HelpListsEveryCommand) {
     for (const std::vector<std::string>& arguments :
@@ -80,6 +81,20 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
         {{"copy", "a", "b", "c"},
          "unexpected argument 'c'",
          "usage: tavix-admin copy SOURCE TARGET\n"},
+        {{"forward"}, "FILE is required", "usage: tavix-admin forward FILE [URI] [--mark-sent]\n"},
+        {{"forward", "postgres://db/t"},
+         "FILE: a server forwards nothing",
+         "usage: tavix-admin forward FILE [URI] [--mark-sent]\n"},
+        {{"forward", "t.mdb", "t2.mdb"},
+         "URI: 't2.mdb' is not a postgresql:// URI",
+         "usage: tavix-admin forward FILE [URI] [--mark-sent]\n"},
+        {{"forward", "--mark-sent=x", "t.mdb"},
+         "--mark-sent",
+         "usage: tavix-admin forward FILE [URI] [--mark-sent]\n"},
+        {{"upgrade"}, "URI is required", "usage: tavix-admin upgrade URI\n"},
+        {{"upgrade", "t.mdb"},
+         "URI: 't.mdb' is not a postgresql:// URI",
+         "usage: tavix-admin upgrade URI\n"},
         {{"help", "nope"},
          "'nope' is not one of init, export",
          "usage: tavix-admin help [COMMAND]\n"},
@@ -94,6 +109,24 @@ TEST(CommandLineTest, WrongArgumentsGiveAShortUsageAndStatus2) {
         EXPECT_NE(result.err.find(c.usage), std::string::npos) << result.err;
         EXPECT_NE(result.err.find("Try 'tavix-admin --help'"), std::string::npos) << result.err;
     }
+}
+
+// Without URI the server is TAVIX_FORWARD's, else the settings' forward, else the store's when
+// it is a server: none of them is a usage error, one that is no URI too.
+TEST(CommandLineTest, ForwardWithoutAServerIsAUsageError) {
+    AdminSetup nothing;
+    nothing.environment = {
+        {"TAVIX_FORWARD", ""}, {"TAVIX_DATABASE", ""}, {"TAVIX_CONFIG", "/dev/null"}};
+    const AdminResult none = RunAdmin({"forward", "t.mdb"}, nothing);
+    EXPECT_EQ(none.exit_status, 2);
+    EXPECT_NE(none.err.find("no server named: give URI, set TAVIX_FORWARD, or set 'forward' in "
+                            "/dev/null"),
+              std::string::npos)
+        << none.err;
+    nothing.environment["TAVIX_FORWARD"] = "/srv/x.mdb";
+    EXPECT_NE(RunAdmin({"forward", "t.mdb"}, nothing)
+                  .err.find("TAVIX_FORWARD: '/srv/x.mdb' is not a postgresql:// URI"),
+              std::string::npos);
 }
 
 TEST(CommandLineTest, APostgresqlServerThatIsNotThereIsAFailureWithoutThePassword) {

@@ -64,7 +64,8 @@ TEST(ManPageCoverageTest, TheAdminPageNamesEveryCommandAndOption) {
     for (std::size_t at = page.find("\\-"); at != std::string::npos; at = page.find("\\-", at)) {
         page.erase(at, 1);
     }
-    for (const char* command : {"init", "export", "check", "stats", "copy", "help"}) {
+    for (const char* command :
+         {"init", "export", "check", "stats", "copy", "forward", "upgrade", "help"}) {
         EXPECT_NE(page.find(std::string(".B ") + command), std::string::npos) << command;
         for (const std::string& option : LongOptions(RunAdmin({"help", command}).out)) {
             EXPECT_NE(page.find(option), std::string::npos) << command << " " << option;

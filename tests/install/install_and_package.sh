@@ -5,7 +5,8 @@
 # warning, and the package declares the libraries it needs. The package's maintainer scripts
 # then run in its scratch root (DPKG_ROOT, as `dpkg --root` runs them): the store they make is
 # the one the settings name, operators of the group tavix store readings in it, an upgrade
-# keeps it and a purge removes it. Needs root, to give files to the group.
+# keeps it and a purge removes it; the forwarding timer's units are installed and well formed.
+# Needs root, to give files to the group.
 #   install_and_package.sh BUILD_DIR VERSION
 set -euo pipefail
 
@@ -65,6 +66,38 @@ dpkg-deb -e "$deb" "$scratch/control"
 [ "$(cat "$scratch/control/conffiles")" = /etc/tavix/tavix.conf ] || fail "no conffile"
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/' \
     "$scratch/root/usr/share/doc/tavix/copyright" || fail "no machine-readable copyright"
+grep -qx 'spool = /var/lib/tavix/spool.mdb' "$scratch/root/etc/tavix/tavix.conf" &&
+    grep -q '^# forward = postgresql://' "$scratch/root/etc/tavix/tavix.conf" ||
+    fail "the settings name no spool, or no forward to uncomment"
+
+# The forwarding units: systemd is no build dependency, so their form is checked here, key by
+# key of each section, and what they run is the installed tavix-admin's.
+check_unit() {
+    local unit=$1 allowed=$2 section="" line
+    [ -f "$unit" ] || fail "$unit is not installed"
+    while IFS= read -r line; do
+        case "$line" in
+            '' | '#'*) ;;
+            '['*']') section=${line:1:-1} ;;
+            *=*) [[ " $allowed " == *" $section.${line%%=*} "* ]] ||
+                fail "$unit: '$line' is no key of [$section] it should hold" ;;
+            *) fail "$unit: '$line' is no unit line" ;;
+        esac
+    done <"$unit"
+}
+units=$scratch/root/usr/lib/systemd/system
+check_unit "$units/tavix-forward@.service" "Unit.Description Unit.Documentation Unit.Wants \
+    Unit.After Service.Type Service.ExecStart Service.DynamicUser Service.SupplementaryGroups \
+    Service.ReadWritePaths Service.UMask Service.TimeoutStartSec"
+check_unit "$units/tavix-forward@.timer" "Unit.Description Unit.Documentation \
+    Timer.OnActiveSec Timer.OnUnitActiveSec Timer.AccuracySec Install.WantedBy"
+grep -qx 'ExecStart=/usr/bin/tavix-admin forward %f' "$units/tavix-forward@.service" &&
+    grep -qx 'SupplementaryGroups=tavix' "$units/tavix-forward@.service" &&
+    grep -qx 'WantedBy=timers.target' "$units/tavix-forward@.timer" ||
+    fail "the units do not run tavix-admin forward on the instance's file in the group tavix"
+[[ "$("$scratch/root/usr/bin/tavix-admin" help forward)" == *"tavix-admin forward"* ]] ||
+    fail "the installed tavix-admin has no command forward"
+! grep -q 'systemd' "$build/install_manifest.txt" || fail "cmake --install installs the units"
 
 root=$scratch/root
 store=$root/var/lib/tavix/tavix.mdb

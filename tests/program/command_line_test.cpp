@@ -19,7 +19,7 @@ using diagnostics::LogDestination;
 using testing::TempDir;
 
 const std::string kUsage =
-    "usage: tavix [--database TARGET] [--log FILE]\n"
+    "usage: tavix [--database TARGET] [--forward URI] [--spool FILE] [--log FILE]\n"
     "       tavix --help | --version\n"
     "Try 'tavix --help' for more.\n";
 
@@ -65,12 +65,17 @@ class CommandLineTest : public ::testing::Test {
         return ReadCommandLine(static_cast<int>(argv.size() - 1), argv.data());
     }
 
-    // The target the program would run on; fails the test when it would not run.
-    std::string DatabaseOf(const std::vector<std::string>& arguments) {
+    // What the program would run with; fails the test when it would not run.
+    StartOptions StartOf(const std::vector<std::string>& arguments) {
         const CommandLine command_line = Read(arguments);
         EXPECT_TRUE(command_line.start.has_value()) << command_line.err;
         EXPECT_EQ(command_line.out + command_line.err, "");
-        return command_line.start ? command_line.start->database : "(does not run)";
+        StartOptions none;
+        none.database = "(does not run)";
+        return command_line.start.value_or(none);
+    }
+    std::string DatabaseOf(const std::vector<std::string>& arguments) {
+        return StartOf(arguments).database;
     }
 
     // What the command line says on standard error when the program must not run.
@@ -97,6 +102,9 @@ class CommandLineTest : public ::testing::Test {
     EnvironmentVariable database_variable{"TAVIX_DATABASE", std::nullopt};
     EnvironmentVariable log_variable{"TAVIX_LOG", std::nullopt};
     EnvironmentVariable settings_variable{"TAVIX_CONFIG", settings_file};
+    EnvironmentVariable forward_variable{"TAVIX_FORWARD", std::nullopt};
+    EnvironmentVariable spool_variable{"TAVIX_SPOOL", std::nullopt};
+    EnvironmentVariable state_variable{"XDG_STATE_HOME", folder.File("state")};
 };
 
 TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutputAndEndWithStatusZero) {
@@ -109,6 +117,8 @@ TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutputAndEndWithStatusZero) {
             << command_line.out;
         EXPECT_NE(command_line.out.find("--database TARGET"), std::string::npos);
         EXPECT_NE(command_line.out.find("--log FILE"), std::string::npos);
+        EXPECT_NE(command_line.out.find("--forward URI"), std::string::npos);
+        EXPECT_NE(command_line.out.find("--spool FILE"), std::string::npos);
         EXPECT_NE(command_line.out.find("--version"), std::string::npos);
     }
     const CommandLine version = Read({"--version"});
@@ -127,6 +137,19 @@ TEST_F(CommandLineTest, AWrongOptionOrArgumentIsAUsageErrorOnStandardError) {
     EXPECT_TRUE(RefusalOf({"--database"}).starts_with("tavix: --database: 1 required TARGET"));
     EXPECT_TRUE(RefusalOf({"--log"}).ends_with(kUsage));
     EXPECT_TRUE(RefusalOf({"--database", "a.mdb", "--database", "b.mdb"}).ends_with(kUsage));
+    // A server to forward to goes with a file; a spool is a file.
+    EXPECT_EQ(RefusalOf({"--forward", "/srv/t.mdb"}),
+              "tavix: --forward: '/srv/t.mdb' is not a postgresql:// URI\n" + kUsage);
+    const std::string server_already =
+        ": only a database file forwards its readings, and the store is a server already\n";
+    EXPECT_EQ(RefusalOf({"--database", "postgres://db", "--forward", "postgres://db"}),
+              "tavix: --forward" + server_already + kUsage);
+    const EnvironmentVariable forward("TAVIX_FORWARD", "postgres://db");
+    EXPECT_EQ(RefusalOf({"--database", "postgres://db"}),
+              "tavix: TAVIX_FORWARD" + server_already + kUsage);
+    EXPECT_EQ(RefusalOf({"--spool", ""}), "tavix: --spool: an empty path names no file\n" + kUsage);
+    EXPECT_EQ(RefusalOf({"--spool", folder.Path()}),
+              "tavix: --spool: '" + folder.Path() + "' is a folder, not a spool file\n" + kUsage);
 }
 
 TEST_F(CommandLineTest, WithoutOptionEnvironmentOrSettingTheStoreIsTheFileBesideTheExecutable) {
@@ -136,28 +159,65 @@ TEST_F(CommandLineTest, WithoutOptionEnvironmentOrSettingTheStoreIsTheFileBeside
     EXPECT_EQ(DatabaseOf({}), beside_executable);
 }
 
-// Every combination of the three that name a store: the first of option, environment and
-// settings file wins, and without any the file beside the executable.
+// Every combination of the three that name a store, the server a file forwards to and the
+// spool of a store on a server: the first of option, environment and settings file wins, and
+// without any the default.
 TEST_F(CommandLineTest, TheOptionBeatsTheEnvironmentWhichBeatsTheSettingsFile) {
-    const std::string from_option = folder.File("option.mdb");
-    const std::string from_environment = folder.File("environment.mdb");
-    const std::string from_settings = folder.File("settings.mdb");
-    for (int present = 0; present < 8; ++present) {
-        const bool option = (present & 1) != 0;
-        const bool environment = (present & 2) != 0;
-        const bool settings = (present & 4) != 0;
-        const EnvironmentVariable variable(
-            "TAVIX_DATABASE", environment ? std::optional(from_environment) : std::nullopt);
-        Settings(settings ? " database =\t" + from_settings + " \r\n" : "");
-        const std::string expected = option        ? from_option
-                                     : environment ? from_environment
-                                     : settings    ? from_settings
-                                                   : beside_executable;
-        EXPECT_EQ(DatabaseOf(option ? std::vector<std::string>{"--database=" + from_option}
-                                    : std::vector<std::string>{}),
-                  expected)
-            << "option " << option << ", environment " << environment << ", settings " << settings;
+    const std::string server = "postgresql://db/tavix";
+    const struct {
+        std::string name;  // of the option and the setting
+        std::string variable;
+        std::string prefix;  // of each value
+        std::string fallback;
+        std::vector<std::string> beside;  // what the choice needs on the command line
+        std::string StartOptions::*chosen;
+    } choices[] = {
+        {"database",
+         "TAVIX_DATABASE",
+         folder.File(""),
+         beside_executable,
+         {},
+         &StartOptions::database},
+        {"forward", "TAVIX_FORWARD", "postgresql://", "", {}, &StartOptions::forward},
+        {"spool",
+         "TAVIX_SPOOL",
+         folder.File("spool-"),
+         folder.File("state/tavix/spool.mdb"),
+         {"--database", server},
+         &StartOptions::spool},
+    };
+    for (const auto& choice : choices) {
+        for (int present = 0; present < 8; ++present) {
+            const bool option = (present & 1) != 0;
+            const bool environment = (present & 2) != 0;
+            const bool settings = (present & 4) != 0;
+            const EnvironmentVariable variable(
+                choice.variable.c_str(),
+                environment ? std::optional(choice.prefix + "environment") : std::nullopt);
+            Settings(settings ? " " + choice.name + " =\t" + choice.prefix + "settings \r\n" : "");
+            const std::string expected = option        ? choice.prefix + "option"
+                                         : environment ? choice.prefix + "environment"
+                                         : settings    ? choice.prefix + "settings"
+                                                       : choice.fallback;
+            std::vector<std::string> arguments = choice.beside;
+            if (option) {
+                arguments.push_back("--" + choice.name + "=" + choice.prefix + "option");
+            }
+            EXPECT_EQ(StartOf(arguments).*choice.chosen, expected)
+                << choice.name << ": option " << option << ", environment " << environment
+                << ", settings " << settings;
+        }
     }
+    // The per-user spool without XDG_STATE_HOME (or with a relative one), and none without HOME;
+    // none with a database file.
+    Settings("");
+    const EnvironmentVariable relative("XDG_STATE_HOME", "state");
+    const EnvironmentVariable home("HOME", folder.File("home"));
+    EXPECT_EQ(StartOf({"--database", server}).spool,
+              folder.File("home/.local/state/tavix/spool.mdb"));
+    const EnvironmentVariable no_home("HOME", std::nullopt);
+    EXPECT_EQ(StartOf({"--database", server}).spool, "");
+    EXPECT_EQ(StartOf({"--spool", "/srv/spool.mdb"}).spool, "");
 }
 
 // A settings file the program cannot use stops it before the screen, naming file and line.
@@ -167,9 +227,20 @@ TEST_F(CommandLineTest, ASettingsFileThatIsNotOneIsRefusedNamingTheFileAndLine) 
         std::string content;
         std::string message;
     } cases[] = {
-        {"database /srv/t.mdb\n", file + ":1: not a setting: expected 'database = PATH-OR-URI'"},
+        {"database /srv/t.mdb\n",
+         file + ":1: not a setting: expected 'NAME = VALUE', as 'database = PATH-OR-URI'"},
         {"# site\n\n databse = /srv/t.mdb\n",
-         file + ":3: unknown setting 'databse' (the only one is 'database')"},
+         file + ":3: unknown setting 'databse' (the settings are 'database', 'forward' and "
+                "'spool')"},
+        {"forward = /srv/t.mdb\n", file + ":1: forward: '/srv/t.mdb' is not a postgresql:// URI"},
+        {"spool = spool.mdb\n", file + ":1: spool: 'spool.mdb' is not an absolute path"},
+        {"spool = postgres://db\n", file + ":1: spool: 'postgres://db' is a URI, not the path of "
+                                           "a file"},
+        {"forward = postgres://a\nforward = postgres://b\n",
+         file + ":2: forward is set a second time (first at " + file + ":1)"},
+        {"database = postgres://a\nforward = postgres://b\n",
+         file + ":2: only a database file forwards its readings, and the store is a server "
+                "already"},
         {"database =  \n", file + ":1: database: no value"},
         {"database = t.mdb\n", file + ":1: database: 't.mdb' is not an absolute path"},
         {"database = /a.mdb\ndatabase = /b.mdb\n",
@@ -180,7 +251,7 @@ TEST_F(CommandLineTest, ASettingsFileThatIsNotOneIsRefusedNamingTheFileAndLine) 
     for (const auto& c : cases) {
         Settings(c.content);
         EXPECT_EQ(RefusalOf({}), "tavix: " + c.message + "\n" + kUsage) << c.content;
-        // Named elsewhere, the store needs no settings.
+        // Named elsewhere, the store needs no settings, and then forwards by none.
         EXPECT_EQ(DatabaseOf({"--database", "option.mdb"}), "option.mdb");
     }
     const EnvironmentVariable a_folder("TAVIX_CONFIG", folder.Path());
@@ -192,6 +263,16 @@ TEST_F(CommandLineTest, ASettingsFileThatIsNotOneIsRefusedNamingTheFileAndLine) 
 TEST_F(CommandLineTest, AFileThatDoesNotExistYetInAFolderThatDoesIsAccepted) {
     EXPECT_EQ(DatabaseOf({"--database", folder.File("missing.mdb")}), folder.File("missing.mdb"));
     EXPECT_EQ(DatabaseOf({"--database", "relative.mdb"}), "relative.mdb");
+}
+
+// The settings' server is for the settings' own file: a store named elsewhere as a server
+// leaves it aside.
+TEST_F(CommandLineTest, TheSettingsServerIsLeftAsideForAServerNamedElsewhere) {
+    Settings("database = /srv/t.mdb\nforward = postgres://site/tavix\n");
+    EXPECT_EQ(StartOf({}).forward, "postgres://site/tavix");
+    const StartOptions on_server = StartOf({"--database", "postgres://other/tavix"});
+    EXPECT_EQ(on_server.forward, "");
+    EXPECT_EQ(on_server.spool, folder.File("state/tavix/spool.mdb"));
 }
 
 TEST_F(CommandLineTest, APostgresUriIsPassedOnAsItIs) {

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
+#include <utility>
 
 namespace tavix::testing {
 
@@ -108,8 +110,9 @@ CommitCutProxy::~CommitCutProxy() {
     }
 }
 
-void CommitCutProxy::Arm(Cut cut) {
+void CommitCutProxy::Arm(Cut cut, std::chrono::milliseconds hold) {
     cut_ = cut;
+    hold_ = hold;
     armed_ = true;
 }
 
@@ -134,8 +137,16 @@ void CommitCutProxy::Relay(int client) {
     ClientMessages from_client;
     bool batch_inserts = false;  // the messages since the last Sync parse an INSERT
     bool open = server >= 0;
+    bool cut_first_statement = cut_next_connection_.exchange(false);
+    std::string held;  // from the client while the link was held up
     char buffer[16384];
     while (open && !stopping_) {
+        if (std::chrono::steady_clock::now() < held_until_.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+            continue;
+        }
+        open = SendAll(server, held);
+        held.clear();
         pollfd watched[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
         if (::poll(watched, 2, kPollMilliseconds) <= 0) {
             continue;
@@ -160,11 +171,22 @@ void CommitCutProxy::Relay(int client) {
                 if (type == 'S') {
                     batch_inserts = false;
                 }
-                if (cut_here && cut_.load() == Cut::kBeforeCommit) {
+                if ((cut_here && cut_.load() == Cut::kBeforeCommit) ||
+                    (type == 'S' && std::exchange(cut_first_statement, false))) {
                     open = false;
                     break;
                 }
+                if (cut_here && cut_.load() == Cut::kHold) {
+                    held_until_ = std::chrono::steady_clock::now() + hold_;
+                }
+                if (std::chrono::steady_clock::now() < held_until_.load()) {
+                    held += message;
+                    continue;
+                }
                 open = SendAll(server, message);
+                if (cut_here && cut_.load() == Cut::kAfterCommitAndNext) {
+                    cut_next_connection_ = true;
+                }
                 if (cut_here) {
                     open = false;  // after passing the commit on: its answer is lost
                 }

@@ -1,0 +1,140 @@
+// Forwarding in the background: what the log hears and how long the forwarder waits, pass by
+// pass; and the real child process, on a server out of reach, logging an outage once however
+// often it tries, woken by a reading the spool keeps, and ended with the program.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "diagnostics/diagnostic_log.hpp"
+#include "program/background_forwarding.hpp"
+#include "program/forwarding_rounds.hpp"
+#include "program/spool_keeper.hpp"
+#include "store/database.hpp"
+#include "support/file_content.hpp"
+#include "support/sqlite_file.hpp"
+#include "support/temp_dir.hpp"
+
+namespace tavix::program {
+namespace {
+
+using namespace std::chrono_literals;
+
+store::ForwardOutcome Worked(std::int64_t forwarded, std::vector<std::string> set_aside = {}) {
+    store::ForwardOutcome outcome;
+    outcome.forwarded = forwarded;
+    outcome.set_aside_reasons = std::move(set_aside);
+    return outcome;
+}
+
+store::ForwardOutcome Failed(const std::string& why) {
+    store::ForwardOutcome outcome;
+    outcome.waiting = 3;
+    outcome.failure = why;
+    return outcome;
+}
+
+TEST(ForwardingRoundsTest, AnOutageIsLoggedOnceAndTheWaitGrowsToItsLongest) {
+    const std::string again = " (tried again in the background; logged again once it works)";
+    const struct {
+        store::ForwardOutcome outcome;
+        std::vector<std::string> logged;
+        std::chrono::seconds wait;
+    } passes[] = {
+        {Worked(0), {}, 1s},
+        {Failed("down"), {"down" + again}, 2s},
+        {Failed("still down"), {}, 4s},
+        {Failed("down"), {}, 8s},
+        {Failed("down"), {}, 16s},
+        {Failed("down"), {}, 30s},
+        {Failed("down"), {}, 30s},
+        {Worked(5, {"r1"}),
+         {"set aside, the server refused it for good: r1",
+          "the server answers again: 5 changes forwarded, 0 waiting"},
+         1s},
+        {Worked(2, {"r2"}), {"set aside, the server refused it for good: r2"}, 1s},
+        {Failed("gone"), {"gone" + again}, 2s},
+        {Worked(0), {"the server answers again: 0 changes forwarded, 0 waiting"}, 1s},
+    };
+    ForwardingRounds rounds;
+    int number = 0;
+    for (const auto& pass : passes) {
+        const ForwardingRounds::Next next = rounds.After(pass.outcome);
+        EXPECT_EQ(next.log_lines, pass.logged) << "pass " << number;
+        EXPECT_EQ(next.wait, pass.wait) << "pass " << number;
+        ++number;
+    }
+}
+
+class BackgroundForwardingTest : public ::testing::Test {
+  protected:
+    BackgroundForwardingTest() {
+        diagnostics::SendLogTo({diagnostics::LogDestination::Kind::kFile, log_});
+    }
+    ~BackgroundForwardingTest() override {
+        EndBackgroundForwarding();
+        diagnostics::SendLogTo({});
+    }
+
+    // How often the log holds text, once it holds it at least once (or after 10 s).
+    int TimesLoggedOnceThere(const std::string& text) {
+        for (int tries = 0; tries < 100 && Count(text) == 0; ++tries) {
+            std::this_thread::sleep_for(100ms);
+        }
+        return Count(text);
+    }
+    int Count(const std::string& text) const {
+        const std::string log = std::filesystem::exists(log_) ? testing::FileContent(log_) : "";
+        int count = 0;
+        for (std::size_t at = log.find(text); at != std::string::npos;
+             at = log.find(text, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+
+    testing::TempDir folder_;
+    const std::string log_ = folder_.File("tavix.log");
+    const std::string away_ = "postgresql://u:Pw-s3cr3t@/tavix?host=" + folder_.File("no-server");
+    const std::string unreachable_ = "cannot connect";
+};
+
+TEST_F(BackgroundForwardingTest, AFileForwarderLogsTheOutageOnceAndEndsWithTheProgram) {
+    const std::string file = folder_.File("t.mdb");
+    store::CreateReadingsDatabase(file);
+    testing::SqliteFile(file).Run("INSERT INTO Readings (code, qt, terminal) VALUES ('A', 1, '3')");
+    StartBackgroundForwarding(file, away_, "");
+    EXPECT_EQ(TimesLoggedOnceThere(unreachable_), 1);
+    std::this_thread::sleep_for(2500ms);  // a second attempt, and a third
+    EXPECT_EQ(Count(unreachable_), 1);
+    EXPECT_EQ(Count("forwarding " + file + ": "), 1);
+    EXPECT_EQ(Count("Pw-s3cr3t"), 0);
+    // The file was prepared meanwhile, its reading queued.
+    const std::optional<store::QueueState> queue = store::ReadQueueState(file);
+    ASSERT_TRUE(queue.has_value());
+    EXPECT_EQ(queue->waiting, 1);
+}
+
+TEST_F(BackgroundForwardingTest, AReadingKeptWakesTheSpoolsForwarder) {
+    const std::string spool = folder_.File("state/tavix/spool.mdb");
+    StartBackgroundForwarding(away_, "", spool);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(Count(unreachable_), 0) << "no spool yet: nothing to forward";
+    const auto keeper = SpoolKeeper(spool);
+    const store::KeptReading reading{std::string("0012"), 12.0, std::string("3"), std::monostate{}};
+    keeper->Keep("0b7c1e9e-3a0f-4d55-9b1a-1c2d3e4f5a6b", reading);
+    keeper->Keep("1b7c1e9e-3a0f-4d55-9b1a-1c2d3e4f5a6b", reading);
+    EXPECT_EQ(Count("storing a reading (terminal 3, code 0012, quantity 12): kept in " + spool +
+                    " under reading_key 0b7c1e9e-3a0f-4d55-9b1a-1c2d3e4f5a6b, to be resent"),
+              1);
+    EXPECT_EQ(Count("not stored"), 0);
+    EXPECT_EQ(TimesLoggedOnceThere(unreachable_), 1);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(Count(unreachable_), 1);
+    EXPECT_EQ(store::ReadQueueState(spool)->waiting, 2);
+}
+
+}  // namespace
+}  // namespace tavix::program
