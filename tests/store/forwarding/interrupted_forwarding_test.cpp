@@ -183,6 +183,7 @@ TEST_F(InterruptedForwardingTest, AForwarderKilledAtRandomAndARerunLeaveTheServe
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(testing::RunAdmin(forward).exit_status, 0);
     const auto run_length = std::chrono::steady_clock::now() - started;
+    int interrupted = 0;  // runs killed with changes still waiting
     for (int run = 0; run < 200; ++run) {
         terminal.Work(random, 5);
         // Now and then a second forwarder of the same file at once: neither may duplicate.
@@ -196,12 +197,14 @@ TEST_F(InterruptedForwardingTest, AForwarderKilledAtRandomAndARerunLeaveTheServe
             ::kill(forwarder->Pid(), SIGKILL);
             forwarder->Finish();
         }
+        interrupted += ReadQueueState(terminal.Path())->waiting > 0 ? 1 : 0;
         ForwardUntilDone(terminal);
         ExpectServerEqualsFile(terminal, "run " + std::to_string(run));
         if (HasFailure()) {
             break;
         }
     }
+    EXPECT_GT(interrupted, 20) << "the kills fell too late to interrupt anything";
 }
 
 }  // namespace
