@@ -164,27 +164,17 @@ TEST_F(CommandLineTest, WithoutOptionEnvironmentOrSettingTheStoreIsTheFileBeside
 // without any the default.
 TEST_F(CommandLineTest, TheOptionBeatsTheEnvironmentWhichBeatsTheSettingsFile) {
     const std::string server = "postgresql://db/tavix";
+    // The option's and the setting's name, its variable, the prefix of each value, the value
+    // without any, and what the choice needs on the command line (a spool goes with a server).
     const struct {
-        std::string name;  // of the option and the setting
-        std::string variable;
-        std::string prefix;  // of each value
-        std::string fallback;
-        std::vector<std::string> beside;  // what the choice needs on the command line
+        std::string name, variable, prefix, fallback, beside;
         std::string StartOptions::*chosen;
     } choices[] = {
-        {"database",
-         "TAVIX_DATABASE",
-         folder.File(""),
-         beside_executable,
-         {},
+        {"database", "TAVIX_DATABASE", folder.File(""), beside_executable, "",
          &StartOptions::database},
-        {"forward", "TAVIX_FORWARD", "postgresql://", "", {}, &StartOptions::forward},
-        {"spool",
-         "TAVIX_SPOOL",
-         folder.File("spool-"),
-         folder.File("state/tavix/spool.mdb"),
-         {"--database", server},
-         &StartOptions::spool},
+        {"forward", "TAVIX_FORWARD", "postgresql://", "", "", &StartOptions::forward},
+        {"spool", "TAVIX_SPOOL", folder.File("spool-"), folder.File("state/tavix/spool.mdb"),
+         "--database=" + server, &StartOptions::spool},
     };
     for (const auto& choice : choices) {
         for (int present = 0; present < 8; ++present) {
@@ -199,7 +189,10 @@ TEST_F(CommandLineTest, TheOptionBeatsTheEnvironmentWhichBeatsTheSettingsFile) {
                                          : environment ? choice.prefix + "environment"
                                          : settings    ? choice.prefix + "settings"
                                                        : choice.fallback;
-            std::vector<std::string> arguments = choice.beside;
+            std::vector<std::string> arguments;
+            if (!choice.beside.empty()) {
+                arguments.push_back(choice.beside);
+            }
             if (option) {
                 arguments.push_back("--" + choice.name + "=" + choice.prefix + "option");
             }
@@ -218,6 +211,9 @@ TEST_F(CommandLineTest, TheOptionBeatsTheEnvironmentWhichBeatsTheSettingsFile) {
     const EnvironmentVariable no_home("HOME", std::nullopt);
     EXPECT_EQ(StartOf({"--database", server}).spool, "");
     EXPECT_EQ(StartOf({"--spool", "/srv/spool.mdb"}).spool, "");
+    // The settings' server is for the settings' own file, left aside for a server named here.
+    Settings("forward = postgres://site/tavix\n");
+    EXPECT_EQ(StartOf({"--database", server}).forward, "");
 }
 
 // A settings file the program cannot use stops it before the screen, naming file and line.
@@ -263,16 +259,6 @@ TEST_F(CommandLineTest, ASettingsFileThatIsNotOneIsRefusedNamingTheFileAndLine) 
 TEST_F(CommandLineTest, AFileThatDoesNotExistYetInAFolderThatDoesIsAccepted) {
     EXPECT_EQ(DatabaseOf({"--database", folder.File("missing.mdb")}), folder.File("missing.mdb"));
     EXPECT_EQ(DatabaseOf({"--database", "relative.mdb"}), "relative.mdb");
-}
-
-// The settings' server is for the settings' own file: a store named elsewhere as a server
-// leaves it aside.
-TEST_F(CommandLineTest, TheSettingsServerIsLeftAsideForAServerNamedElsewhere) {
-    Settings("database = /srv/t.mdb\nforward = postgres://site/tavix\n");
-    EXPECT_EQ(StartOf({}).forward, "postgres://site/tavix");
-    const StartOptions on_server = StartOf({"--database", "postgres://other/tavix"});
-    EXPECT_EQ(on_server.forward, "");
-    EXPECT_EQ(on_server.spool, folder.File("state/tavix/spool.mdb"));
 }
 
 TEST_F(CommandLineTest, APostgresUriIsPassedOnAsItIs) {

@@ -22,17 +22,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-store::ForwardOutcome Worked(std::int64_t forwarded, std::vector<std::string> set_aside = {}) {
+// A pass that forwarded changes and left some waiting, failing unless failure is empty.
+store::ForwardOutcome Pass(std::int64_t forwarded, std::int64_t waiting, std::string failure = "",
+                           std::vector<std::string> set_aside = {}) {
     store::ForwardOutcome outcome;
     outcome.forwarded = forwarded;
+    outcome.waiting = waiting;
+    if (!failure.empty()) {
+        outcome.failure = std::move(failure);
+    }
     outcome.set_aside_reasons = std::move(set_aside);
-    return outcome;
-}
-
-store::ForwardOutcome Failed(const std::string& why) {
-    store::ForwardOutcome outcome;
-    outcome.waiting = 3;
-    outcome.failure = why;
     return outcome;
 }
 
@@ -43,20 +42,20 @@ TEST(ForwardingRoundsTest, AnOutageIsLoggedOnceAndTheWaitGrowsToItsLongest) {
         std::vector<std::string> logged;
         std::chrono::seconds wait;
     } passes[] = {
-        {Worked(0), {}, 1s},
-        {Failed("down"), {"down" + again}, 2s},
-        {Failed("still down"), {}, 4s},
-        {Failed("down"), {}, 8s},
-        {Failed("down"), {}, 16s},
-        {Failed("down"), {}, 30s},
-        {Failed("down"), {}, 30s},
-        {Worked(5, {"r1"}),
+        {Pass(0, 0), {}, 1s},
+        {Pass(0, 3, "down"), {"down" + again}, 2s},
+        {Pass(0, 3, "still down"), {}, 4s},
+        {Pass(0, 3, "down"), {}, 8s},
+        {Pass(0, 3, "down"), {}, 16s},
+        {Pass(0, 3, "down"), {}, 30s},
+        {Pass(0, 3, "down"), {}, 30s},
+        {Pass(5, 0, "", {"r1"}),
          {"set aside, the server refused it for good: r1",
           "the server answers again: 5 changes forwarded, 0 waiting"},
          1s},
-        {Worked(2, {"r2"}), {"set aside, the server refused it for good: r2"}, 1s},
-        {Failed("gone"), {"gone" + again}, 2s},
-        {Worked(0), {"the server answers again: 0 changes forwarded, 0 waiting"}, 1s},
+        {Pass(0, 0, "", {"r2"}), {"set aside, the server refused it for good: r2"}, 1s},
+        {Pass(0, 3, "gone"), {"gone" + again}, 2s},
+        {Pass(0, 1), {"the server answers again: 0 changes forwarded, 1 waiting"}, 1s},
     };
     ForwardingRounds rounds;
     int number = 0;
@@ -111,10 +110,7 @@ TEST_F(BackgroundForwardingTest, AFileForwarderLogsTheOutageOnceAndEndsWithThePr
     EXPECT_EQ(Count(unreachable_), 1);
     EXPECT_EQ(Count("forwarding " + file + ": "), 1);
     EXPECT_EQ(Count("Pw-s3cr3t"), 0);
-    // The file was prepared meanwhile, its reading queued.
-    const std::optional<store::QueueState> queue = store::ReadQueueState(file);
-    ASSERT_TRUE(queue.has_value());
-    EXPECT_EQ(queue->waiting, 1);
+    EXPECT_EQ(store::ReadQueueState(file).value().waiting, 1);  // prepared meanwhile
 }
 
 TEST_F(BackgroundForwardingTest, AReadingKeptWakesTheSpoolsForwarder) {
@@ -133,7 +129,7 @@ TEST_F(BackgroundForwardingTest, AReadingKeptWakesTheSpoolsForwarder) {
     EXPECT_EQ(TimesLoggedOnceThere(unreachable_), 1);
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(Count(unreachable_), 1);
-    EXPECT_EQ(store::ReadQueueState(spool)->waiting, 2);
+    EXPECT_EQ(store::ReadQueueState(spool).value().waiting, 2);
 }
 
 }  // namespace
