@@ -11,6 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
+#include <utility>
 
 namespace tavix::testing {
 
@@ -108,13 +110,18 @@ CommitCutProxy::~CommitCutProxy() {
     }
 }
 
-void CommitCutProxy::Arm(Cut cut) {
+void CommitCutProxy::Arm(Cut cut, std::chrono::milliseconds hold) {
     cut_ = cut;
+    hold_ = hold;
     armed_ = true;
 }
 
 void CommitCutProxy::Accept() {
     while (!stopping_) {
+        if (std::chrono::steady_clock::now() < held_until_.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+            continue;  // a new connection waits, as across a link that is down
+        }
         pollfd watched{listener_, POLLIN, 0};
         if (::poll(&watched, 1, kPollMilliseconds) <= 0) {
             continue;
@@ -134,6 +141,7 @@ void CommitCutProxy::Relay(int client) {
     ClientMessages from_client;
     bool batch_inserts = false;  // the messages since the last Sync parse an INSERT
     bool open = server >= 0;
+    bool cut_first_statement = cut_next_connection_.exchange(false);
     char buffer[16384];
     while (open && !stopping_) {
         pollfd watched[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
@@ -156,15 +164,24 @@ void CommitCutProxy::Relay(int client) {
                 if (type == 'P' && message.find("INSERT") != std::string::npos) {
                     batch_inserts = true;
                 }
-                const bool cut_here = type == 'S' && batch_inserts && armed_.exchange(false);
+                bool cut_here = type == 'S' && batch_inserts && armed_.exchange(false);
                 if (type == 'S') {
                     batch_inserts = false;
                 }
-                if (cut_here && cut_.load() == Cut::kBeforeCommit) {
+                if ((cut_here && cut_.load() == Cut::kBeforeCommit) ||
+                    (type == 'S' && std::exchange(cut_first_statement, false))) {
                     open = false;
                     break;
                 }
+                if (cut_here && cut_.load() == Cut::kHold) {
+                    held_until_ = std::chrono::steady_clock::now() + hold_;
+                    std::this_thread::sleep_until(held_until_.load());  // the link is down
+                    cut_here = false;
+                }
                 open = SendAll(server, message);
+                if (cut_here && cut_.load() == Cut::kAfterCommitAndNext) {
+                    cut_next_connection_ = true;
+                }
                 if (cut_here) {
                     open = false;  // after passing the commit on: its answer is lost
                 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -10,8 +11,10 @@ namespace tavix::testing {
 
 // Where a cut falls, for the reading the client is storing.
 enum class Cut {
-    kBeforeCommit,  // the client's request to commit never reaches the server
-    kAfterCommit,   // the request reaches the server, its answer never reaches the client
+    kBeforeCommit,        // the client's request to commit never reaches the server
+    kAfterCommit,         // the request reaches the server, its answer never reaches the client
+    kAfterCommitAndNext,  // and the next connection made is cut at its first statement too
+    kHold,  // the request and all traffic on every connection held up for a while, then passed
 };
 
 // A small TCP proxy between a PostgreSQL client and the throw-away server's Unix socket,
@@ -32,8 +35,8 @@ class CommitCutProxy {
 
     int Port() const { return port_; }
 
-    // The next commit of an INSERT, on any connection, is cut so.
-    void Arm(Cut cut);
+    // The next commit of an INSERT, on any connection, is cut so (held up for hold).
+    void Arm(Cut cut, std::chrono::milliseconds hold = {});
     // True while the armed cut has not fallen yet.
     bool Armed() const { return armed_.load(); }
 
@@ -46,6 +49,9 @@ class CommitCutProxy {
     int port_ = 0;
     std::atomic<bool> armed_{false};
     std::atomic<Cut> cut_{Cut::kBeforeCommit};
+    std::chrono::milliseconds hold_{};
+    std::atomic<bool> cut_next_connection_{false};
+    std::atomic<std::chrono::steady_clock::time_point> held_until_{};
     std::atomic<bool> stopping_{false};
     std::thread acceptor_;
     std::mutex relays_mutex_;

@@ -28,7 +28,7 @@ TEST_F(PostgresInitTest, CreatesTheReadingsTableAndItsIndexAsOtherToolsExpectThe
                       "FROM information_schema.columns WHERE table_name = 'readings'"),
               "id bigint NO YES ALWAYS, code text C YES NO, qt double precision YES NO, "
               "terminal text YES NO, datetime timestamp without time zone 0 YES NO, "
-              "reading_key uuid NO NO");
+              "reading_key uuid NO NO, source uuid YES NO, source_id bigint YES NO");
     EXPECT_EQ(ValueIn(administrator_,
                       "SELECT string_agg(indexdef, '; ' ORDER BY indexname) FROM pg_indexes "
                       "WHERE tablename = 'readings'"),
@@ -87,6 +87,10 @@ TEST_F(PostgresInitTest, TavixAdminInitTakesAUriAndNeverShowsItsPassword) {
     const AdminResult again = RunAdmin({"init", uri});
     EXPECT_EQ(again.exit_status, 1) << again.err;
     EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
+    // What was forwarded into an earlier table would make forwarding skip its readings.
+    administrator_.Execute("DROP TABLE readings", "drop the table");
+    const AdminResult forwarded = RunAdmin({"init", uri});
+    EXPECT_NE(forwarded.err.find("a table tavix_forwarding exists already"), std::string::npos);
     for (const AdminResult& run : {created, again}) {
         EXPECT_EQ((run.out + run.err).find("s3cr3t"), std::string::npos) << run.out << run.err;
     }
