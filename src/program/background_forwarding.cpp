@@ -39,6 +39,7 @@ void Start(const std::string& file, const std::string& uri, ForwardingPace pace)
 
 void StartBackgroundForwarding(const std::string& database, const std::string& forward,
                                const std::string& spool) {
+    EndBackgroundForwarding();  // a run of the program before, in the same process (tests)
     if (!forward.empty()) {
         Start(database, forward, ForwardingPace::kEverySecond);
     } else if (store::IsPostgresTarget(database) && !spool.empty()) {

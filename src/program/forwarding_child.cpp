@@ -70,8 +70,8 @@ void Detach(pid_t program, int lifeline) {
     ::close_range(kLifelineInChild + 1, ~0U, 0);
 }
 
-// Waits for the next pass: until `wait` has passed or the program wakes the child. Ends the
-// child when the program has gone.
+// Waits for the next pass: until timeout_ms have passed (-1: for ever) or the program wakes the
+// child. Ends the child when the program has gone.
 void WaitForNextPass(int timeout_ms, pid_t program) {
     pollfd lifeline{kLifelineInChild, POLLIN, 0};
     if (::poll(&lifeline, 1, timeout_ms) > 0) {

@@ -67,7 +67,8 @@ TEST(CommandLineTest, HelpVersionAndRefusalsAnswerWithoutATerminal) {
     EXPECT_NE(help.out.find("--database TARGET"), std::string::npos) << help.out;
     EXPECT_EQ(help.err, "");
 
-    const std::string usage = "usage: tavix [--database TARGET] [--log FILE]\n";
+    const std::string usage =
+        "usage: tavix [--database TARGET] [--forward URI] [--spool FILE] [--log FILE]\n";
     const Answer unknown = RunWithoutTerminal(folder, "--bogus");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.out, "");

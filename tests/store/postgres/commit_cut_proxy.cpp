@@ -118,6 +118,10 @@ void CommitCutProxy::Arm(Cut cut, std::chrono::milliseconds hold) {
 
 void CommitCutProxy::Accept() {
     while (!stopping_) {
+        if (std::chrono::steady_clock::now() < held_until_.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+            continue;  // a new connection waits, as across a link that is down
+        }
         pollfd watched{listener_, POLLIN, 0};
         if (::poll(&watched, 1, kPollMilliseconds) <= 0) {
             continue;
@@ -138,15 +142,8 @@ void CommitCutProxy::Relay(int client) {
     bool batch_inserts = false;  // the messages since the last Sync parse an INSERT
     bool open = server >= 0;
     bool cut_first_statement = cut_next_connection_.exchange(false);
-    std::string held;  // from the client while the link was held up
     char buffer[16384];
     while (open && !stopping_) {
-        if (std::chrono::steady_clock::now() < held_until_.load()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
-            continue;
-        }
-        open = SendAll(server, held);
-        held.clear();
         pollfd watched[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
         if (::poll(watched, 2, kPollMilliseconds) <= 0) {
             continue;
@@ -167,7 +164,7 @@ void CommitCutProxy::Relay(int client) {
                 if (type == 'P' && message.find("INSERT") != std::string::npos) {
                     batch_inserts = true;
                 }
-                const bool cut_here = type == 'S' && batch_inserts && armed_.exchange(false);
+                bool cut_here = type == 'S' && batch_inserts && armed_.exchange(false);
                 if (type == 'S') {
                     batch_inserts = false;
                 }
@@ -178,10 +175,8 @@ void CommitCutProxy::Relay(int client) {
                 }
                 if (cut_here && cut_.load() == Cut::kHold) {
                     held_until_ = std::chrono::steady_clock::now() + hold_;
-                }
-                if (std::chrono::steady_clock::now() < held_until_.load()) {
-                    held += message;
-                    continue;
+                    std::this_thread::sleep_until(held_until_.load());  // the link is down
+                    cut_here = false;
                 }
                 open = SendAll(server, message);
                 if (cut_here && cut_.load() == Cut::kAfterCommitAndNext) {

@@ -1,12 +1,11 @@
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
-#include <mutex>
-#include <random>
 #include <thread>
 
 #include "commit_cut_proxy.hpp"
 #include "readings_server.hpp"
-#include "store/postgres/forwarding.hpp"
 
 namespace tavix::store {
 namespace {
@@ -16,34 +15,14 @@ using namespace std::chrono_literals;
 using testing::CommitCutProxy;
 using testing::Cut;
 
-constexpr int kCuts = 40;
-constexpr auto kTimeLimit = 120s;
-
-// What the store confirmed, refused and gave its keeper (the spool, in the program), by code.
-class Ledger final : public ReadingKeeper {
-  public:
-    const std::string& Name() const override { return name_; }
+// What the store gave its keeper (the spool, in the program): code and reading_key as VALUES.
+struct Ledger final : public ReadingKeeper {
+    const std::string& Name() const override { return name; }
     void Keep(const std::string& key, const KeptReading& reading) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        kept.emplace_back(key, std::get<std::string>(reading.code));
+        kept.push_back("('" + std::get<std::string>(reading.code) + "', '" + key + "')");
     }
-    void Store(Recordset& readings, const std::string& code) {
-        bool confirmed = true;
-        try {
-            AddReading(readings, code);
-        } catch (const StoreError&) {
-            confirmed = false;
-        }
-        const std::lock_guard<std::mutex> lock(mutex_);
-        (confirmed ? this->confirmed : refused).push_back(code);
-    }
-
-    std::vector<std::pair<std::string, std::string>> kept;  // key, code
-    std::vector<std::string> confirmed, refused;
-
-  private:
-    std::mutex mutex_;
-    std::string name_ = "the test's keeper";
+    std::string name = "the test's keeper";
+    std::vector<std::string> kept;
 };
 
 class CommitCutTest : public ReadingsOnServer {
@@ -54,7 +33,6 @@ class CommitCutTest : public ReadingsOnServer {
                database_.Name() + "?sslmode=disable&gssencmode=disable";
     }
 
-    bool Present(const std::string& code) { return Copies(code) == 1; }
     int Copies(const std::string& code) {
         return std::stoi(ValueOf("SELECT count(*) FROM readings WHERE code = '" + code + "'"));
     }
@@ -64,131 +42,91 @@ class CommitCutTest : public ReadingsOnServer {
         options.keeper = ledger_;
         return OpenDatabase(uri, options);
     }
+    void Store(Recordset& readings, const std::string& code) {
+        try {
+            AddReading(readings, code);
+            confirmed_.push_back(code);
+        } catch (const StoreError&) {
+            refused_.push_back(code);
+        }
+    }
 
     // Every reading confirmed is there once, or was kept and is there at most once, and once
     // after the kept ones are sent again as the spool sends them; every one refused is absent.
     void ExpectEachReadingSettled() {
-        forwarding::Batch resend;
-        for (const auto& [key, code] : ledger_->kept) {
-            EXPECT_LE(Copies(code), 1) << code << " kept";
-            forwarding::Change change;
-            change.sequence = ++resend.through;
-            change.reading_key = key;
-            change.kind = forwarding::Change::Kind::kAdd;
-            change.reading[0] = {StoredField::Kind::kText, 0, 0, code};
-            resend.changes.push_back(change);
+        for (const std::string& values : ledger_->kept) {
+            ValueOf("INSERT INTO readings (code, reading_key) VALUES " + values +
+                    " ON CONFLICT (reading_key) DO NOTHING");
         }
-        postgres::OpenChangeApplier(Uri())->Apply(kSpool, "spool", resend);
-        for (const std::string& code : ledger_->confirmed) {
+        for (const std::string& code : confirmed_) {
             EXPECT_EQ(Copies(code), 1) << code << " confirmed";
         }
-        for (const std::string& code : ledger_->refused) {
+        for (const std::string& code : refused_) {
             EXPECT_EQ(Copies(code), 0) << code << " refused";
         }
     }
 
-    static constexpr const char* kSpool = "5f0c6c36-1d7e-4b8a-9a57-0e7f3b1f2d44";
     std::shared_ptr<Ledger> ledger_ = std::make_shared<Ledger>();
+    std::vector<std::string> confirmed_, refused_;
 
     CommitCutProxy proxy_{testing::SharedPostgresServer().Folder() + "/.s.PGSQL.5432"};
 };
 
-// The connection is cut at the commit of a reading, before the server got the request to commit
-// or after (so that its answer is lost), many times over. Whatever the store reports must be
-// true: a reading reported stored is there, once. One found absent is sent again, and stored.
-TEST_F(CommitCutTest, AReadingIsReportedStoredExactlyWhenItIsThere) {
-    Database database = OpenDatabase(ThroughProxy());
-    Recordset readings = database.OpenRecordset("Readings");
-    std::mt19937 random(20261207);
-    int reported_stored = 0, reported_lost = 0, lies = 0;
-    const auto deadline = Clock::now() + kTimeLimit;
-    for (int cut = 0; cut < kCuts && Clock::now() < deadline; ++cut) {
-        const std::string code = "R" + std::to_string(cut);
-        const Cut where = random() % 2 == 0 ? Cut::kBeforeCommit : Cut::kAfterCommit;
-        proxy_.Arm(where);
-        bool stored = true;
-        std::string failure;
-        try {
-            AddReading(readings, code);
-        } catch (const StoreError& error) {
-            stored = false;
-            failure = error.what();
-        }
-        EXPECT_FALSE(proxy_.Armed()) << "the cut did not fall at " << code;
-        const bool present = Present(code);
-        if (stored != present) {
-            ++lies;
-            ADD_FAILURE() << code << (where == Cut::kBeforeCommit ? " cut before" : " cut after")
-                          << " the commit: reported " << (stored ? "stored" : "not stored") << ", "
-                          << (present ? "present" : "absent") << " " << failure;
-        }
-        (stored ? reported_stored : reported_lost) += 1;
-        // The reading after a cut goes through as usual.
-        AddReading(readings, code + "+");
-        EXPECT_TRUE(Present(code + "+")) << code;
-    }
-    EXPECT_EQ(lies, 0);
-    EXPECT_EQ(reported_stored + reported_lost, kCuts) << "the cuts took too long";
-    EXPECT_EQ(reported_lost, 0);
-    EXPECT_EQ(ValueOf("SELECT count(*) - count(DISTINCT code) FROM readings"), "0");
-}
+// Where, how many readings, how long the link is held up.
+using Cuts = std::tuple<Cut, int, std::chrono::milliseconds>;
 
-struct Unsettled {
-    Cut cut;
-    std::chrono::milliseconds hold;
-    int readings;
-};
+class CutCommitTest : public CommitCutTest, public ::testing::WithParamInterface<Cuts> {};
 
-class UnsettledCommitTest : public CommitCutTest,
-                            public ::testing::WithParamInterface<Unsettled> {};
-
-// The answer to the commit is lost and so is the connection that would find out what became of
-// the reading, or the link is held up for longer than the store waits (the reading lands
-// later): the reading is kept, confirmed, and stored once in the end.
-TEST_P(UnsettledCommitTest, AReadingOfUnknownOutcomeIsKeptAndStoredOnce) {
+// The connection is cut at the commit of a reading: before the server got the request to
+// commit; after, so that its answer is lost; after, and the connection that would find out what
+// became of the reading is cut too; or the link is held up for longer than the store waits, the
+// reading landing later. A reading found stored is confirmed, one found absent is sent again;
+// one whose outcome stays unknown is kept and confirmed. In the end each is there once, and so
+// is the reading after each cut.
+TEST_P(CutCommitTest, AReadingIsReportedStoredExactlyWhenItIsThere) {
+    const auto [where, cuts, hold] = GetParam();
     Database database = OpenKeeping(ThroughProxy());
     Recordset readings = database.OpenRecordset("Readings");
-    for (int i = 0; i < GetParam().readings; ++i) {
+    for (int cut = 0; cut < cuts; ++cut) {
         const auto start = Clock::now();
-        proxy_.Arm(GetParam().cut, GetParam().hold);
-        ledger_->Store(readings, "U" + std::to_string(i));
-        EXPECT_FALSE(proxy_.Armed());
-        std::this_thread::sleep_until(start + GetParam().hold + 1s);
-        ledger_->Store(readings, "U" + std::to_string(i) + "+");
+        proxy_.Arm(where, hold);
+        Store(readings, "R" + std::to_string(cut));
+        EXPECT_FALSE(proxy_.Armed()) << "the cut did not fall at " << cut;
+        std::this_thread::sleep_until(start + hold);
+        Store(readings, "R" + std::to_string(cut) + "+");
     }
-    EXPECT_EQ(ledger_->kept.size(), static_cast<std::size_t>(GetParam().readings));
-    EXPECT_TRUE(ledger_->refused.empty());
+    const bool settled = where == Cut::kBeforeCommit || where == Cut::kAfterCommit;
+    EXPECT_EQ(ledger_->kept.size(), settled ? 0u : std::size_t(cuts));
+    EXPECT_TRUE(refused_.empty());
     ExpectEachReadingSettled();
 }
 
-INSTANTIATE_TEST_SUITE_P(Cuts, UnsettledCommitTest,
-                         ::testing::Values(Unsettled{Cut::kAfterCommitAndNext, 0s, 5},
-                                           Unsettled{Cut::kHold, 15s, 1}));
+INSTANTIATE_TEST_SUITE_P(Where, CutCommitTest,
+                         ::testing::Values(Cuts{Cut::kBeforeCommit, 20, 0s},
+                                           Cuts{Cut::kAfterCommit, 20, 0s},
+                                           Cuts{Cut::kAfterCommitAndNext, 5, 0s},
+                                           Cuts{Cut::kHold, 1, 15s}));
 
-// Sessions store readings while the server is stopped at once (pg_ctl restart -m immediate)
-// and started again.
+// Readings stored while the server is stopped at once and started again (pg_ctl restart -m
+// immediate): each is confirmed and there once, or refused and absent.
 TEST_F(CommitCutTest, ReadingsAroundAnImmediateRestartAreStoredOnceOrRefusedAndAbsent) {
-    std::atomic<bool> done{false};
-    std::vector<std::thread> sessions;
-    for (int session = 0; session < 3; ++session) {
-        sessions.emplace_back([&, session] {
-            Database database = OpenKeeping(Uri());
-            Recordset readings = database.OpenRecordset("Readings");
-            for (int i = 0; !done; ++i) {
-                ledger_->Store(readings, "S" + std::to_string(session) + "-" + std::to_string(i));
-                std::this_thread::sleep_for(5ms);
-            }
-        });
+    std::atomic<bool> restarted{false};
+    std::thread restart([&restarted] {
+        std::this_thread::sleep_for(500ms);
+        // What pg_ctl's immediate stop sends; the supervisor's shut-down then finds it ended.
+        ::kill(testing::SharedPostgresServer().ServerProcessId(), SIGQUIT);
+        testing::SharedPostgresServer().ShutDown();
+        testing::SharedPostgresServer().StartAgain();
+        restarted = true;
+    });
+    Database database = OpenKeeping(Uri());
+    Recordset readings = database.OpenRecordset("Readings");
+    for (int i = 0; !restarted || i % 50 != 0; ++i) {
+        Store(readings, "S" + std::to_string(i));
+        std::this_thread::sleep_for(2ms);
     }
-    std::this_thread::sleep_for(500ms);
-    testing::SharedPostgresServer().ShutDown(true);
-    testing::SharedPostgresServer().StartAgain();
-    std::this_thread::sleep_for(500ms);
-    done = true;
-    for (std::thread& session : sessions) {
-        session.join();
-    }
-    EXPECT_GT(ledger_->refused.size(), 0u);
+    restart.join();
+    EXPECT_GT(refused_.size(), 0u);
     ExpectEachReadingSettled();
 }
 

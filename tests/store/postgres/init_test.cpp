@@ -30,12 +30,6 @@ TEST_F(PostgresInitTest, CreatesTheReadingsTableAndItsIndexAsOtherToolsExpectThe
               "terminal text YES NO, datetime timestamp without time zone 0 YES NO, "
               "reading_key uuid NO NO, source uuid YES NO, source_id bigint YES NO");
     EXPECT_EQ(ValueIn(administrator_,
-                      "SELECT string_agg(column_name || ' ' || data_type || ' ' || is_nullable, "
-                      "', ' ORDER BY ordinal_position) FROM information_schema.columns "
-                      "WHERE table_name = 'tavix_forwarding'"),
-              "source uuid NO, last_change bigint NO, origin text YES, "
-              "updated timestamp with time zone NO");
-    EXPECT_EQ(ValueIn(administrator_,
                       "SELECT string_agg(indexdef, '; ' ORDER BY indexname) FROM pg_indexes "
                       "WHERE tablename = 'readings'"),
               "CREATE INDEX readings_code ON public.readings USING btree (code, id); "
@@ -93,13 +87,10 @@ TEST_F(PostgresInitTest, TavixAdminInitTakesAUriAndNeverShowsItsPassword) {
     const AdminResult again = RunAdmin({"init", uri});
     EXPECT_EQ(again.exit_status, 1) << again.err;
     EXPECT_NE(again.err.find("exists already"), std::string::npos) << again.err;
-    // What terminals forwarded into an earlier table would make forwarding skip their readings.
+    // What was forwarded into an earlier table would make forwarding skip its readings.
     administrator_.Execute("DROP TABLE readings", "drop the table");
-    const AdminResult over_forwarding = RunAdmin({"init", uri});
-    EXPECT_EQ(over_forwarding.exit_status, 1) << over_forwarding.err;
-    EXPECT_NE(over_forwarding.err.find("a table tavix_forwarding exists already"),
-              std::string::npos)
-        << over_forwarding.err;
+    const AdminResult forwarded = RunAdmin({"init", uri});
+    EXPECT_NE(forwarded.err.find("a table tavix_forwarding exists already"), std::string::npos);
     for (const AdminResult& run : {created, again}) {
         EXPECT_EQ((run.out + run.err).find("s3cr3t"), std::string::npos) << run.out << run.err;
     }

@@ -167,8 +167,8 @@ void PostgresServer::AwaitReady() {
     throw std::runtime_error("cannot start a PostgreSQL server in " + folder_ + ": " + reason);
 }
 
-void PostgresServer::ShutDown(bool at_once) {
-    Command(at_once ? kStopServerAtOnce : kStopServer);
+void PostgresServer::ShutDown() {
+    Command(kStopServer);
     const std::string line = ReadLine(report_fd_, Clock::now() + kFinishedLimit);
     if (line.empty() || line[0] != kDown) {
         throw std::runtime_error("the PostgreSQL server in " + folder_ +

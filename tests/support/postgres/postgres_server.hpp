@@ -36,8 +36,7 @@ class PostgresServer {
     // client), keeping its data, and returns once it has ended; StartAgain starts it on the
     // same data and returns once it accepts connections. Both throw std::runtime_error when
     // the server does not do so.
-    // at_once: an immediate shut-down (pg_ctl stop -m immediate), as a crash ends the server.
-    void ShutDown(bool at_once = false);
+    void ShutDown();
     void StartAgain();
 
     // The folder that holds the data, the socket and the logs.

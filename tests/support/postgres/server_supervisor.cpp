@@ -64,7 +64,7 @@ std::string LogTail(const std::string& path) {
     return text.size() > kTail ? "..." + text.substr(text.size() - kTail) : text;
 }
 
-enum class Control { kNothing, kEnd, kStopServer, kStopServerAtOnce, kStartServer };
+enum class Control { kNothing, kEnd, kStopServer, kStartServer };
 
 // What came on the control pipe within wait: a command, or its end once the test has closed it
 // (or died).
@@ -81,9 +81,6 @@ Control NextControl(int control_fd, std::chrono::milliseconds wait) {
     }
     if (count == 1 && command == kStopServer) {
         return Control::kStopServer;
-    }
-    if (count == 1 && command == kStopServerAtOnce) {
-        return Control::kStopServerAtOnce;
     }
     return count == 1 && command == kStartServer ? Control::kStartServer : Control::kNothing;
 }
@@ -284,18 +281,14 @@ void IgnoreTerminalSignals() {
 // Follows the commands until the control pipe ends; the postmaster then running, or 0.
 pid_t FollowCommands(const SupervisorPlan& plan, pid_t server, int control_fd, int report_fd) {
     while (true) {
-        const Control command = NextControl(control_fd, std::chrono::milliseconds(60000));
-        switch (command) {
+        switch (NextControl(control_fd, std::chrono::milliseconds(60000))) {
             case Control::kEnd:
                 return server;
             case Control::kStopServer:
-            case Control::kStopServerAtOnce:
-                if (server > 0 && command == Control::kStopServer) {
+                if (server > 0) {
                     StopServerFast(plan, server);
-                } else if (server > 0) {
-                    StopServer(plan, server);
+                    server = 0;
                 }
-                server = 0;
                 Report(report_fd, kDown, "");
                 break;
             case Control::kStartServer: {

@@ -36,11 +36,8 @@ inline constexpr char kDown = 'D';
 inline constexpr char kFailed = 'F';
 
 // What may be written on control_fd: stop the server as an administrator does (a fast shut-down:
-// every session is ended with a word to its client) or at once, as a crash does (an immediate
-// one: the sessions simply end, the next start recovers from the log), and start it again on
-// the same data.
+// every session is ended with a word to its client), and start it again on the same data.
 inline constexpr char kStopServer = 'P';
-inline constexpr char kStopServerAtOnce = 'Q';
 inline constexpr char kStartServer = 'S';
 
 // The supervisor process: creates the cluster, starts the server, reports, then follows the
