@@ -86,17 +86,16 @@ TEST_F(OfflineTerminalTest, ReadingsTypedOfflineReachTheServerOnceAndTheirChange
         EXPECT_EQ(pane.Screen().find("Lettura non salvata!"), std::string::npos) << code;
     }
     server.StartAgain();
-    EXPECT_TRUE(ServerComesToHold("A1|4,B2|4"));
+    EXPECT_TRUE(ServerComesToHold("A1|4,B2|4")) << OnTheServer() << "\n" << pane.Screen();
 
     Key(pane, "F3");  // the browser, on A1
     Type(pane, "q");
-    Key(pane, "BSpace");
-    Type(pane, "7");
+    Type(pane, "7");  // the first character typed replaces the quantity
     Key(pane, "Enter");
     Key(pane, "Right");  // B2, deleted
     Key(pane, "BSpace");
     Key(pane, "Enter");
-    EXPECT_TRUE(ServerComesToHold("A1|7"));
+    EXPECT_TRUE(ServerComesToHold("A1|7")) << OnTheServer() << "\n" << pane.Screen();
 }
 
 }  // namespace
