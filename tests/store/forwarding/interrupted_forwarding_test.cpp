@@ -11,11 +11,11 @@
 #include <string>
 #include <thread>
 
-#include "byte_cut_proxy.hpp"
 #include "store/database.hpp"
 #include "store/forwarding.hpp"
 #include "store/forwarding/forward_pass.hpp"
 #include "store/postgres/client/connection.hpp"
+#include "store/postgres/commit_cut_proxy.hpp"
 #include "store/postgres/forwarding.hpp"
 #include "store/sqlite/forwarding.hpp"
 #include "support/admin_process.hpp"
@@ -134,7 +134,7 @@ class InterruptedForwardingTest : public ::testing::Test {
 
     testing::FreshDatabase database_;
     testing::TempDir folder_;
-    testing::ByteCutProxy proxy_{testing::SharedPostgresServer().Folder() + "/.s.PGSQL.5432"};
+    testing::CommitCutProxy proxy_{testing::SharedPostgresServer().Folder() + "/.s.PGSQL.5432"};
     postgres::Connection server_{database_.ConnInfo()};
 };
 
@@ -158,17 +158,17 @@ TEST_F(InterruptedForwardingTest, AConnectionCutAnywhereAndARerunLeaveTheServerE
     std::mt19937 random(20261208);
     Terminal measured(folder_.File("measured.mdb"));
     measured.Work(random, 10);
-    proxy_.PassEverything();
+    proxy_.CutAfterBytes(-1);
     Pass(measured, ThroughProxy());
-    const std::vector<std::int64_t> points = CutPoints(proxy_.Passed(), proxy_.PieceEnds());
+    const std::vector<std::int64_t> points = CutPoints(proxy_.BytesPassed(), proxy_.PieceEnds());
     ASSERT_GT(points.size(), 20U);
     int cuts = 0;
     for (const std::int64_t at : points) {
         Terminal terminal(folder_.File("cut" + std::to_string(cuts++) + ".mdb"));
         terminal.Work(random, 10);
-        proxy_.CutAfter(at);
+        proxy_.CutAfterBytes(at);
         Pass(terminal, ThroughProxy());
-        proxy_.PassEverything();
+        proxy_.CutAfterBytes(-1);
         terminal.Work(random, 2);
         ForwardUntilDone(terminal);
         ExpectServerEqualsFile(terminal, "cut after byte " + std::to_string(at));

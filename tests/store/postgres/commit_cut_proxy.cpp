@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -116,6 +117,39 @@ void CommitCutProxy::Arm(Cut cut, std::chrono::milliseconds hold) {
     armed_ = true;
 }
 
+void CommitCutProxy::CutAfterBytes(std::int64_t bytes) {
+    const std::lock_guard<std::mutex> lock(relays_mutex_);
+    bytes_passed_ = 0;
+    piece_ends_.clear();
+    cut_after_bytes_ = bytes;
+}
+
+std::int64_t CommitCutProxy::BytesPassed() const {
+    const std::lock_guard<std::mutex> lock(relays_mutex_);
+    return bytes_passed_;
+}
+
+std::vector<std::int64_t> CommitCutProxy::PieceEnds() const {
+    const std::lock_guard<std::mutex> lock(relays_mutex_);
+    return piece_ends_;
+}
+
+bool CommitCutProxy::Pass(int to, std::string_view bytes) {
+    std::size_t allowed = bytes.size();
+    {
+        const std::lock_guard<std::mutex> lock(relays_mutex_);
+        if (cut_after_bytes_ >= 0) {
+            allowed = static_cast<std::size_t>(std::clamp<std::int64_t>(
+                cut_after_bytes_ - bytes_passed_, 0, static_cast<std::int64_t>(bytes.size())));
+        }
+        bytes_passed_ += static_cast<std::int64_t>(allowed);
+        if (allowed > 0) {
+            piece_ends_.push_back(bytes_passed_);
+        }
+    }
+    return SendAll(to, bytes.substr(0, allowed)) && allowed == bytes.size();
+}
+
 void CommitCutProxy::Accept() {
     while (!stopping_) {
         if (std::chrono::steady_clock::now() < held_until_.load()) {
@@ -150,7 +184,7 @@ void CommitCutProxy::Relay(int client) {
         }
         if (watched[1].revents != 0) {
             const ssize_t count = ::recv(server, buffer, sizeof buffer, 0);
-            open = count > 0 && SendAll(client, std::string_view(buffer, count));
+            open = count > 0 && Pass(client, std::string_view(buffer, count));
         }
         if (open && watched[0].revents != 0) {
             const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
@@ -178,7 +212,7 @@ void CommitCutProxy::Relay(int client) {
                     std::this_thread::sleep_until(held_until_.load());  // the link is down
                     cut_here = false;
                 }
-                open = SendAll(server, message);
+                open = Pass(server, message);
                 if (cut_here && cut_.load() == Cut::kAfterCommitAndNext) {
                     cut_next_connection_ = true;
                 }

@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -40,9 +42,19 @@ class CommitCutProxy {
     // True while the armed cut has not fallen yet.
     bool Armed() const { return armed_.load(); }
 
+    // Counts the bytes passed both ways over every connection afresh, and cuts the connection
+    // that passes the byte number `bytes` right after it (never, for a negative number). The
+    // count, and where each message or piece the server wrote at once ended, tell a test how
+    // long an exchange is and where it may be cut.
+    void CutAfterBytes(std::int64_t bytes);
+    std::int64_t BytesPassed() const;
+    std::vector<std::int64_t> PieceEnds() const;
+
   private:
     void Accept();
     void Relay(int client);
+    // Sends what the byte count lets pass; false when it stopped short or the send failed.
+    bool Pass(int to, std::string_view bytes);
 
     std::string server_socket_;
     int listener_ = -1;
@@ -54,7 +66,10 @@ class CommitCutProxy {
     std::atomic<std::chrono::steady_clock::time_point> held_until_{};
     std::atomic<bool> stopping_{false};
     std::thread acceptor_;
-    std::mutex relays_mutex_;
+    mutable std::mutex relays_mutex_;  // also guards the byte count
+    std::int64_t bytes_passed_ = 0;
+    std::int64_t cut_after_bytes_ = -1;
+    std::vector<std::int64_t> piece_ends_;
     std::vector<std::thread> relays_;
 };
 
