@@ -160,10 +160,11 @@ void Connection::EndWriterTurn() noexcept {
     }
 }
 
-// False when this connection waits as SQLite alone has it: a read-only file, whose writes fail
-// anyway, or a queue that cannot be used.
+// False when this connection waits as SQLite alone has it: a queue that cannot be used. A
+// read-only file, whose writes fail anyway, and a new file nobody else knows yet (no queue's
+// file is left beside it) need no turn.
 bool Connection::WaitForWriterTurn(WriterQueue::Clock::time_point deadline) {
-    if (IsReadOnly()) {
+    if (IsReadOnly() || expect_ == Expect::kNewFile) {
         return true;
     }
     if (writers_ == nullptr) {
