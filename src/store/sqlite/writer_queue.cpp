@@ -116,6 +116,7 @@ WriterQueue::~WriterQueue() {
 }
 
 bool WriterQueue::WaitForTurn(Clock::time_point deadline) {
+    EndTurn();  // a ticket still held would stop the queue behind it
     const std::uint32_t ticket = shared_->next_ticket.fetch_add(1);
     ticket_ = ticket;
     MarkHeld(ticket, true);
