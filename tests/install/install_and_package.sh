@@ -109,6 +109,8 @@ for _ in $(seq 50); do [ -e "$store-shm" ] && break; sleep 0.1; done
 operator 65533 sh -c "umask 077; '$admin' copy '$source' '$store'" >/dev/null ||
     fail "an operator of the group cannot store readings"
 wait "$holder"
+[ "$(stat -c '%a %g' "$store-writers")" = "664 $gid" ] ||
+    fail "the writers' queue beside the store: $(stat -c '%n %a %g' "$store-writers")"
 
 # The settings name that store: rooted here, tavix-admin finds it through them.
 sed "s|^database = /|database = $root/|" "$root/etc/tavix/tavix.conf" >"$scratch/rooted.conf"

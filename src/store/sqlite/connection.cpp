@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -126,6 +128,62 @@ void Connection::PrepareToWrite(std::string_view action) {
         CheckStillNamed(action);  // the switch itself writes to the file
         prepared_to_write_ = SwitchToWal(*this);
     }
+}
+
+void Connection::BeginWriteTransaction(std::string_view action) {
+    RequireOpen(action);
+    const auto deadline = WriterQueue::Clock::now() + busy_timeout_;
+    const bool queued = WaitForWriterTurn(deadline);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - WriterQueue::Clock::now());
+    sqlite3_busy_timeout(db_.get(), static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+    try {
+        Execute("BEGIN IMMEDIATE", action);
+    } catch (const TransientStoreError& error) {
+        sqlite3_busy_timeout(db_.get(), static_cast<int>(busy_timeout_.count()));
+        EndWriterTurn();
+        if (!queued && error.Why() == Cause::kLock) {
+            FailUnqueued(error);
+        }
+        throw;
+    } catch (...) {
+        sqlite3_busy_timeout(db_.get(), static_cast<int>(busy_timeout_.count()));
+        EndWriterTurn();
+        throw;
+    }
+    sqlite3_busy_timeout(db_.get(), static_cast<int>(busy_timeout_.count()));
+}
+
+void Connection::EndWriterTurn() noexcept {
+    if (writers_ != nullptr && writers_->Usable()) {
+        writers_->EndTurn();
+    }
+}
+
+// False when this connection waits as SQLite alone has it: a queue that cannot be used. A
+// read-only file, whose writes fail anyway, and a new file nobody else knows yet (no queue's
+// file is left beside it) need no turn.
+bool Connection::WaitForWriterTurn(WriterQueue::Clock::time_point deadline) {
+    if (IsReadOnly() || expect_ == Expect::kNewFile) {
+        return true;
+    }
+    if (writers_ == nullptr) {
+        writers_ = std::make_unique<WriterQueue>(path_);
+    }
+    return writers_->Usable() && writers_->WaitForTurn(deadline);
+}
+
+// Once per connection, so that a log of many refused readings does not repeat it.
+void Connection::FailUnqueued(const TransientStoreError& error) {
+    if (told_unqueued_ || writers_ == nullptr || writers_->Usable()) {
+        throw error;
+    }
+    told_unqueued_ = true;
+    throw TransientStoreError(std::string(error.what()) +
+                                  " (writers are not taking turns, so a session may wait for "
+                                  "others again and again: " +
+                                  writers_->Problem() + ")",
+                              error.Why());
 }
 
 void Connection::Close() noexcept {
@@ -254,6 +312,7 @@ void Connection::CloseHandle() noexcept {
     if (sqlite3_get_autocommit(db_.get()) == 0) {
         sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
+    EndWriterTurn();
     db_.reset();
 }
 

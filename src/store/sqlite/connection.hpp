@@ -12,6 +12,8 @@
 #include "store/sqlite/handle.hpp"
 #include "store/sqlite/statement.hpp"
 #include "store/sqlite/write_ahead_log.hpp"
+#include "store/sqlite/writer_queue.hpp"
+#include "store/store_error.hpp"
 
 struct sqlite3_context;
 struct sqlite3_value;
@@ -85,6 +87,13 @@ class Connection {
     // WAL (see SwitchToWal), so that opening and reading alone never change the file.
     void PrepareToWrite(std::string_view action);
 
+    // BEGIN IMMEDIATE once this connection's turn has come among the sessions writing to the
+    // file (writer_queue.hpp): the queue and SQLite's lock share the one bounded wait. When the
+    // queue cannot be used, the first failure to get the lock says why.
+    void BeginWriteTransaction(std::string_view action);
+    // Passes the turn on once the write transaction is committed or rolled back.
+    void EndWriterTurn() noexcept;
+
     // Rolls back an open transaction, finalizes the statements and closes the file. Later use
     // throws StoreError.
     void Close() noexcept;
@@ -99,6 +108,8 @@ class Connection {
     void RefuseAnotherFilesLog(std::string_view action);
     void LetGo() noexcept;
     void CloseHandle() noexcept;
+    bool WaitForWriterTurn(WriterQueue::Clock::time_point deadline);
+    [[noreturn]] void FailUnqueued(const TransientStoreError& error);
 
     std::string path_;
     std::chrono::milliseconds busy_timeout_;
@@ -112,6 +123,8 @@ class Connection {
     // The header of a log this connection let go of while another program still used it.
     std::optional<LogHeader> abandoned_log_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+    std::unique_ptr<WriterQueue> writers_;
+    bool told_unqueued_ = false;
 };
 
 // One use of a prepared statement. Resetting it when the use ends releases the read snapshot,

@@ -8,7 +8,7 @@ namespace tavix::store::sqlite {
 ImmediateTransaction::ImmediateTransaction(Connection& connection, std::string_view action)
     : connection_(&connection), action_(action) {
     connection.PrepareToWrite(action);
-    connection.Execute("BEGIN IMMEDIATE", action);
+    connection.BeginWriteTransaction(action);
 }
 
 ImmediateTransaction::~ImmediateTransaction() {
@@ -21,6 +21,7 @@ void ImmediateTransaction::Commit(std::string_view action) {
         connection_->CheckStillNamed(action);
         connection_->Execute("COMMIT", action);
         active_ = false;
+        connection_->EndWriterTurn();
     } catch (const StoreError&) {
         Rollback();
         throw;
@@ -40,6 +41,7 @@ void ImmediateTransaction::Rollback() noexcept {
         // The transaction is gone either way: SQLite has already rolled it back after the
         // failure that brings us here, or the connection was closed under it.
     }
+    connection_->EndWriterTurn();
 }
 
 }  // namespace tavix::store::sqlite

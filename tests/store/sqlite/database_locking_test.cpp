@@ -1,5 +1,10 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <future>
 #include <thread>
+#include <vector>
 
 #include "readings_file.hpp"
 #include "store/readings_table.hpp"
@@ -74,6 +79,87 @@ TEST_F(LockingTest, AWriterWaitsForALockHeldLessThanTheTimeout) {
     holder.join();
     EXPECT_GE(waited, milliseconds(300));
     EXPECT_EQ(other.Number("SELECT count(*) FROM Readings WHERE code IN ('held', 'after')"), 2);
+}
+
+// Sessions storing as fast as they can take turns: SQLite's busy handler alone lets the session
+// that has just committed take the lock again while the others sleep until they give up.
+TEST_F(LockingTest, ManyWritersAtOnceAllGetThroughWithinAShortBusyTimeout) {
+    constexpr int kWriters = 16, kEach = 40;
+    std::vector<std::future<int>> stored;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        stored.push_back(std::async(std::launch::async, [this, writer] {
+            Database session = OpenDatabase(path_, milliseconds(400));
+            Recordset readings = session.OpenRecordset(table::kTable);
+            int count = 0;
+            for (int reading = 0; reading < kEach; ++reading) {
+                try {
+                    AddReading(readings, std::to_string(writer * 100 + reading));
+                    ++count;
+                } catch (const StoreError&) {
+                }
+            }
+            return count;
+        }));
+    }
+    for (auto& writer : stored) {
+        EXPECT_EQ(writer.get(), kEach);
+    }
+    EXPECT_EQ(SqliteFile(path_).Number("SELECT count(*) FROM Readings"), 1 + kWriters * kEach);
+    struct stat database {
+    }, queue{};
+    ASSERT_EQ(::stat(path_.c_str(), &database), 0);
+    ASSERT_EQ(::stat((path_ + "-writers").c_str(), &queue), 0);
+    EXPECT_EQ(queue.st_mode & 0777, database.st_mode & 0666);
+}
+
+// Writers queued behind another program's lock hold up no reader.
+TEST_F(LockingTest, AReaderDoesNotWaitForQueuedWriters) {
+    SqliteFile other(path_);
+    ASSERT_EQ(other.Execute("BEGIN IMMEDIATE"), SQLITE_OK);
+    std::vector<std::future<void>> writers;
+    for (const char* code : {"first", "second"}) {
+        writers.push_back(std::async(std::launch::async, [this, code] {
+            Database session = OpenDatabase(path_, milliseconds(5000));
+            Recordset readings = session.OpenRecordset(table::kTable);
+            AddReading(readings, code);
+        }));
+    }
+    std::this_thread::sleep_for(milliseconds(200));  // both in line: one at the lock, one queued
+    const auto start = Clock::now();
+    Database browser = OpenDatabase(path_, milliseconds(5000));
+    Recordset readings = browser.OpenRecordset(table::kTable);
+    readings.MoveLast();
+    EXPECT_EQ(std::get<std::string>(readings.Fields(table::kCode)), "A");
+    EXPECT_LT(Since(start), milliseconds(150));
+    ASSERT_EQ(other.Execute("COMMIT"), SQLITE_OK);
+    for (auto& writer : writers) {
+        EXPECT_NO_THROW(writer.get());
+    }
+}
+
+// Without a queue (its file cannot be made), writers wait as SQLite alone has them, and the
+// first failure to get the lock says why.
+TEST_F(LockingTest, WritersStoreWithoutTheQueueWhenItsFileCannotBeMade) {
+    ASSERT_EQ(::unlink((path_ + "-writers").c_str()), 0);  // made by the fixture's first reading
+    ASSERT_EQ(::mkdir((path_ + "-writers").c_str(), 0755), 0);
+    Database session = OpenDatabase(path_, milliseconds(300));
+    Recordset readings = session.OpenRecordset(table::kTable);
+    AddReading(readings, "unqueued");
+    SqliteFile other(path_);
+    ASSERT_EQ(other.Execute("BEGIN IMMEDIATE"), SQLITE_OK);
+    std::vector<std::string> failures;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            AddReading(readings, "refused");
+        } catch (const StoreError& error) {
+            failures.emplace_back(error.what());
+        }
+    }
+    ASSERT_EQ(failures.size(), 2U);
+    EXPECT_NE(failures[0].find("not taking turns"), std::string::npos) << failures[0];
+    EXPECT_EQ(failures[1].find("not taking turns"), std::string::npos) << failures[1];
+    ASSERT_EQ(other.Execute("COMMIT"), SQLITE_OK);
+    EXPECT_EQ(other.Number("SELECT count(*) FROM Readings"), 2);
 }
 
 }  // namespace
