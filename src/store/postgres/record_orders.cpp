@@ -10,8 +10,8 @@ namespace {
 
 using Parameters = std::vector<postgres::Parameter>;
 
-std::int64_t RowidOf(const postgres::Result& result, std::string_view store) {
-    const std::string_view text = result.Text(0, 0);
+std::int64_t RowidOf(const postgres::Result& result, int row, std::string_view store) {
+    const std::string_view text = result.Text(row, 0);
     std::int64_t rowid = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rowid);
     if (error != std::errc() || end != text.data() + text.size()) {
@@ -21,14 +21,16 @@ std::int64_t RowidOf(const postgres::Result& result, std::string_view store) {
 }
 
 // What a step runs and where its answer goes: the columns of each answer are the rowid, in an
-// index order the key, then every column of the record, which becomes current.
+// index order the key, then every column of the record, which becomes current. The rows after
+// the first (a step forward reading ahead) are the records that follow, in order.
 struct Seeker {
     Session* session;
     std::shared_ptr<CurrentRow> current;
     int key_columns;  // before the record's own: 1 (the rowid) or 2 (and the index's key)
+    int read_ahead = 1;
 
     std::optional<Position> Read(const std::string& sql, const Parameters& parameters,
-                                 std::string_view action) const {
+                                 std::string_view action, const void* reader = nullptr) const {
         return session->Run(
             action, [&](postgres::Connection& connection) -> std::optional<Position> {
                 auto result =
@@ -36,14 +38,33 @@ struct Seeker {
                 if (result->Rows() == 0) {
                     return std::nullopt;
                 }
-                Position position{RowidOf(*result, session->Name()), nullptr};
-                if (key_columns > 1) {
-                    position.key = std::make_shared<Key>(result->Field(0, 1));
+                std::vector<std::int64_t> rowids;
+                for (int row = 0; row < result->Rows(); ++row) {
+                    rowids.push_back(RowidOf(*result, row, session->Name()));
                 }
-                current->Keep(position.rowid, std::move(result), key_columns);
-                return position;
+                current->Keep(std::move(rowids), std::move(result), key_columns, reader);
+                return CurrentPosition();
             });
     }
+
+    // The record after position when a step forward has read it already.
+    std::optional<Position> ReadAlready(const void* reader, const Position& position) const {
+        if (!current->StepAhead(reader, position.rowid)) {
+            return std::nullopt;
+        }
+        return CurrentPosition();
+    }
+
+    Position CurrentPosition() const {
+        Position position{current->Rowid(), nullptr};
+        if (key_columns > 1) {
+            position.key = std::make_shared<Key>(current->Leading(1));
+        }
+        return position;
+    }
+
+    // A step forward's LIMIT.
+    std::string Limit() const { return " LIMIT " + std::to_string(read_ahead); }
 };
 
 class TableOrder final : public RecordOrder {
@@ -54,7 +75,7 @@ class TableOrder final : public RecordOrder {
           select_("SELECT " + key_ + ", " + shape.ColumnList() + " FROM " + shape.quoted_name),
           first_(select_ + " ORDER BY " + key_ + " LIMIT 1"),
           last_(select_ + " ORDER BY " + key_ + " DESC LIMIT 1"),
-          after_(select_ + " WHERE " + key_ + " > $1 ORDER BY " + key_ + " LIMIT 1"),
+          after_(select_ + " WHERE " + key_ + " > $1 ORDER BY " + key_),
           before_(select_ + " WHERE " + key_ + " < $1 ORDER BY " + key_ + " DESC LIMIT 1"),
           find_(select_ + " WHERE " + key_ + " = $1") {}
 
@@ -65,7 +86,11 @@ class TableOrder final : public RecordOrder {
         return seeker_.Read(last_, {}, "move to the last record");
     }
     std::optional<Position> After(const Position& position) override {
-        return seeker_.Read(after_, {RowidParameter(position.rowid)}, "move to the next record");
+        if (std::optional<Position> read = seeker_.ReadAlready(this, position)) {
+            return read;
+        }
+        return seeker_.Read(after_ + seeker_.Limit(), {RowidParameter(position.rowid)},
+                            "move to the next record", this);
     }
     std::optional<Position> Before(const Position& position) override {
         return seeker_.Read(before_, {RowidParameter(position.rowid)},
@@ -78,6 +103,7 @@ class TableOrder final : public RecordOrder {
         Fail(seeker_.session->Name(), "seek a record",
              "no index is selected, and the table's own order has no key to seek");
     }
+    void ReadAhead(int records) override { seeker_.read_ahead = records; }
 
   private:
     Seeker seeker_;
@@ -100,16 +126,16 @@ class IndexOrder final : public RecordOrder {
           columns_(rowid_ + " AS found_rowid, " + key_ + " AS found_key, " + Fields(shape)),
           from_(" FROM " + shape.quoted_name),
           select_("SELECT " + columns_ + from_),
-          ascending_(" ORDER BY " + key_ + ", " + rowid_ + " LIMIT 1"),
+          ascending_(" ORDER BY " + key_ + ", " + rowid_),
           descending_(" ORDER BY " + key_ + " DESC, " + rowid_ + " DESC LIMIT 1"),
-          first_(Either(key_ + " IS NULL", key_ + " IS NOT NULL", ascending_)),
+          first_(Either(key_ + " IS NULL", key_ + " IS NOT NULL", ascending_ + " LIMIT 1")),
           last_(Either(key_ + " IS NOT NULL", key_ + " IS NULL", descending_)),
-          after_null_(
-              Either(key_ + " IS NULL AND " + rowid_ + " > $1", key_ + " IS NOT NULL", ascending_)),
-          after_key_(Where(Pair() + " > ($1, $2)", ascending_)),
+          after_null_(Either(key_ + " IS NULL AND " + rowid_ + " > $1", key_ + " IS NOT NULL",
+                             ascending_ + " LIMIT $2", ", found_key, found_rowid LIMIT $2")),
+          after_key_(Where(Pair() + " > ($1, $2)", ascending_ + " LIMIT $3")),
           before_null_(Where(key_ + " IS NULL AND " + rowid_ + " < $1", descending_)),
           before_key_(Either(Pair() + " < ($1, $2)", key_ + " IS NULL", descending_)),
-          equal_key_(Where(key_ + " = $1", ascending_)),
+          equal_key_(Where(key_ + " = $1", ascending_ + " LIMIT 1")),
           find_(select_ + " WHERE " + rowid_ + " = $1") {}
 
     std::optional<Position> First() override {
@@ -120,11 +146,17 @@ class IndexOrder final : public RecordOrder {
     }
     std::optional<Position> After(const Position& position) override {
         constexpr std::string_view kAction = "move to the next record";
-        const std::optional<std::string>& key = KeyOf(position);
-        if (!key) {
-            return seeker_.Read(after_null_, {RowidParameter(position.rowid)}, kAction);
+        if (std::optional<Position> read = seeker_.ReadAlready(this, position)) {
+            return read;
         }
-        return seeker_.Read(after_key_, {key, RowidParameter(position.rowid)}, kAction);
+        const std::optional<std::string>& key = KeyOf(position);
+        const std::string limit = std::to_string(seeker_.read_ahead);
+        if (!key) {
+            return seeker_.Read(after_null_, {RowidParameter(position.rowid), limit}, kAction,
+                                this);
+        }
+        return seeker_.Read(after_key_, {key, RowidParameter(position.rowid), limit}, kAction,
+                            this);
     }
     std::optional<Position> Before(const Position& position) override {
         constexpr std::string_view kAction = "move to the previous record";
@@ -144,6 +176,7 @@ class IndexOrder final : public RecordOrder {
         }
         return seeker_.Read(equal_key_, {ParameterFor(key, key_type_)}, "seek a record");
     }
+    void ReadAhead(int records) override { seeker_.read_ahead = records; }
 
   private:
     static const std::optional<std::string>& KeyOf(const Position& position) {
@@ -176,11 +209,12 @@ class IndexOrder final : public RecordOrder {
         return select_ + " WHERE " + condition + order;
     }
 
-    // The first answer of the first seek, or else of the second.
+    // The answers of the first seek, then of the second: the first only, unless told more
+    // (how the rows of a part follow one another, and how many in all).
     std::string Either(const std::string& first, const std::string& second,
-                       const std::string& order) const {
+                       const std::string& order, const std::string& rest = " LIMIT 1") const {
         return "SELECT found_rowid, found_key" + fields_ + " FROM (" + Part(0, first, order) +
-               " UNION ALL " + Part(1, second, order) + ") AS either_seek ORDER BY part LIMIT 1";
+               " UNION ALL " + Part(1, second, order) + ") AS either_seek ORDER BY part" + rest;
     }
 
     std::string Part(int part, const std::string& condition, const std::string& order) const {

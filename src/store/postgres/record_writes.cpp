@@ -208,7 +208,7 @@ std::unique_ptr<EditLock> LockRecord(Session& session, const TableShape& shape, 
             current.Forget();  // gone: reading it fails from now on, as a move would find
             return nullptr;
         }
-        current.Keep(rowid, std::move(locked), 0);
+        current.Keep({rowid}, std::move(locked), 0);
         return held;
     });
 }

@@ -155,7 +155,7 @@ Value Table::ReadField(std::int64_t rowid, std::size_t column, std::string_view 
             if (result->Rows() == 0) {
                 Fail(action, "the current record no longer exists (another session deleted it)");
             }
-            current_->Keep(rowid, std::move(result), 0);
+            current_->Keep({rowid}, std::move(result), 0);
         });
     }
     return current_->Field(column, shape_.columns.at(column).type);
@@ -166,6 +166,7 @@ std::unique_ptr<EditLock> Table::LockForEdit(std::int64_t rowid, std::string_vie
 }
 
 void Table::Insert(const FieldValues& values) {
+    current_->ForgetAhead();
     InsertRecord(*session_, shape_, values);
 }
 

@@ -99,7 +99,11 @@ TEST_P(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
     }
 
     readings_.SetIndex(table::kCodeIndex);
-    EXPECT_EQ(IdsForward(readings_), expected_ids);
+    for (const int read_at_once : {1, 7, 50}) {  // whether the steps read ahead or not
+        readings_.SetCacheSize(read_at_once);
+        EXPECT_EQ(IdsForward(readings_), expected_ids) << read_at_once;
+    }
+    readings_.SetCacheSize(1);
     std::reverse(expected_ids.begin(), expected_ids.end());
     EXPECT_EQ(IdsBackward(readings_), expected_ids);
 }

@@ -56,10 +56,11 @@ TEST(RoundTripsTest, EachOperatorActionTakesAtMostItsTurnsOnTheServer) {
          }},
         {"readings list of 50", 2,
          [](Recordset& r) {
-             r.MoveFirst();
+             r.MoveFirst(), r.SetCacheSize(50);
              for (int line = 0; line < 50 && !r.Eof(); ++line) {
                  ReadShown(r), r.MoveNext();
              }
+             r.SetCacheSize(1);
          }},
     };
     for (const OperatorAction& action : actions) {
