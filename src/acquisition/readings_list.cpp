@@ -36,8 +36,24 @@ void TellNoReadings() {
     console.MessageBox(0);
 }
 
+// The list's readings are read at once, as the server holds them then; the browser, which
+// shares the recordset, reads each again as it moves onto it.
+class ReadAtOnce {
+  public:
+    explicit ReadAtOnce(store::Recordset& readings) : readings_(&readings) {
+        readings.SetCacheSize(kMostLines);
+    }
+    ReadAtOnce(const ReadAtOnce&) = delete;
+    ReadAtOnce& operator=(const ReadAtOnce&) = delete;
+    ~ReadAtOnce() { readings_->SetCacheSize(1); }
+
+  private:
+    store::Recordset* readings_;
+};
+
 // The lines of the first readings from the current one on, in the current order.
 std::string ListItemsFrom(store::Recordset& readings) {
+    const ReadAtOnce read_at_once(readings);
     std::string items;
     for (int count = 0; !readings.Eof() && count < kMostLines; ++count) {
         if (!items.empty()) {

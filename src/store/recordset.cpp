@@ -1,5 +1,6 @@
 #include "store/recordset.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -201,7 +202,17 @@ void Recordset::SetIndex(std::string_view index_name) {
         }
     }
     state.order = std::move(selected.order);
+    state.order->ReadAhead(state.cache_size);
     state.index_name = std::move(selected.name);
+}
+
+// Asks nothing of the store, so that setting it back never fails.
+void Recordset::SetCacheSize(int records) noexcept {
+    State& state = *state_;
+    state.cache_size = std::max(records, 1);
+    if (state.order) {
+        state.order->ReadAhead(state.cache_size);
+    }
 }
 
 const std::string& Recordset::Index() const {

@@ -48,8 +48,15 @@ class Recordset {
 
     // The current record's field by name, a text in the program's code page (see
     // core/stored_text.hpp). Fails for an unknown name and when there is no current record (at Eof
-    // or Bof, or after Delete until the next move).
+    // or Bof, or after Delete until the next move). On a server the record is read as a move lands
+    // on it, and its fields show it as read then until the next move.
     Value Fields(std::string_view name) const;
+
+    // How many records MoveNext reads at once on a server (1, the default: each as the move
+    // lands on it). A list read from top to bottom sets more, so that the records after the
+    // current one come without a round trip each, showing what the server held when they were
+    // read; any other move or change reads afresh. The SQLite file reads each record anyway.
+    void SetCacheSize(int records) noexcept;
 
     // AddNew starts a new record; Edit starts changing the current one inside an immediate
     // transaction (so the values read after Edit are the stored ones and nobody else writes

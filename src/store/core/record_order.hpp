@@ -37,6 +37,10 @@ class RecordOrder {
     virtual std::optional<Position> Find(std::int64_t rowid) = 0;
     // The first record whose key equals key, or nothing. Only an index order has keys.
     virtual std::optional<Position> FirstWithKey(const Value& key) = 0;
+
+    // How many records After may read at once, for the next steps to find read already. A store
+    // that reads a record cheaply reads them one at a time all the same.
+    virtual void ReadAhead(int records) { static_cast<void>(records); }
 };
 
 }  // namespace tavix::store

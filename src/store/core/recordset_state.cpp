@@ -27,6 +27,7 @@ bool Recordset::State::CheckUsable(std::string_view action) {
 
 void Recordset::State::LoadTable() {
     order = table->Order(index_name).order;
+    order->ReadAhead(cache_size);
     pending.reset();
     no_match = false;
     MoveToOr(order->First(), Place::kEmpty);

@@ -26,6 +26,7 @@ struct Recordset::State {
     bool table_read = false;
     std::string index_name;  // as the store spells it; "" for the table's own order
     std::unique_ptr<RecordOrder> order;
+    int cache_size = 1;  // records read at once by the steps forward, each order's in turn
     Place place = Place::kEmpty;
     Position position;                  // on a record, or where the deleted one stood
     std::vector<OrderKey> deleted_row;  // to place a deleted record in a newly chosen order

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "store/core/record_order.hpp"
+#include "store/postgres/current_row.hpp"
 #include "store/postgres/session.hpp"
 #include "store/postgres/values.hpp"
 
@@ -31,6 +32,8 @@ struct TableShape {
     bool readings_table = false;  // the readings table, whose new readings a keeper may keep
 
     const Column& Key() const { return columns[key_column]; }
+    // Every column in order, for a SELECT list: "id", "code", ...
+    std::string ColumnList() const;
 };
 
 // A key as the server returned it, in UTF-8; nothing for NULL.
@@ -45,9 +48,11 @@ class Key final : public StoredKey {
 
 // The table's own order (ascending key) and the order of an index on key_column (ascending,
 // equal values in the table's own order, NULL first), as keyset queries each a seek in a
-// B-tree index.
-std::unique_ptr<RecordOrder> MakeTableOrder(Session& session, const TableShape& shape);
+// B-tree index. Each query returns the whole record it finds, which becomes current.
+std::unique_ptr<RecordOrder> MakeTableOrder(Session& session, const TableShape& shape,
+                                            std::shared_ptr<CurrentRow> current);
 std::unique_ptr<RecordOrder> MakeIndexOrder(Session& session, const TableShape& shape,
-                                            std::size_t key_column);
+                                            std::size_t key_column,
+                                            std::shared_ptr<CurrentRow> current);
 
 }  // namespace tavix::store::postgres

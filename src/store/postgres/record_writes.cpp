@@ -3,6 +3,7 @@
 #include "store/core/failure.hpp"
 #include "store/core/sql_name.hpp"
 #include "store/core/stored_text.hpp"
+#include "store/postgres/current_row.hpp"
 #include "store/postgres/reading_key.hpp"
 #include "store/postgres/values.hpp"
 
@@ -154,31 +155,23 @@ std::string Assignments(const TableShape& shape, const FieldValues& values) {
     return assignments;
 }
 
-// The stored texts of the text columns about to be written with a text, so that a text
-// written back as the program read it keeps the characters its code page lacks.
-std::vector<std::optional<std::string>> StoredTexts(const TableShape& shape, Connection& connection,
-                                                    std::int64_t rowid, const FieldValues& values) {
+// The stored texts of the text columns about to be written with a text, as the record was read
+// when it was locked, so that a text written back as the program read it keeps the characters
+// its code page lacks.
+std::vector<std::optional<std::string>> StoredTexts(const TableShape& shape,
+                                                    const CurrentRow& locked, std::int64_t rowid,
+                                                    const FieldValues& values) {
     std::vector<std::optional<std::string>> stored(values.size());
-    std::string listed;
-    std::vector<std::size_t> positions;
+    if (!locked.Holds(rowid)) {
+        return stored;
+    }
     std::size_t position = 0;
     for (const auto& [column, value] : values) {
         if (std::holds_alternative<std::string>(value) &&
             shape.columns[column].type == ColumnType::kText) {
-            listed += (listed.empty() ? "" : ", ") + shape.columns[column].quoted;
-            positions.push_back(position);
+            stored[position] = locked.StoredText(column);
         }
         ++position;
-    }
-    if (positions.empty()) {
-        return stored;
-    }
-    const postgres::Result row =
-        connection.Execute("SELECT " + listed + " FROM " + shape.quoted_name + " WHERE " +
-                               shape.Key().quoted + " = $1",
-                           {RowidParameter(rowid)}, kUpdateAction);
-    for (std::size_t i = 0; i < positions.size() && row.Rows() > 0; ++i) {
-        stored[positions[i]] = row.Field(0, static_cast<int>(i));
     }
     return stored;
 }
@@ -201,16 +194,21 @@ std::vector<Parameter> WrittenValues(const TableShape& shape, const FieldValues&
 
 }  // namespace
 
-std::unique_ptr<EditLock> LockRecord(Session& session, const TableShape& shape, std::int64_t rowid,
-                                     std::string_view action) {
-    const std::string lock =
-        "SELECT 1 FROM " + shape.quoted_name + " WHERE " + shape.Key().quoted + " = $1 FOR UPDATE";
+std::unique_ptr<EditLock> LockRecord(Session& session, const TableShape& shape, CurrentRow& current,
+                                     std::int64_t rowid, std::string_view action) {
+    const std::string lock = "SELECT " + shape.ColumnList() + " FROM " + shape.quoted_name +
+                             " WHERE " + shape.Key().quoted + " = $1 FOR UPDATE";
     return session.Run(action, [&](postgres::Connection& connection) -> std::unique_ptr<EditLock> {
-        connection.Execute("BEGIN", action);
+        // Made first, so that a failed lock still ends the transaction BEGIN opened.
         auto held = std::make_unique<RowLock>(session);
-        if (connection.Execute(lock, {RowidParameter(rowid)}, action).Rows() == 0) {
+        auto locked = std::make_shared<const Result>(std::move(
+            connection.ExecuteInOneTrip({{"BEGIN", {}}, {lock, {RowidParameter(rowid)}}}, action)
+                .back()));
+        if (locked->Rows() == 0) {
+            current.Forget();  // gone: reading it fails from now on, as a move would find
             return nullptr;
         }
+        current.Keep({rowid}, std::move(locked), 0);
         return held;
     });
 }
@@ -274,25 +272,31 @@ void InsertRecord(Session& session, const TableShape& shape, const FieldValues& 
 }
 
 void UpdateRecord(Session& session, const TableShape& shape, std::unique_ptr<EditLock> lock,
-                  std::int64_t rowid, const FieldValues& values) {
+                  CurrentRow& current, std::int64_t rowid, const FieldValues& values) {
     auto& held = static_cast<RowLock&>(*lock);
+    const std::vector<std::optional<std::string>> stored =
+        StoredTexts(shape, current, rowid, values);
+    current.Forget();
     if (!held.OnItsConnection()) {
         Fail(session.Name(), kUpdateAction,
              "the connection to the server was lost during the edit, so nothing was changed",
              ErrorKind::kConnectionLost);
     }
-    postgres::Connection& connection = session.Current();
+    std::vector<Connection::Statement> statements;
     if (!values.empty()) {
-        std::vector<postgres::Parameter> parameters =
-            WrittenValues(shape, values, StoredTexts(shape, connection, rowid, values));
+        std::vector<postgres::Parameter> parameters = WrittenValues(shape, values, stored);
         parameters.push_back(RowidParameter(rowid));
-        connection.Execute("UPDATE " + shape.quoted_name + " SET " + Assignments(shape, values) +
-                               " WHERE " + shape.Key().quoted + " = $" +
-                               std::to_string(parameters.size()),
-                           parameters, kUpdateAction);
+        statements.push_back({"UPDATE " + shape.quoted_name + " SET " + Assignments(shape, values) +
+                                  " WHERE " + shape.Key().quoted + " = $" +
+                                  std::to_string(parameters.size()),
+                              std::move(parameters)});
     }
+    statements.push_back({"COMMIT", {}});
+    // A failed UPDATE leaves the COMMIT skipped and the transaction to the lock's ROLLBACK.
+    const std::vector<Result> results =
+        session.Current().ExecuteInOneTrip(statements, kUpdateAction);
     held.Ended();
-    if (connection.Execute("COMMIT", kUpdateAction).CommandStatus() != "COMMIT") {
+    if (results.back().CommandStatus() != "COMMIT") {
         Fail(session.Name(), kUpdateAction,
              "the server rolled the change back, nothing was changed");
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ class Table final : public StoreTable {
 
   private:
     void ReadShape(postgres::Connection& connection, std::string_view action);
+    void ReadIndexes(postgres::Connection& connection, std::string_view action);
+    std::optional<std::size_t> IndexColumn(std::string_view index_name) const;
     [[noreturn]] void Fail(std::string_view action, std::string_view reason,
                            ErrorKind kind = ErrorKind::kOther) const;
 
@@ -38,6 +41,9 @@ class Table final : public StoreTable {
     bool shape_read_ = false;
     TableShape shape_;
     std::string table_oid_;
+    std::string relation_name_;                         // the table's own name, unquoted
+    std::map<std::string, std::size_t> index_columns_;  // by the index's name, lowered
+    std::shared_ptr<CurrentRow> current_ = std::make_shared<CurrentRow>();
 };
 
 }  // namespace tavix::store::postgres

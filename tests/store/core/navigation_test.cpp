@@ -99,7 +99,11 @@ TEST_P(NavigationTest, CodeOrderVisitsEveryRecordOnceWithDuplicatesAndNulls) {
     }
 
     readings_.SetIndex(table::kCodeIndex);
-    EXPECT_EQ(IdsForward(readings_), expected_ids);
+    for (const int read_at_once : {1, 7, 50}) {  // whether the steps read ahead or not
+        readings_.SetCacheSize(read_at_once);
+        EXPECT_EQ(IdsForward(readings_), expected_ids) << read_at_once;
+    }
+    readings_.SetCacheSize(1);
     std::reverse(expected_ids.begin(), expected_ids.end());
     EXPECT_EQ(IdsBackward(readings_), expected_ids);
 }
@@ -141,8 +145,9 @@ TEST_P(NavigationTest, AnotherSessionsNewReadingsLeaveTheShownRecordAlone) {
     EXPECT_EQ(CurrentId(readings_), 6);  // the other D, after the shown one
 }
 
-// The record shown is deleted by another session: reading it fails (the caller shows what it
-// can), and the steps go on from where it stood.
+// The record shown is deleted by another session: on the file reading it fails (the caller
+// shows what it can); the server's recordset shows the record as the move onto it read it. The
+// steps go on from where it stood.
 TEST_P(NavigationTest, ARecordAnotherSessionDeletedWhileShownStepsOnToItsNeighbours) {
     for (const char* code : {"C", "A", "B"}) {
         AddReading(readings_, code);
@@ -152,7 +157,11 @@ TEST_P(NavigationTest, ARecordAnotherSessionDeletedWhileShownStepsOnToItsNeighbo
     const std::unique_ptr<OtherSession> other = store_.Other();
     ASSERT_EQ(other->Execute("DELETE FROM Readings WHERE code = 'B'"),
               OtherSession::Outcome::kDone);
-    EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
+    if (GetParam() == StoreKind::kPostgres) {
+        EXPECT_EQ(readings_.Fields(table::kCode), Value("B"));
+    } else {
+        EXPECT_THROW(readings_.Fields(table::kCode), StoreError);
+    }
     EXPECT_THROW(readings_.Delete(), StoreError);
     EXPECT_THROW(readings_.SetBookmark(std::to_string(3)), StoreError);
     readings_.MoveNext();

@@ -176,6 +176,7 @@ void CommitCutProxy::Relay(int client) {
     bool batch_inserts = false;  // the messages since the last Sync parse an INSERT
     bool open = server >= 0;
     bool cut_first_statement = cut_next_connection_.exchange(false);
+    bool server_answered = true;
     char buffer[16384];
     while (open && !stopping_) {
         pollfd watched[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
@@ -185,12 +186,14 @@ void CommitCutProxy::Relay(int client) {
         if (watched[1].revents != 0) {
             const ssize_t count = ::recv(server, buffer, sizeof buffer, 0);
             open = count > 0 && Pass(client, std::string_view(buffer, count));
+            server_answered = true;
         }
         if (open && watched[0].revents != 0) {
             const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
             open = count > 0;
             if (open) {
                 from_client.Add(buffer, static_cast<std::size_t>(count));
+                client_turns_ += std::exchange(server_answered, false) ? 1 : 0;
             }
             for (std::string message = from_client.Next(); open && !message.empty();
                  message = from_client.Next()) {

@@ -50,6 +50,10 @@ class CommitCutProxy {
     std::int64_t BytesPassed() const;
     std::vector<std::int64_t> PieceEnds() const;
 
+    // The client's turns since the last call, over every connection: each time it sends after
+    // the server has answered (or first), which is what a network's delay is paid for.
+    std::int64_t TakeClientTurns() { return client_turns_.exchange(0); }
+
   private:
     void Accept();
     void Relay(int client);
@@ -65,6 +69,7 @@ class CommitCutProxy {
     std::atomic<bool> cut_next_connection_{false};
     std::atomic<std::chrono::steady_clock::time_point> held_until_{};
     std::atomic<bool> stopping_{false};
+    std::atomic<std::int64_t> client_turns_{0};
     std::thread acceptor_;
     mutable std::mutex relays_mutex_;  // also guards the byte count
     std::int64_t bytes_passed_ = 0;

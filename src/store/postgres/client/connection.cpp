@@ -155,6 +155,45 @@ Result Connection::Execute(const std::string& sql, std::string_view action) {
 
 Result Connection::Execute(const std::string& sql, const std::vector<Parameter>& parameters,
                            std::string_view action) {
+    Send(sql, parameters, action);
+    const auto deadline = Clock::now() + timeouts_.statement + timeouts_.answer_grace;
+    Flush(deadline, action);
+    Result result = Collect(deadline, action);
+    CheckOutcome(result, action);
+    return result;
+}
+
+// libpq's pipeline: every statement and one Sync are sent before any answer is awaited. After a
+// failure the server skips the rest up to the Sync; each skipped one still answers (aborted).
+std::vector<Result> Connection::ExecuteInOneTrip(const std::vector<Statement>& statements,
+                                                 std::string_view action) {
+    if (!IsOpen()) {
+        FailLost(action, "the connection is closed");
+    }
+    if (PQenterPipelineMode(connection_.get()) == 0) {
+        FailLost(action, PQerrorMessage(connection_.get()));
+    }
+    for (const Statement& statement : statements) {
+        Send(statement.sql, statement.parameters, action);
+    }
+    if (PQpipelineSync(connection_.get()) == 0) {
+        FailLost(action, PQerrorMessage(connection_.get()));
+    }
+    const auto deadline = Clock::now() + timeouts_.statement + timeouts_.answer_grace;
+    Flush(deadline, action);
+    std::vector<Result> results;
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        results.push_back(Collect(deadline, action));
+    }
+    EndPipeline(deadline, action);
+    for (const Result& result : results) {
+        CheckOutcome(result, action);
+    }
+    return results;
+}
+
+void Connection::Send(const std::string& sql, const std::vector<Parameter>& parameters,
+                      std::string_view action) {
     if (!IsOpen()) {
         FailLost(action, "the connection is closed");
     }
@@ -172,11 +211,24 @@ Result Connection::Execute(const std::string& sql, const std::vector<Parameter>&
                           values.data(), nullptr, nullptr, 0) == 0) {
         FailLost(action, PQerrorMessage(connection_.get()));
     }
-    const auto deadline = Clock::now() + timeouts_.statement + timeouts_.answer_grace;
-    Flush(deadline, action);
-    Result result = Collect(deadline, action);
-    CheckOutcome(result, action);
-    return result;
+}
+
+// Reads the Sync's answer and leaves pipeline mode, so the next statement goes alone again.
+void Connection::EndPipeline(Clock::time_point deadline, std::string_view action) {
+    while (PQisBusy(connection_.get()) == 1) {
+        if (WaitForSocket(PQsocket(connection_.get()), false, deadline) ==
+            SocketWait::kDeadlinePassed) {
+            FailTimedOut(action, timeouts_.statement + timeouts_.answer_grace);
+        }
+        if (PQconsumeInput(connection_.get()) == 0) {
+            FailLost(action, PQerrorMessage(connection_.get()));
+        }
+    }
+    const Result sync(PQgetResult(connection_.get()));
+    if (sync.Raw() == nullptr || PQresultStatus(sync.Raw()) != PGRES_PIPELINE_SYNC ||
+        PQexitPipelineMode(connection_.get()) == 0) {
+        FailLost(action, PQerrorMessage(connection_.get()));
+    }
 }
 
 void Connection::Flush(Clock::time_point deadline, std::string_view action) {

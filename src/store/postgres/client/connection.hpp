@@ -54,13 +54,26 @@ class Connection {
     Result Execute(const std::string& sql, const std::vector<Parameter>& parameters,
                    std::string_view action);
 
+    // Runs statements in order in one exchange with the server: they travel together and their
+    // answers come back together, so a network's delay is paid once, not once per statement.
+    // Their results in order; the first failure throws, and the statements after it are not run.
+    struct Statement {
+        std::string sql;
+        std::vector<Parameter> parameters;
+    };
+    std::vector<Result> ExecuteInOneTrip(const std::vector<Statement>& statements,
+                                         std::string_view action);
+
     // The process id of this connection's server process, as pg_stat_activity shows it.
     int ServerProcessId() const;
 
   private:
     void Open();
     void PrepareSession();
+    void Send(const std::string& sql, const std::vector<Parameter>& parameters,
+              std::string_view action);
     void Flush(Clock::time_point deadline, std::string_view action);
+    void EndPipeline(Clock::time_point deadline, std::string_view action);
     Result Collect(Clock::time_point deadline, std::string_view action);
     void CheckOutcome(const Result& result, std::string_view action);
 
