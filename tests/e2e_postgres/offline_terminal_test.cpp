@@ -66,7 +66,8 @@ TEST_F(OfflineTerminalTest, ReadingsTypedOfflineReachTheServerOnceAndTheirChange
                                      "--forward '" + database_.Uri() + "' --log '" +
                                          folder_.File("tavix.log") + "'"),
                      {24, 20, "xterm-256color"});
-    ASSERT_TRUE(pane.WaitForStableScreen());
+    // Keys typed before the program reads them would be lost with the terminal's set-up.
+    ASSERT_TRUE(pane.WaitForText("Premere ESC per"));
     server.ShutDown();
     // Started again however the test ends: the next test needs it.
     const std::unique_ptr<PostgresServer, void (*)(PostgresServer*)> restart(
