@@ -144,6 +144,7 @@ TEST_F(ExportOutputTest, EachKindOfTargetGetsTheExportWhereItLeadsOrIsRefused) {
         {"tavix.mdb-journal", {}, 1, ""},
         {"tavix.mdb-wal", {}, 1, ""},
         {"tavix.mdb-shm", {}, 1, ""},
+        {"tavix.mdb-writers", {}, 1, ""},
         {"kept.csv", {}, 0, "kept.csv"},
         {"", {}, 2, ""},
     };

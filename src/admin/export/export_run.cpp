@@ -51,9 +51,10 @@ std::string FolderOf(const std::filesystem::path& path) {
     return path.parent_path().empty() ? "." : path.parent_path().string();
 }
 
-// Whether file is, or would be, the store or a file SQLite keeps beside it: the same file, or
-// the same name in the same folder, whether or not it exists yet. SQLite names its files after
-// the store with its links followed, so the store is looked at both as named and as it lands.
+// Whether file is, or would be, the store or a file kept beside it (SQLite's, or the writers'
+// queue): the same file, or the same name in the same folder, whether or not it exists yet.
+// SQLite names its files after the store with its links followed, so the store is looked at both
+// as named and as it lands.
 bool IsAStoreFile(const std::string& file, const std::string& store) {
     std::error_code error;
     const std::filesystem::path landing = std::filesystem::canonical(store, error);
@@ -61,7 +62,7 @@ bool IsAStoreFile(const std::string& file, const std::string& store) {
         if (named.empty()) {
             continue;
         }
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        for (const char* suffix : {"", "-journal", "-wal", "-shm", "-writers"}) {
             const std::string name = named.filename().string() + suffix;
             if (SameFile(file, named.string() + suffix) ||
                 (std::filesystem::path(file).filename() == name &&
