@@ -32,6 +32,10 @@ std::string NewDatabase(const std::string& name) {
     return uri;
 }
 
+std::string ReadingsName(int count) {
+    return "readings_" + std::to_string(count);
+}
+
 }  // namespace
 
 PostgresDatabase FreshPostgresReadings(const std::string& name) {
@@ -45,7 +49,7 @@ const std::string& PostgresReadings(int count) {
     if (const auto found = databases.find(count); found != databases.end()) {
         return found->second;
     }
-    const std::string name = "readings_" + std::to_string(count);
+    const std::string name = ReadingsName(count);
     const std::string uri = NewDatabase(name);
     store::postgres::Connection administrator = Administrator(name);
     // The codes of CodeOfReading: "C" and six digits of (i * 7919) mod 100,000.
@@ -56,6 +60,15 @@ const std::string& PostgresReadings(int count) {
         {std::to_string(count)}, "fill the readings");
     administrator.Execute("VACUUM (ANALYZE) readings", "analyse the readings");
     return databases.emplace(count, uri).first->second;
+}
+
+std::string PostgresReadingsName(int count) {
+    PostgresReadings(count);
+    return ReadingsName(count);
+}
+
+std::string PostgresSocket() {
+    return Server().Folder() + "/.s.PGSQL." + std::to_string(testing::kServerPort);
 }
 
 std::string PostgresConnInfo(const std::string& database) {

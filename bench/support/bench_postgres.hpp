@@ -20,6 +20,11 @@ PostgresDatabase FreshPostgresReadings(const std::string& name);
 // A database holding `count` readings as ReadingsFile describes them (reading i: id i, code
 // CodeOfReading(i), quantity i, terminal "1"), built once per run and analysed: its URI.
 const std::string& PostgresReadings(int count);
+// The name of that database, made at first use as PostgresReadings makes it.
+std::string PostgresReadingsName(int count);
+
+// The Unix socket the server listens on, for a proxy in front of it.
+std::string PostgresSocket();
 
 // The key=value connection string of a database on that server, for raw libpq.
 std::string PostgresConnInfo(const std::string& database);
