@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -130,6 +131,10 @@ void DelayProxy::Accept() {
         if (client < 0) {
             continue;
         }
+        // As the server does on its own sockets: a piece goes out when it is due, not when the
+        // client has acknowledged the one before.
+        const int no_delay = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
         const std::lock_guard<std::mutex> lock(relays_mutex_);
         relays_.emplace_back([this, client] { Relay(client); });
     }
