@@ -15,39 +15,18 @@
 #include <string_view>
 #include <utility>
 
+#include "support/postgres/server_socket.hpp"
+
 namespace tavix::bench {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testing::ConnectToServerSocket;
+using testing::SendAll;
 
 // How often an idle relay looks whether the proxy is stopping.
 constexpr auto kIdleWait = std::chrono::milliseconds(50);
-
-bool SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
-int ConnectToServer(const std::string& socket_path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        return fd;
-    }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return -1;
-}
 
 // One direction of a connection: what was read from one side, each piece due at the other side
 // half a round trip after it was read.
@@ -143,7 +122,7 @@ void DelayProxy::Accept() {
 // Passes both ways, each piece half a round trip late, until either side ends or the proxy
 // stops. ppoll, not poll: a round trip of 2 ms needs waits finer than a millisecond.
 void DelayProxy::Relay(int client) {
-    const int server = ConnectToServer(server_socket_);
+    const int server = ConnectToServerSocket(server_socket_);
     const auto half = std::chrono::duration_cast<Clock::duration>(round_trip_) / 2;
     DelayedStream to_server(server, half);
     DelayedStream to_client(client, half);

@@ -15,6 +15,8 @@
 #include <thread>
 #include <utility>
 
+#include "support/postgres/server_socket.hpp"
+
 namespace tavix::testing {
 
 namespace {
@@ -26,31 +28,6 @@ std::uint32_t BigEndian32(const std::string& bytes, std::size_t at) {
            (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 16) |
            (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 8) |
            static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3]));
-}
-
-bool SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
-int ConnectToServer(const std::string& socket_path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        return fd;
-    }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return -1;
 }
 
 // The client's side of the stream, message by message: the first message has no type byte
@@ -171,7 +148,7 @@ void CommitCutProxy::Accept() {
 
 // Passes both ways until either side ends, the proxy stops, or the armed cut falls here.
 void CommitCutProxy::Relay(int client) {
-    const int server = ConnectToServer(server_socket_);
+    const int server = ConnectToServerSocket(server_socket_);
     ClientMessages from_client;
     bool batch_inserts = false;  // the messages since the last Sync parse an INSERT
     bool open = server >= 0;

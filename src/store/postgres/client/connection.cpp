@@ -213,8 +213,8 @@ void Connection::Send(const std::string& sql, const std::vector<Parameter>& para
     }
 }
 
-// Reads the Sync's answer and leaves pipeline mode, so the next statement goes alone again.
-void Connection::EndPipeline(Clock::time_point deadline, std::string_view action) {
+// Reads from the server until a whole result has come, within the deadline.
+void Connection::AwaitResult(Clock::time_point deadline, std::string_view action) {
     while (PQisBusy(connection_.get()) == 1) {
         if (WaitForSocket(PQsocket(connection_.get()), false, deadline) ==
             SocketWait::kDeadlinePassed) {
@@ -224,6 +224,11 @@ void Connection::EndPipeline(Clock::time_point deadline, std::string_view action
             FailLost(action, PQerrorMessage(connection_.get()));
         }
     }
+}
+
+// Reads the Sync's answer and leaves pipeline mode, so the next statement goes alone again.
+void Connection::EndPipeline(Clock::time_point deadline, std::string_view action) {
+    AwaitResult(deadline, action);
     const Result sync(PQgetResult(connection_.get()));
     if (sync.Raw() == nullptr || PQresultStatus(sync.Raw()) != PGRES_PIPELINE_SYNC ||
         PQexitPipelineMode(connection_.get()) == 0) {
@@ -255,15 +260,7 @@ void Connection::Flush(Clock::time_point deadline, std::string_view action) {
 Result Connection::Collect(Clock::time_point deadline, std::string_view action) {
     std::optional<Result> outcome;
     while (true) {
-        while (PQisBusy(connection_.get()) == 1) {
-            if (WaitForSocket(PQsocket(connection_.get()), false, deadline) ==
-                SocketWait::kDeadlinePassed) {
-                FailTimedOut(action, timeouts_.statement + timeouts_.answer_grace);
-            }
-            if (PQconsumeInput(connection_.get()) == 0) {
-                FailLost(action, PQerrorMessage(connection_.get()));
-            }
-        }
+        AwaitResult(deadline, action);
         pg_result* next = PQgetResult(connection_.get());
         if (next == nullptr) {
             break;

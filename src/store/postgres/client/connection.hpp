@@ -72,6 +72,7 @@ class Connection {
     void PrepareSession();
     void Send(const std::string& sql, const std::vector<Parameter>& parameters,
               std::string_view action);
+    void AwaitResult(Clock::time_point deadline, std::string_view action);
     void Flush(Clock::time_point deadline, std::string_view action);
     void EndPipeline(Clock::time_point deadline, std::string_view action);
     Result Collect(Clock::time_point deadline, std::string_view action);
