@@ -55,6 +55,9 @@ RunningProgram::RunningProgram(const ProgramFolder& folder, const std::string& b
                                const std::string& after, const std::string& arguments)
     : session_(folder.Command(before, after, arguments), ProgramPane()) {}
 
+RunningProgram::RunningProgram(const std::string& command)
+    : session_(command + "; printf '\\r\\nrc=%d\\r\\n' $?; read line", ProgramPane()) {}
+
 bool RunningProgram::OpenEntryScreen(const std::string& terminal) {
     // One key per wait: Esc and the next key in one read would be a single Alt key.
     if (!session_.WaitForText("Premere ESC")) {

@@ -24,6 +24,9 @@ class RunningProgram {
     RunningProgram(const ProgramFolder& folder, const std::string& before = "",
                    const std::string& after = "printf '\\r\\nrc=%d\\r\\n' $?; read line",
                    const std::string& arguments = "");
+    // Any shell command that brings up the program, such as a login to a server that runs it;
+    // the shell then prints its exit status as above.
+    explicit RunningProgram(const std::string& command);
 
     TmuxSession& Session() { return session_; }
     std::string Screen() const { return session_.Screen(); }
@@ -41,7 +44,8 @@ class RunningProgram {
     // From the empty code field back through the terminal prompt and the main menu to the end.
     bool Leave();
 
-    // The program's process (the child of the pane's shell), or -1 before it started.
+    // The program's process (the child of the pane's shell: over SSH, the client), or -1
+    // before it started.
     pid_t ProgramPid() const;
 
   private:
