@@ -26,6 +26,8 @@ check_installed() {
         share/man/man1/tavix-admin.1.gz; do
         [ -f "$prefix/$file" ] || fail "$prefix/$file is not installed"
     done
+    [ -x "$prefix/bin/tavix-session" ] && sh -n "$prefix/bin/tavix-session" ||
+        fail "$prefix/bin/tavix-session is not installed as a program"
     local shown
     # No terminal here: --version answers before the program would look for one.
     shown=$("$prefix/bin/tavix" --version </dev/null) || fail "$prefix/bin/tavix --version failed"
@@ -52,6 +54,7 @@ check_installed "$scratch/prefix"
 (cd "$scratch" && cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/package" \
     >/dev/null) || fail "cpack failed"
 deb=$(ls "$scratch"/package/tavix_"$version"_*.deb) || fail "no package tavix_${version}_*.deb"
+[ "$(dpkg-deb -f "$deb" Recommends)" = tmux ] || fail "the package does not recommend tmux"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libsqlite3-0 libncursesw6 libpq5 libstdc++6; do
     [[ "$depends" == *"$library"* ]] || fail "the package does not depend on $library: $depends"
