@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,6 +58,10 @@ std::string MomentName(Moment moment) {
             return "EditingInTheArchive";
     }
     return "";
+}
+
+void PrintTo(Moment moment, std::ostream* out) {
+    *out << MomentName(moment);
 }
 
 // Types part of a reading, or of a change in the archive, until the screen shows it.
