@@ -20,6 +20,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/postgres/process_census.hpp"
+
 namespace tavix::testing {
 
 namespace {
@@ -44,12 +46,18 @@ void Run(const std::string& command) {
     }
 }
 
-// The port the kernel hands out next; free for the moment it takes sshd to bind it.
-int FreePort() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    return address;
+}
+
+// The port the kernel hands out next; free for the moment it takes sshd to bind it.
+int FreePort() {
+    const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
                        ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
@@ -62,12 +70,9 @@ int FreePort() {
 
 bool Accepts(int port) {
     const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
+    const sockaddr_in address = Loopback(port);
     const bool connected =
-        ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(probe);
     return connected;
 }
@@ -220,21 +225,11 @@ std::vector<pid_t> SshServer::SessionProcesses(const std::string& executable) co
         std::error_code error;
         if (std::filesystem::read_symlink("/proc/" + std::to_string(process) + "/exe", error) ==
                 executable &&
-            CarriesMarker(process, marker) && !ProcessEnded(process)) {
+            CarriesMarker(process, marker) && ProcessExists(process)) {
             found.push_back(process);
         }
     }
     return found;
-}
-
-bool ProcessEnded(pid_t process) {
-    std::ifstream stat_file("/proc/" + std::to_string(process) + "/stat");
-    std::string stat;
-    if (!std::getline(stat_file, stat)) {
-        return true;
-    }
-    const std::size_t name_end = stat.rfind(')');
-    return name_end != std::string::npos && stat.compare(name_end, 3, ") Z") == 0;
 }
 
 }  // namespace tavix::testing

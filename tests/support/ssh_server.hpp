@@ -36,7 +36,4 @@ class SshServer {
     pid_t keeper_ = -1;
 };
 
-// Whether a process has ended: gone, or a zombie nobody has reaped yet.
-bool ProcessEnded(pid_t process);
-
 }  // namespace tavix::testing
