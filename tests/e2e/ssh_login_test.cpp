@@ -100,9 +100,9 @@ class SshLoginTest : public ::testing::Test {
         return {"TAVIX_CONFIG=" + program_.File("tavix.conf"), "LANG=C.UTF-8"};
     }
     // Logs in, stores code/7 as terminal `terminal` and waits for the next code.
-    static void StoreFirstReading(RunningProgram& login, const std::string& terminal,
-                                  const std::string& code) {
-        ASSERT_TRUE(login.OpenEntryScreen(terminal)) << login.Screen();
+    static void StoreFirstReading(const SshServer& server, RunningProgram& login,
+                                  const std::string& terminal, const std::string& code) {
+        ASSERT_TRUE(login.OpenEntryScreen(terminal)) << login.Screen() << server.Log();
         ASSERT_TRUE(login.EnterCode(code)) << login.Screen();
         login.SendQuantity("7");
         ASSERT_TRUE(login.WaitForEmptyCodeField()) << login.Screen();
@@ -125,7 +125,7 @@ TEST_P(SshDropTest, TheProgramEndsAtOnceAndTheNextLoginStores) {
     const SshServer server(program_.ExecutablePath(), SessionEnvironment());
     {
         RunningProgram login(server.ClientCommand());
-        StoreFirstReading(login, "4", "FIRST");
+        StoreFirstReading(server, login, "4", "FIRST");
         ASSERT_TRUE(TypeHalfway(login, GetParam())) << login.Screen();
         const std::vector<pid_t> programs = server.SessionProcesses(program_.ExecutablePath());
         ASSERT_EQ(programs.size(), 1u);
@@ -139,7 +139,7 @@ TEST_P(SshDropTest, TheProgramEndsAtOnceAndTheNextLoginStores) {
     ExpectReadings({"FIRST/7.0@4"});
 
     RunningProgram again(server.ClientCommand());
-    StoreFirstReading(again, "5", "NEXT");
+    StoreFirstReading(server, again, "5", "NEXT");
     EXPECT_EQ(again.Screen().find("non salvata"), std::string::npos) << again.Screen();
     ExpectReadings({"FIRST/7.0@4", "NEXT/7.0@5"});
 }
@@ -159,7 +159,7 @@ TEST_F(SshLoginTest, TavixSessionKeepsTheProgramAcrossADroppedConnection) {
     std::vector<pid_t> programs;
     {
         RunningProgram login(server.ClientCommand());
-        StoreFirstReading(login, "6", "KEEP");
+        StoreFirstReading(server, login, "6", "KEEP");
         ASSERT_TRUE(TypeHalfway(login, Moment::kEditingInTheArchive)) << login.Screen();
         screen = login.Session().Lines();
         programs = server.SessionProcesses(program_.ExecutablePath());

@@ -198,9 +198,7 @@ SshServer::SshServer(const std::string& force_command,
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!Accepts(port_)) {
         if (std::chrono::steady_clock::now() > deadline) {
-            std::ifstream log(folder + "/sshd.log");
-            throw std::runtime_error("sshd did not start: " +
-                                     std::string(std::istreambuf_iterator<char>(log), {}));
+            throw std::runtime_error("sshd did not start: " + Log());
         }
         std::this_thread::sleep_for(20ms);
     }
@@ -216,6 +214,11 @@ std::string SshServer::ClientCommand() const {
            " -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes"
            " -o LogLevel=ERROR " +
            UserName() + "@127.0.0.1";
+}
+
+std::string SshServer::Log() const {
+    std::ifstream log(folder_.Path() + "/sshd.log");
+    return std::string(std::istreambuf_iterator<char>(log), {});
 }
 
 std::vector<pid_t> SshServer::SessionProcesses(const std::string& executable) const {

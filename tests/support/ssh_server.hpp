@@ -26,6 +26,9 @@ class SshServer {
     // A shell command that logs in with a terminal forced, as a handheld's emulator does.
     std::string ClientCommand() const;
     const std::string& Folder() const { return folder_.Path(); }
+    // What sshd said, for a login that failed (as a user other than root, sshd cannot give
+    // the session a terminal where /dev/pts is mounted without gid=5).
+    std::string Log() const;
     // The processes of the server's sessions running `executable`.
     std::vector<pid_t> SessionProcesses(const std::string& executable) const;
 
