@@ -174,7 +174,10 @@ TEST_F(SshLoginTest, TavixSessionKeepsTheProgramAcrossADroppedConnection) {
         return lines == screen;
     })) << again.Screen();
     again.Session().SendKey("Enter");
-    ASSERT_TRUE(again.Session().WaitForText("Enter   modifica")) << again.Screen();
+    ASSERT_TRUE(again.Session().WaitFor([&](const std::vector<std::string>&) {
+        const std::vector<StoredReading> readings = StoredReadings(Store());
+        return !readings.empty() && readings[0].qt == "55.0";
+    })) << again.Screen();
     ExpectReadings({"KEEP/55.0@6"});
     EXPECT_EQ(server.SessionProcesses(program_.ExecutablePath()), programs);
 
