@@ -127,6 +127,14 @@ class FailoverTest : public ::testing::Test {
         EXPECT_TRUE(pane.WaitForText(kStoredPrompt)) << pane.Screen();
     }
 
+    bool CommitComesToWait() const {
+        const auto deadline = Clock::now() + 10s;
+        while (!servers_.CommitWaits() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(20ms);
+        }
+        return servers_.CommitWaits();
+    }
+
     // As a failover tool does: the primary gone for good, and a moment later the standby
     // promoted; the moment it takes writes.
     std::future<Clock::time_point> LosePrimary() {
@@ -143,12 +151,12 @@ class FailoverTest : public ::testing::Test {
 };
 
 TEST_F(FailoverTest, EveryReadingIsWhereTheScreenSaidAndTheProgramStoresAgain) {
-    TmuxSession pane(folder_.Command("TAVIX_CONFIG=/dev/null TAVIX_SPOOL='" +
-                                         folder_.File("spool.mdb") + "'",
-                                     "",
-                                     "--database '" + servers_.Uri(kDatabase) + "' --log '" +
-                                         folder_.File("tavix.log") + "'"),
-                     {80, 24, "xterm-256color", 30s});
+    TmuxSession pane(
+        folder_.Command("TAVIX_CONFIG=/dev/null TAVIX_SPOOL='" + folder_.File("spool.mdb") + "'",
+                        "",
+                        "--database '" + servers_.Uri(kDatabase) + "' --log '" +
+                            folder_.File("tavix.log") + "'"),
+        {80, 24, "xterm-256color", 30s});
     ASSERT_TRUE(pane.WaitForText("Premere ESC per"));
     pane.SendKey("Escape");
     pane.WaitForStableScreen();
@@ -161,8 +169,13 @@ TEST_F(FailoverTest, EveryReadingIsWhereTheScreenSaidAndTheProgramStoresAgain) {
     int after_promotion = 0;
     for (int n = 1; after_promotion < kAfterPromotion && n < 100; ++n) {
         const bool began_after_promotion = promoted.has_value();
+        if (n == kBefore) {
+            servers_.HoldCommits();
+        }
         typed.push_back(Store(pane, "R" + std::to_string(n), [&] {
             if (n == kBefore) {
+                // Its commit is on the primary and on its way to the standby, unconfirmed.
+                EXPECT_TRUE(CommitComesToWait());
                 promotion = LosePrimary();
             }
         }));

@@ -210,8 +210,18 @@ std::vector<std::string> SetupCommand(const SupervisorPlan& plan) {
                 "host=" + plan.settings.standby_of + " port=" + std::to_string(kServerPort) +
                     " user=" + kServerSuperuser};
     }
-    return {plan.binaries.initdb.string(), "-D", DataFolder(plan), "-U", kServerSuperuser, "-A",
-            "trust", "-E", "UTF8", "--locale=C", "--no-sync", "--no-instructions"};
+    return {plan.binaries.initdb.string(),
+            "-D",
+            DataFolder(plan),
+            "-U",
+            kServerSuperuser,
+            "-A",
+            "trust",
+            "-E",
+            "UTF8",
+            "--locale=C",
+            "--no-sync",
+            "--no-instructions"};
 }
 
 Outcome PrepareDataFolder(const SupervisorPlan& plan, int control_fd, std::string& failure) {
@@ -293,9 +303,6 @@ pid_t StartServer(const SupervisorPlan& plan) {
                                      "shared_buffers=" + settings.shared_buffers,
                                      "-c",
                                      "max_connections=" + std::to_string(settings.max_connections)};
-    if (settings.synchronous_standby) {
-        command.insert(command.end(), {"-c", "synchronous_standby_names=*"});
-    }
     return Spawn(plan, command, plan.folder + "/server.log");
 }
 

@@ -17,8 +17,6 @@ struct ServerSettings {
     bool durable = false;
     int max_connections = 40;
     std::string shared_buffers = "16MB";
-    // A primary whose commits wait until a standby has them (synchronous_standby_names '*').
-    bool synchronous_standby = false;
     // When set, the folder of a running server this one streams from as its standby: a copy
     // made by pg_basebackup -R instead of a new cluster.
     std::string standby_of;
@@ -47,9 +45,9 @@ inline constexpr char kStopServer = 'P';
 inline constexpr char kStopServerImmediately = 'I';
 inline constexpr char kStartServer = 'S';
 
-// The supervisor process: creates the cluster (or copies its primary's), starts the server, reports, then follows the
-// commands on control_fd until it reaches its end; then stops the server, removes the folder
-// and ends the process.
+// The supervisor process: creates the cluster (or copies its primary's), starts the server,
+// reports, then follows the commands on control_fd until it reaches its end; then stops the server,
+// removes the folder and ends the process.
 [[noreturn]] void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd);
 
 }  // namespace tavix::testing

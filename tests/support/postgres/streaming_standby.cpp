@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -15,37 +16,41 @@ using namespace std::chrono_literals;
 
 constexpr auto kCatchUpLimit = 60s;
 
-ServerSettings PrimarySettings() {
-    ServerSettings settings;
-    settings.synchronous_standby = true;
-    return settings;
-}
-
 ServerSettings StandbySettings(const PostgresServer& primary) {
     ServerSettings settings;
     settings.standby_of = primary.Folder();
     return settings;
 }
 
-// The single value sql returns on server's database postgres; "" when it cannot be had.
-std::string ValueOn(const PostgresServer& server, const char* sql) {
+// The value of a query that returns one, "" otherwise.
+std::string SingleValue(PGresult* result) {
+    if (PQresultStatus(result) != PGRES_TUPLES_OK || PQntuples(result) != 1) {
+        return "";
+    }
+    return PQgetvalue(result, 0, 0);
+}
+
+// The single value the last of statements returns on server's database postgres, each run on
+// its own; "" when it cannot be had.
+std::string ValueOn(const PostgresServer& server, std::initializer_list<const char*> statements) {
     const std::unique_ptr<PGconn, void (*)(PGconn*)> connection(
         PQconnectdb((server.ConnInfo("postgres") + " connect_timeout=5").c_str()), PQfinish);
     if (PQstatus(connection.get()) != CONNECTION_OK) {
         return "";
     }
-    const std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(connection.get(), sql),
-                                                                 PQclear);
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1) {
-        return "";
+    std::string value;
+    for (const char* sql : statements) {
+        const std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(connection.get(), sql),
+                                                                    PQclear);
+        value = SingleValue(result.get());
     }
-    return PQgetvalue(result.get(), 0, 0);
+    return value;
 }
 
 // Until sql returns expected on server, within kCatchUpLimit.
 bool ComesToSay(const PostgresServer& server, const char* sql, const std::string& expected) {
     const auto deadline = std::chrono::steady_clock::now() + kCatchUpLimit;
-    while (ValueOn(server, sql) != expected) {
+    while (ValueOn(server, {sql}) != expected) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
@@ -56,14 +61,14 @@ bool ComesToSay(const PostgresServer& server, const char* sql, const std::string
 
 }  // namespace
 
-StreamingStandby::StreamingStandby()
-    : primary_(PrimarySettings()), standby_(StandbySettings(primary_)) {
-    // Until then every commit on the primary would wait for a standby.
+StreamingStandby::StreamingStandby() : standby_(StandbySettings(primary_)) {
+    // Set once the standby runs, or every commit before would wait for it; and after the copy,
+    // so that the standby, once promoted, waits for none.
+    SetSynchronousStandby("*");
     if (!ComesToSay(primary_, "SELECT count(*) FROM pg_stat_replication WHERE sync_state = 'sync'",
                     "1")) {
         throw std::runtime_error("the standby in " + standby_.Folder() +
-                                 " did not become the synchronous standby of " +
-                                 primary_.Folder());
+                                 " did not become the synchronous standby of " + primary_.Folder());
     }
 }
 
@@ -74,10 +79,28 @@ std::string StreamingStandby::Uri(std::string_view database) const {
 }
 
 void StreamingStandby::Promote() {
-    if (ValueOn(standby_, "SELECT pg_promote(true, 60)") != "t" ||
+    if (ValueOn(standby_, {"SELECT pg_promote(true, 60)"}) != "t" ||
         !ComesToSay(standby_, "SELECT pg_is_in_recovery()", "f")) {
         throw std::runtime_error("the standby in " + standby_.Folder() + " was not promoted");
     }
+}
+
+void StreamingStandby::HoldCommits() {
+    SetSynchronousStandby("nobody");  // a name no standby has
+}
+
+void StreamingStandby::SetSynchronousStandby(const std::string& names) {
+    const std::string set = "ALTER SYSTEM SET synchronous_standby_names = '" + names + "'";
+    if (ValueOn(primary_, {set.c_str(), "SELECT pg_reload_conf()"}) != "t" ||
+        !ComesToSay(primary_, "SHOW synchronous_standby_names", names)) {
+        throw std::runtime_error("the primary in " + primary_.Folder() +
+                                 " does not take synchronous_standby_names " + names);
+    }
+}
+
+bool StreamingStandby::CommitWaits() const {
+    return ValueOn(primary_, {"SELECT count(*) > 0 FROM pg_stat_activity "
+                              "WHERE wait_event = 'SyncRep'"}) == "t";
 }
 
 }  // namespace tavix::testing

@@ -24,11 +24,20 @@ class StreamingStandby {
     // first that accepts connections and is not read-only.
     std::string Uri(std::string_view database) const;
 
+    // From now on the primary's commits wait, as when its standby falls behind: each is written
+    // on the primary, streamed, and not confirmed to its client. Throws std::runtime_error when
+    // the primary does not take the setting.
+    void HoldCommits();
+    // Whether a commit waits so; false when the primary cannot be asked.
+    bool CommitWaits() const;
+
     // Makes the standby a primary (pg_promote) and returns once it takes writes; throws
     // std::runtime_error when it does not.
     void Promote();
 
   private:
+    void SetSynchronousStandby(const std::string& names);
+
     PostgresServer primary_;
     PostgresServer standby_;
 };
