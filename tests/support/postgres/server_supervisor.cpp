@@ -198,7 +198,8 @@ enum class Outcome { kDone, kFailed, kServerEnded, kStopRequested };
 // The data folder: a new cluster, or for a standby a copy of its primary that, once started,
 // streams from it (-R writes primary_conninfo and standby.signal).
 std::vector<std::string> SetupCommand(const SupervisorPlan& plan) {
-    if (!plan.settings.standby_of.empty()) {
+    const std::string& primary = plan.settings.standby_of;
+    if (!primary.empty()) {
         return {plan.binaries.base_backup.string(),
                 "-D",
                 DataFolder(plan),
@@ -207,8 +208,7 @@ std::vector<std::string> SetupCommand(const SupervisorPlan& plan) {
                 "stream",
                 "--no-sync",
                 "-d",
-                "host=" + plan.settings.standby_of + " port=" + std::to_string(kServerPort) +
-                    " user=" + kServerSuperuser};
+                "host=" + primary + " user=" + kServerSuperuser};
     }
     return {plan.binaries.initdb.string(),
             "-D",
@@ -284,26 +284,13 @@ pid_t StartServer(const SupervisorPlan& plan) {
     // turn it on.
     const ServerSettings& settings = plan.settings;
     const std::string durable = settings.durable ? "on" : "off";
-    std::vector<std::string> command{plan.binaries.postgres.string(),
-                                     "-D",
-                                     DataFolder(plan),
-                                     "-k",
-                                     plan.folder,
-                                     "-p",
-                                     std::to_string(kServerPort),
-                                     "-c",
-                                     "listen_addresses=",
-                                     "-c",
-                                     "fsync=" + durable,
-                                     "-c",
-                                     "full_page_writes=" + durable,
-                                     "-c",
-                                     "synchronous_commit=off",
-                                     "-c",
-                                     "shared_buffers=" + settings.shared_buffers,
-                                     "-c",
-                                     "max_connections=" + std::to_string(settings.max_connections)};
-    return Spawn(plan, command, plan.folder + "/server.log");
+    return Spawn(plan,
+                 {plan.binaries.postgres.string(), "-D", DataFolder(plan), "-k", plan.folder, "-p",
+                  std::to_string(kServerPort), "-c", "listen_addresses=", "-c", "fsync=" + durable,
+                  "-c", "full_page_writes=" + durable, "-c", "synchronous_commit=off", "-c",
+                  "shared_buffers=" + settings.shared_buffers, "-c",
+                  "max_connections=" + std::to_string(settings.max_connections)},
+                 plan.folder + "/server.log");
 }
 
 // A fast shut-down, as an administrator stops a server: each session is ended with a word to
