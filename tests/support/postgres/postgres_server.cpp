@@ -168,7 +168,15 @@ void PostgresServer::AwaitReady() {
 }
 
 void PostgresServer::ShutDown() {
-    Command(kStopServer);
+    StopBy(kStopServer);
+}
+
+void PostgresServer::StopImmediately() {
+    StopBy(kStopServerImmediately);
+}
+
+void PostgresServer::StopBy(char command) {
+    Command(command);
     const std::string line = ReadLine(report_fd_, Clock::now() + kFinishedLimit);
     if (line.empty() || line[0] != kDown) {
         throw std::runtime_error("the PostgreSQL server in " + folder_ +

@@ -38,6 +38,9 @@ class PostgresServer {
     // the server does not do so.
     void ShutDown();
     void StartAgain();
+    // Stops the server as a crash would (pg_ctl stop -m immediate): no session hears a word, and
+    // nothing waits for what the server had under way. Returns once it has ended.
+    void StopImmediately();
 
     // The folder that holds the data, the socket and the logs.
     const std::string& Folder() const { return folder_; }
@@ -52,6 +55,7 @@ class PostgresServer {
     void StartSupervisor(const ServerBinaries& binaries, const ServerSettings& settings);
     void AwaitReady();
     void Command(char command);
+    void StopBy(char command);
 
     std::string folder_;
     pid_t server_pid_ = 0;

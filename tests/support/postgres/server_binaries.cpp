@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::optional<ServerBinaries> BinariesIn(const fs::path& folder) {
-    ServerBinaries binaries{folder / "initdb", folder / "postgres"};
+    ServerBinaries binaries{folder / "initdb", folder / "postgres", folder / "pg_basebackup"};
     if (::access(binaries.initdb.c_str(), X_OK) == 0 &&
         ::access(binaries.postgres.c_str(), X_OK) == 0) {
         return binaries;

@@ -9,6 +9,8 @@ namespace tavix::testing {
 struct ServerBinaries {
     std::filesystem::path initdb;
     std::filesystem::path postgres;
+    // Copies a running server for a standby; looked for only when one is made.
+    std::filesystem::path base_backup;
 };
 
 // Debian installs each server version's programs in /usr/lib/postgresql/<version>/bin, outside

@@ -64,7 +64,7 @@ std::string LogTail(const std::string& path) {
     return text.size() > kTail ? "..." + text.substr(text.size() - kTail) : text;
 }
 
-enum class Control { kNothing, kEnd, kStopServer, kStartServer };
+enum class Control { kNothing, kEnd, kStopServer, kStopServerImmediately, kStartServer };
 
 // What came on the control pipe within wait: a command, or its end once the test has closed it
 // (or died).
@@ -81,6 +81,9 @@ Control NextControl(int control_fd, std::chrono::milliseconds wait) {
     }
     if (count == 1 && command == kStopServer) {
         return Control::kStopServer;
+    }
+    if (count == 1 && command == kStopServerImmediately) {
+        return Control::kStopServerImmediately;
     }
     return count == 1 && command == kStartServer ? Control::kStartServer : Control::kNothing;
 }
@@ -192,29 +195,56 @@ void StopServer(const SupervisorPlan& plan, pid_t postmaster) {
 
 enum class Outcome { kDone, kFailed, kServerEnded, kStopRequested };
 
-Outcome RunInitdb(const SupervisorPlan& plan, int control_fd, std::string& failure) {
+// The data folder: a new cluster, or for a standby a copy of its primary that, once started,
+// streams from it (-R writes primary_conninfo and standby.signal).
+std::vector<std::string> SetupCommand(const SupervisorPlan& plan) {
+    const std::string& primary = plan.settings.standby_of;
+    if (!primary.empty()) {
+        return {plan.binaries.base_backup.string(),
+                "-D",
+                DataFolder(plan),
+                "-R",
+                "-X",
+                "stream",
+                "--no-sync",
+                "-d",
+                "host=" + primary + " user=" + kServerSuperuser};
+    }
+    return {plan.binaries.initdb.string(),
+            "-D",
+            DataFolder(plan),
+            "-U",
+            kServerSuperuser,
+            "-A",
+            "trust",
+            "-E",
+            "UTF8",
+            "--locale=C",
+            "--no-sync",
+            "--no-instructions"};
+}
+
+Outcome PrepareDataFolder(const SupervisorPlan& plan, int control_fd, std::string& failure) {
     const std::string log = plan.folder + "/initdb.log";
-    const pid_t initdb =
-        Spawn(plan,
-              {plan.binaries.initdb.string(), "-D", DataFolder(plan), "-U", kServerSuperuser, "-A",
-               "trust", "-E", "UTF8", "--locale=C", "--no-sync", "--no-instructions"},
-              log);
-    if (initdb < 0) {
-        failure = "cannot start initdb";
+    const std::vector<std::string> command = SetupCommand(plan);
+    const std::string program = std::filesystem::path(command.front()).filename().string();
+    const pid_t setup = Spawn(plan, command, log);
+    if (setup < 0) {
+        failure = "cannot start " + program;
         return Outcome::kFailed;
     }
     const auto deadline = Clock::now() + kStartLimit;
     int status = 0;
-    while (!Ended(initdb, status)) {
+    while (!Ended(setup, status)) {
         const bool late = Clock::now() >= deadline;
         if (late || StopRequested(control_fd, kPollInterval)) {
-            KillProcessGroup(initdb);
-            failure = "initdb did not finish in time: " + LogTail(log);
+            KillProcessGroup(setup);
+            failure = program + " did not finish in time: " + LogTail(log);
             return late ? Outcome::kFailed : Outcome::kStopRequested;
         }
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        failure = "initdb failed: " + LogTail(log);
+        failure = program + " failed: " + LogTail(log);
         return Outcome::kFailed;
     }
     return Outcome::kDone;
@@ -281,14 +311,18 @@ void IgnoreTerminalSignals() {
 // Follows the commands until the control pipe ends; the postmaster then running, or 0.
 pid_t FollowCommands(const SupervisorPlan& plan, pid_t server, int control_fd, int report_fd) {
     while (true) {
-        switch (NextControl(control_fd, std::chrono::milliseconds(60000))) {
+        const Control command = NextControl(control_fd, std::chrono::milliseconds(60000));
+        switch (command) {
             case Control::kEnd:
                 return server;
             case Control::kStopServer:
-                if (server > 0) {
+            case Control::kStopServerImmediately:
+                if (server > 0 && command == Control::kStopServer) {
                     StopServerFast(plan, server);
-                    server = 0;
+                } else if (server > 0) {
+                    StopServer(plan, server);
                 }
+                server = 0;
                 Report(report_fd, kDown, "");
                 break;
             case Control::kStartServer: {
@@ -327,7 +361,7 @@ pid_t FollowCommands(const SupervisorPlan& plan, pid_t server, int control_fd, i
 void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd) {
     IgnoreTerminalSignals();
     std::string failure;
-    const Outcome initialised = RunInitdb(plan, control_fd, failure);
+    const Outcome initialised = PrepareDataFolder(plan, control_fd, failure);
     if (initialised != Outcome::kDone) {
         Finish(plan, report_fd, initialised == Outcome::kFailed ? kFailed : 0, failure);
     }

@@ -17,6 +17,9 @@ struct ServerSettings {
     bool durable = false;
     int max_connections = 40;
     std::string shared_buffers = "16MB";
+    // When set, the folder of a running server this one streams from as its standby: a copy
+    // made by pg_basebackup -R instead of a new cluster.
+    std::string standby_of;
 };
 
 // What the supervisor runs: the server programs, the folder it owns, whether the server must
@@ -36,13 +39,15 @@ inline constexpr char kDown = 'D';
 inline constexpr char kFailed = 'F';
 
 // What may be written on control_fd: stop the server as an administrator does (a fast shut-down:
-// every session is ended with a word to its client), and start it again on the same data.
+// every session is ended with a word to its client), stop it as a crash would (an immediate
+// shut-down: no session hears a word, nothing is written), and start it again on the same data.
 inline constexpr char kStopServer = 'P';
+inline constexpr char kStopServerImmediately = 'I';
 inline constexpr char kStartServer = 'S';
 
-// The supervisor process: creates the cluster, starts the server, reports, then follows the
-// commands on control_fd until it reaches its end; then stops the server, removes the folder
-// and ends the process.
+// The supervisor process: creates the cluster (or copies its primary's), starts the server,
+// reports, then follows the commands on control_fd until it reaches its end; then stops the server,
+// removes the folder and ends the process.
 [[noreturn]] void Supervise(const SupervisorPlan& plan, int control_fd, int report_fd);
 
 }  // namespace tavix::testing

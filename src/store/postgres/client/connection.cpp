@@ -8,6 +8,7 @@
 #include "store/postgres/client/error.hpp"
 #include "store/postgres/client/password_mask.hpp"
 #include "store/postgres/client/socket_wait.hpp"
+#include "store/postgres/client/target_hosts.hpp"
 
 namespace tavix::store::postgres {
 
@@ -93,34 +94,66 @@ int Connection::ServerProcessId() const {
     return IsOpen() ? PQbackendPID(connection_.get()) : 0;
 }
 
+// Each server of a target that lists several gets a wait of its own: libpq's own walk through
+// the list would spend the whole wait on a first server that never answers (a host that is
+// down drops the packets, it does not refuse them) and never reach the standby behind it.
 void Connection::Open() {
+    const std::vector<TargetHost> hosts = HostsOf(target_);
+    if (hosts.empty()) {
+        if (const std::optional<ConnectFailure> failure = TryConnect(nullptr)) {
+            FailToConnect(failure->kind, failure->detail);
+        }
+        return;
+    }
+    std::string details;
+    bool all_timed_out = true;
+    for (const TargetHost& host : hosts) {
+        const std::optional<ConnectFailure> failure = TryConnect(&host);
+        if (!failure) {
+            return;
+        }
+        details.append(details.empty() ? "" : "; ").append(failure->detail);
+        all_timed_out = all_timed_out && failure->kind == ErrorKind::kTimedOut;
+    }
+    FailToConnect(all_timed_out ? ErrorKind::kTimedOut : ErrorKind::kConnectionLost, details);
+}
+
+// Connects to the target, or to host alone when given; why not, when it cannot.
+std::optional<Connection::ConnectFailure> Connection::TryConnect(const TargetHost* host) {
     const auto deadline = Clock::now() + timeouts_.connect;
     // The target may be a whole connection string (expand_dbname); the settings after it take
-    // precedence over what it says.
+    // precedence over what it says, and an empty one is left as the target has it.
+    const std::string none;
     const char* const keywords[] = {"dbname", "client_encoding", "fallback_application_name",
+                                    "host",   "hostaddr",        "port",
                                     nullptr};
-    const char* const values[] = {target_.c_str(), "UTF8", "tavix", nullptr};
-    std::unique_ptr<pg_conn, Finish> opening(PQconnectStartParams(keywords, values, 1));
-    if (opening == nullptr) {
+    const char* const values[] = {target_.c_str(),
+                                  "UTF8",
+                                  "tavix",
+                                  (host != nullptr ? host->host : none).c_str(),
+                                  (host != nullptr ? host->hostaddr : none).c_str(),
+                                  (host != nullptr ? host->port : none).c_str(),
+                                  nullptr};
+    connection_.reset(PQconnectStartParams(keywords, values, 1));
+    if (connection_ == nullptr) {
         throw PostgresError(ErrorKind::kOther, true,
                             masked_target_ + ": cannot connect: out of memory");
     }
-    connection_ = std::move(opening);
     PQsetNoticeProcessor(connection_.get(), DropNotice, nullptr);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     while (polling != PGRES_POLLING_OK) {
         if (polling == PGRES_POLLING_FAILED || PQstatus(connection_.get()) == CONNECTION_BAD ||
             PQsocket(connection_.get()) < 0) {
-            FailLost(kConnectAction, PQerrorMessage(connection_.get()));
+            return GiveUpConnecting(ErrorKind::kConnectionLost, PQerrorMessage(connection_.get()));
         }
         if (WaitForSocket(PQsocket(connection_.get()), polling == PGRES_POLLING_WRITING,
                           deadline) == SocketWait::kDeadlinePassed) {
-            FailTimedOut(kConnectAction, timeouts_.connect);
+            return GiveUpConnecting(ErrorKind::kTimedOut, TimedOutDetail(host));
         }
         polling = PQconnectPoll(connection_.get());
     }
     if (PQsetnonblocking(connection_.get(), 1) != 0) {
-        FailLost(kConnectAction, PQerrorMessage(connection_.get()));
+        return GiveUpConnecting(ErrorKind::kConnectionLost, PQerrorMessage(connection_.get()));
     }
     try {
         PrepareSession();
@@ -128,6 +161,31 @@ void Connection::Open() {
         Close();  // a session without its settings is not one the store may use
         throw;
     }
+    return std::nullopt;
+}
+
+Connection::ConnectFailure Connection::GiveUpConnecting(ErrorKind kind, std::string detail) {
+    Close();
+    return {kind, std::move(detail)};
+}
+
+std::string Connection::TimedOutDetail(const TargetHost* host) const {
+    if (host == nullptr) {
+        return "";
+    }
+    const std::string& name = host->host.empty() ? host->hostaddr : host->host;
+    return "server " + name + (host->port.empty() ? "" : " port " + host->port) +
+           " did not answer within " + std::to_string(timeouts_.connect.count()) + " ms";
+}
+
+void Connection::FailToConnect(ErrorKind kind, std::string_view detail) {
+    if (kind == ErrorKind::kTimedOut) {
+        Fail(kind, true, kConnectAction,
+             "the server did not answer within " + std::to_string(timeouts_.connect.count()) +
+                 " ms, the connection is closed",
+             detail);
+    }
+    FailLost(kConnectAction, detail);
 }
 
 void Connection::PrepareSession() {

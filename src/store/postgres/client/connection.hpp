@@ -8,6 +8,7 @@
 
 #include "store/postgres/client/error.hpp"
 #include "store/postgres/client/result.hpp"
+#include "store/postgres/client/target_hosts.hpp"
 #include "store/postgres/client/timeouts.hpp"
 
 struct pg_conn;
@@ -68,7 +69,16 @@ class Connection {
     int ServerProcessId() const;
 
   private:
+    struct ConnectFailure {
+        ErrorKind kind;
+        std::string detail;
+    };
+
     void Open();
+    std::optional<ConnectFailure> TryConnect(const TargetHost* host);
+    ConnectFailure GiveUpConnecting(ErrorKind kind, std::string detail);
+    std::string TimedOutDetail(const TargetHost* host) const;
+    [[noreturn]] void FailToConnect(ErrorKind kind, std::string_view detail);
     void PrepareSession();
     void Send(const std::string& sql, const std::vector<Parameter>& parameters,
               std::string_view action);

@@ -86,6 +86,7 @@ class SilentListener {
     }
     ~SilentListener() { ::close(socket_); }
 
+    const std::string& Folder() const { return folder_.Path(); }
     std::string Target() const {
         return "host=" + folder_.Path() + " port=5432 user=tavix password=secret dbname=tavix";
     }
@@ -109,6 +110,31 @@ TEST(BoundedConnect, AServerThatNeverAnswersFailsTheConnectionInTime) {
     const auto waited = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
     EXPECT_GE(waited, kShortWaits.connect);
     EXPECT_LT(waited, kTooLong);
+}
+
+// A first server that never answers costs its own wait, not the standby's behind it; when every
+// server fails, the message names each.
+TEST_F(BoundedWaitTest, EachServerOfATargetGetsAWaitOfItsOwn) {
+    SilentListener silent, also_silent;
+    const std::string tail = " port=5432 user=postgres password=secret dbname=" + database_.Name();
+    const auto start = Clock::now();
+    Connection standby(
+        "host=" + silent.Folder() + "," + testing::SharedPostgresServer().Folder() + tail,
+        kShortWaits);
+    EXPECT_LT(Clock::now() - start, kTooLong);
+    EXPECT_EQ(ValueOf(standby, "SELECT count(*) FROM readings"), "1");
+    try {
+        Connection none("host=" + silent.Folder() + "," + also_silent.Folder() + tail, kShortWaits);
+        ADD_FAILURE() << "connected to silent sockets";
+    } catch (const PostgresError& error) {
+        const std::string message = error.what();
+        EXPECT_EQ(error.Kind(), ErrorKind::kTimedOut) << message;
+        EXPECT_NE(message.find("server " + silent.Folder() + " port 5432 did not"),
+                  std::string::npos)
+            << message;
+        EXPECT_NE(message.find("server " + also_silent.Folder()), std::string::npos) << message;
+        EXPECT_EQ(message.find("secret"), std::string::npos) << message;
+    }
 }
 
 }  // namespace
