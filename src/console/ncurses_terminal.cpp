@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -38,9 +39,11 @@ bool EnvironmentAsksForUtf8() {
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != '\0') {
-            const std::string_view locale(value);
-            return locale.find("UTF-8") != std::string_view::npos ||
-                   locale.find("utf8") != std::string_view::npos;
+            std::string locale(value);
+            std::transform(locale.begin(), locale.end(), locale.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            return locale.find("utf-8") != std::string::npos ||
+                   locale.find("utf8") != std::string::npos;
         }
     }
     return false;
