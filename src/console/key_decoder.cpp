@@ -306,16 +306,8 @@ DecodeResult DecodeEscape(std::string_view pending, bool more_may_come) {
     if (pending[1] == '[' || pending[1] == 'O') {
         return DecodeControlSequence(pending, more_may_come);
     }
-    if (static_cast<unsigned char>(pending[1]) == kEscByte) {
-        return Key(keys::kEsc, 1);  // Esc pressed twice in a row
-    }
-    // Esc with a key right behind it is how terminals send Alt with that key. The program has
-    // no code for Alt combinations, and taking it apart would turn Alt+E into Esc and E.
-    const DecodeResult alt_key = DecodeKey(pending.substr(1), more_may_come);
-    if (alt_key.kind == DecodeResult::Kind::kNeedMore) {
-        return alt_key;
-    }
-    return Discard(1 + alt_key.length);
+    // Anything else came typed right after the Esc, over a link that delivers keys in batches.
+    return Key(keys::kEsc, 1);
 }
 
 // The shape of a UTF-8 character from its first byte: its length, the payload bits of the
@@ -368,6 +360,14 @@ DecodeResult DecodeUtf8(std::string_view pending, bool more_may_come) {
     return byte ? Key(*byte, lead->length) : Discard(lead->length);
 }
 
+DecodeResult DecodeUpperHalfByte(unsigned char byte, const UpperHalfCharacters& upper_half) {
+    const char32_t character = upper_half[byte - 0x80u];
+    if (character == 0) {
+        return Discard(1);
+    }
+    return KeyOrDiscard(ByteOfCharacter(character), 1);
+}
+
 DecodeResult DecodeControlByte(unsigned char byte) {
     // NUL (Ctrl+Space) has no code: 0 is no key in the program's vocabulary.
     if (byte == 0) {
@@ -382,7 +382,8 @@ DecodeResult DecodeControlByte(unsigned char byte) {
 
 }  // namespace
 
-DecodeResult DecodeKey(std::string_view pending, bool more_may_come) {
+DecodeResult DecodeKey(std::string_view pending, bool more_may_come,
+                       const UpperHalfCharacters* upper_half) {
     if (pending.empty()) {
         return NeedMore();
     }
@@ -395,6 +396,9 @@ DecodeResult DecodeKey(std::string_view pending, bool more_may_come) {
     }
     if (first < 0x80) {
         return KeyOrDiscard(ByteOfCharacter(first), 1);
+    }
+    if (upper_half != nullptr) {
+        return DecodeUpperHalfByte(first, *upper_half);
     }
     return DecodeUtf8(pending, more_may_come);
 }

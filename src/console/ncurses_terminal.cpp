@@ -1,22 +1,19 @@
 #include "ncurses_terminal.hpp"
 
 #include <curses.h>
-#include <langinfo.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <cwchar>
 #include <stdexcept>
 #include <string_view>
 
 #include "code_page.hpp"
-#include "text/utf8.hpp"
 #include "usable_terminal.hpp"
 
 namespace tavix::console {
@@ -37,10 +34,19 @@ constexpr std::array<std::string_view, 13> kTitledTerminals = {
 constexpr std::string_view kSmallScreenNotice = "Schermo piccolo: servono ";
 constexpr std::string_view kShortSmallScreenNotice = "Servono ";
 
-bool LocaleIsUtf8() {
-    const char* codeset = ::nl_langinfo(CODESET);
-    return codeset != nullptr &&
-           (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
+// Whether the environment asks for UTF-8 (LC_ALL, LC_CTYPE or LANG, the first one set).
+bool EnvironmentAsksForUtf8() {
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            std::string locale(value);
+            std::transform(locale.begin(), locale.end(), locale.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            return locale.find("utf-8") != std::string::npos ||
+                   locale.find("utf8") != std::string::npos;
+        }
+    }
+    return false;
 }
 
 bool TerminalHasTitle() {
@@ -56,23 +62,14 @@ bool TerminalHasTitle() {
                        [&](std::string_view prefix) { return name.starts_with(prefix); });
 }
 
-// The program's single-byte title as the terminal's UTF-8. Control bytes become their PC
-// pictures, so a title can never end the escape sequence that carries it.
-std::string TitleText(const std::string& title) {
+// The program's single-byte title in the terminal's character set. Control bytes become their
+// PC pictures, so a title can never end the escape sequence that carries it.
+std::string TitleText(const std::string& title, const TerminalCharset& charset) {
     std::string text;
     for (char byte : title) {
-        text::AppendUtf8(text, GlyphOfByte(static_cast<unsigned char>(byte)));
+        text += charset.TextBytes(GlyphOfByte(static_cast<unsigned char>(byte)));
     }
     return text;
-}
-
-// A glyph that takes exactly one terminal cell; anything else would shift the row.
-wchar_t OneCellGlyph(char32_t glyph) {
-    if (glyph == 0) {
-        return L' ';
-    }
-    const auto wide = static_cast<wchar_t>(glyph);
-    return ::wcwidth(wide) == 1 ? wide : L'?';
 }
 
 bool ReadWindowSize(int fd, TerminalSize& size) {
@@ -106,7 +103,7 @@ void NcursesTerminal::Attach() {
     }
     // Before anything changes: a program that cannot draw says so and leaves all as it was.
     RequireUsableTerminal();
-    ChooseUtf8Locale();
+    ChooseLocale();
     // Before ncurses: it catches SIGINT, SIGTERM, SIGWINCH and SIGTSTP itself only where
     // nobody does, and Stop then puts back what was there before both.
     input_.Start();
@@ -122,12 +119,12 @@ void NcursesTerminal::Attach() {
     ShowTitle();
 }
 
-void NcursesTerminal::ChooseUtf8Locale() {
+// The locale's character set is the terminal's, as for every curses program. Only where the
+// environment names a UTF-8 locale that is not installed does C.UTF-8 stand in for it.
+void NcursesTerminal::ChooseLocale() {
     const char* current = std::setlocale(LC_ALL, nullptr);
     locale_before_ = current != nullptr ? current : "C";
-    std::setlocale(LC_ALL, "");
-    // Without a UTF-8 locale ncursesw drops every character beyond ASCII.
-    if (!LocaleIsUtf8()) {
+    if (std::setlocale(LC_ALL, "") == nullptr && EnvironmentAsksForUtf8()) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     }
 }
@@ -152,6 +149,7 @@ void NcursesTerminal::SetUpScreen() {
     leaveok(stdscr, FALSE);
     try {
         output_.Load();
+        input_.TypeIn(output_.Charset().TypedCharacters());
     } catch (...) {
         endwin();
         delscreen(screen_);
@@ -224,7 +222,7 @@ void NcursesTerminal::ShowTitle() {
         bytes += kPushTitle;
         title_pushed_ = true;
     }
-    bytes += "\x1b]2;" + TitleText(*title_) + "\x07";
+    bytes += "\x1b]2;" + TitleText(*title_, output_.Charset()) + "\x07";
     // A title changes neither the colours nor the cursor: it needs no frame.
     TerminalOutput::SendAside(bytes);
 }
@@ -311,7 +309,7 @@ void NcursesTerminal::DrawCells(const CellGrid& grid, const ShownArea& area, boo
                 continue;
             }
             RewriteGap(grid, y - 1, x - 1);
-            output_.WriteCell(y - 1, x - 1, OneCellGlyph(cell.glyph), LookOf(cell));
+            output_.WriteCell(y - 1, x - 1, cell.glyph, LookOf(cell));
         }
     }
 }
@@ -332,7 +330,11 @@ void NcursesTerminal::RewriteGap(const CellGrid& grid, int row, int column) {
         if (LookOf(cell) != *current) {
             return;
         }
-        text::AppendUtf8(gap, OneCellGlyph(cell.glyph));
+        const auto bytes = output_.BytesInPlace(cell.glyph);
+        if (!bytes) {
+            return;
+        }
+        gap += *bytes;
         if (gap.size() >= move_size) {
             return;
         }
@@ -350,7 +352,7 @@ void NcursesTerminal::DrawSmallScreenNotice(const CellGrid& grid) {
     look.reverse = true;
     for (int column = 0; column < COLS; ++column) {
         const auto index = static_cast<std::size_t>(column);
-        const wchar_t glyph = index < notice.size() ? static_cast<wchar_t>(notice[index]) : L' ';
+        const char32_t glyph = index < notice.size() ? static_cast<char32_t>(notice[index]) : U' ';
         output_.WriteCell(LINES - 1, column, glyph, look);
     }
 }

@@ -47,7 +47,7 @@ class NcursesTerminal : public Terminal {
         bool too_small = false;
     };
 
-    void ChooseUtf8Locale();
+    void ChooseLocale();
     void SetUpScreen();
     void GiveBack();
     void Suspend();

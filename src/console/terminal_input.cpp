@@ -11,7 +11,6 @@
 #include <system_error>
 #include <utility>
 
-#include "key_decoder.hpp"
 #include "terminal.hpp"
 
 namespace tavix::console {
@@ -139,7 +138,8 @@ KeyCode TerminalInput::ReadKey() {
     HandleSignals();
     bool more_may_come = true;
     while (true) {
-        const DecodeResult result = DecodeKey(pending_, more_may_come);
+        const DecodeResult result =
+            DecodeKey(pending_, more_may_come, upper_half_ ? &*upper_half_ : nullptr);
         if (result.kind == DecodeResult::Kind::kNeedMore) {
             const auto timeout = pending_.empty() ? std::chrono::milliseconds(-1) : sequence_wait_;
             more_may_come = WaitForInput(timeout);

@@ -5,10 +5,12 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "key_codes.hpp"
+#include "key_decoder.hpp"
 
 namespace tavix::console {
 
@@ -55,6 +57,9 @@ class TerminalInput {
     // Forgets the bytes typed ahead and not read yet.
     void DiscardTypeAhead();
 
+    // The characters of an 8-bit terminal's bytes from 0x80 up; nothing for UTF-8.
+    void TypeIn(const std::optional<UpperHalfCharacters>& upper_half) { upper_half_ = upper_half; }
+
   private:
     static constexpr std::size_t kSignalCount = 7;
 
@@ -70,6 +75,7 @@ class TerminalInput {
     Handlers handlers_;
     std::chrono::milliseconds sequence_wait_;
     std::string pending_;
+    std::optional<UpperHalfCharacters> upper_half_;
     std::vector<char> read_buffer_;
     bool started_ = false;
     std::array<int, 2> wake_pipe_ = {-1, -1};

@@ -8,8 +8,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "text/utf8.hpp"
-
 namespace tavix::console {
 
 namespace {
@@ -80,7 +78,21 @@ void TerminalOutput::Load() {
     const int colours = tigetnum("colors");
     colour_count_ = foreground_ != nullptr && background_ != nullptr && colours > 0 ? colours : 0;
     block_cursor_ = false;
+    line_drawing_on_ = Capability("smacs");
+    line_drawing_off_ = Capability("rmacs");
+    charset_ = TerminalCharset::OfLocale(TerminalLines());
     Forget();
+    if (!charset_.IsUtf8()) {
+        // Some terminals draw lines only once their alternate set is designated.
+        Emit(Capability("enacs"));
+    }
+}
+
+// The terminal's line-drawing set, when it can switch to it and back.
+LineDrawingSet TerminalOutput::TerminalLines() const {
+    const char* pairs = Capability("acsc");
+    const bool switchable = line_drawing_on_ != nullptr && line_drawing_off_ != nullptr;
+    return LineDrawingSet(switchable && pairs != nullptr ? pairs : "");
 }
 
 void TerminalOutput::Forget() {
@@ -88,11 +100,14 @@ void TerminalOutput::Forget() {
     cursor_row_ = -1;
     cursor_column_ = -1;
     visibility_ = -1;
+    // A UTF-8 terminal's alternate set is never switched on.
+    line_drawing_ = charset_.IsUtf8() ? std::optional<bool>(false) : std::nullopt;
 }
 
 void TerminalOutput::PutBack() {
     ShapeCursor(false);
-    Emit(reset_attributes_);
+    UseLineDrawing(false);
+    ResetAttributes();
     Emit(original_colours_);
     look_.reset();
 }
@@ -131,7 +146,7 @@ void TerminalOutput::SetLook(const TerminalLook& look) {
     if (keeps_attributes) {
         now = *look_;
     } else {
-        Emit(reset_attributes_);
+        ResetAttributes();
     }
     if (look.bold && !now.bold) {
         Emit(bold_);
@@ -148,7 +163,8 @@ void TerminalOutput::SetLook(const TerminalLook& look) {
     look_ = look;
 }
 
-void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const TerminalLook& look) {
+void TerminalOutput::WriteCell(int row, int column, char32_t glyph, const TerminalLook& look) {
+    const TerminalGlyph& shown = charset_.Glyph(glyph);
     MoveTo(row, column);
     // With automatic margins, the bottom-right cell scrolls the screen on terminals that
     // wrap at once; there it is written with the margins off, or not at all.
@@ -159,10 +175,11 @@ void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const Termina
         return;
     }
     SetLook(look);
+    UseLineDrawing(shown.line_drawing);
     if (corner && wraps_at_once) {
         Emit(margins_off_);
     }
-    text::AppendUtf8(frame_, glyph);
+    frame_ += shown.bytes;
     if (corner && wraps_at_once) {
         Emit(margins_on_);
     }
@@ -172,6 +189,31 @@ void TerminalOutput::WriteCell(int row, int column, wchar_t glyph, const Termina
     } else {
         cursor_column_ = column + 1;
     }
+}
+
+std::optional<std::string> TerminalOutput::BytesInPlace(char32_t glyph) {
+    const TerminalGlyph& shown = charset_.Glyph(glyph);
+    if (line_drawing_ != shown.line_drawing) {
+        return std::nullopt;
+    }
+    return shown.bytes;
+}
+
+// Curses takes the reset of the attributes to end the alternate set too, as VT100-class
+// terminals' own resets do.
+void TerminalOutput::ResetAttributes() {
+    Emit(reset_attributes_);
+    if (reset_attributes_ != nullptr) {
+        line_drawing_ = false;
+    }
+}
+
+void TerminalOutput::UseLineDrawing(bool on) {
+    if (line_drawing_ == on) {
+        return;
+    }
+    Emit(on ? line_drawing_on_ : line_drawing_off_);
+    line_drawing_ = on;
 }
 
 void TerminalOutput::ShowCursor(int visibility) {

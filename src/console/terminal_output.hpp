@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "terminal_charset.hpp"
 #include "terminal_colours.hpp"
 
 namespace tavix::console {
@@ -21,8 +22,9 @@ namespace tavix::console {
 // their bytes through curses's buffer, which goes out at some later call, after the frame.
 class TerminalOutput {
   public:
-    // Reads the capabilities of the terminal curses has set up. Throws std::runtime_error
-    // when it cannot move its cursor to a given place.
+    // Reads the capabilities of the terminal curses has set up, and the character set of the
+    // locale in force. Throws std::runtime_error when it cannot move its cursor to a given
+    // place.
     void Load();
     void Forget();
     // Puts the terminal's own colours, attributes and cursor shape back, before curses
@@ -40,13 +42,17 @@ class TerminalOutput {
     void SetLook(const TerminalLook& look);
     // Writes one glyph at (row, column), moving the cursor there first unless it stands
     // there already.
-    void WriteCell(int row, int column, wchar_t glyph, const TerminalLook& look);
-    // Writes UTF-8 text in the current look from where the cursor stands on its row, ending
-    // at `column`: cells that already show it, written over rather than jumped.
-    void WriteOver(const std::string& text, int column) {
-        frame_ += text;
+    void WriteCell(int row, int column, char32_t glyph, const TerminalLook& look);
+    // The bytes that show `glyph` without switching the character set, or nothing when it
+    // needs the other set (lines in an 8-bit one).
+    std::optional<std::string> BytesInPlace(char32_t glyph);
+    // Writes bytes of BytesInPlace in the current look from where the cursor stands on its
+    // row, ending at `column`: cells that already show them, written over rather than jumped.
+    void WriteOver(const std::string& bytes, int column) {
+        frame_ += bytes;
         cursor_column_ = column;
     }
+    const TerminalCharset& Charset() const { return charset_; }
     // 0 hidden, 1 normal, 2 very visible.
     void ShowCursor(int visibility);
     // A block cursor, or the terminal's own shape, where the terminal can set it.
@@ -67,6 +73,9 @@ class TerminalOutput {
 
   private:
     void Emit(const char* capability);
+    void ResetAttributes();
+    void UseLineDrawing(bool on);
+    LineDrawingSet TerminalLines() const;
 
     std::string frame_;
     int colour_count_ = 0;
@@ -78,6 +87,9 @@ class TerminalOutput {
     int cursor_column_ = -1;
     int visibility_ = -1;
     bool block_cursor_ = false;
+    // Whether the alternate character set is on; nothing when that is not known.
+    std::optional<bool> line_drawing_;
+    TerminalCharset charset_;
 
     const char* cursor_address_ = nullptr;
     const char* clear_ = nullptr;
@@ -93,6 +105,8 @@ class TerminalOutput {
     const char* cursor_normal_ = nullptr;
     const char* cursor_very_visible_ = nullptr;
     const char* cursor_shape_ = nullptr;
+    const char* line_drawing_on_ = nullptr;
+    const char* line_drawing_off_ = nullptr;
     bool auto_margins_ = false;
     bool margin_glitch_ = false;
     bool can_shape_cursor_ = false;

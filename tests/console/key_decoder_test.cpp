@@ -15,10 +15,11 @@ namespace {
 using Kind = DecodeResult::Kind;
 
 // Decodes bytes that have all arrived, as the terminal does once its wait is over.
-std::vector<KeyCode> DecodeAll(std::string_view bytes) {
+std::vector<KeyCode> DecodeAll(std::string_view bytes,
+                               const UpperHalfCharacters* upper_half = nullptr) {
     std::vector<KeyCode> decoded;
     while (!bytes.empty()) {
-        const DecodeResult result = DecodeKey(bytes, false);
+        const DecodeResult result = DecodeKey(bytes, false, upper_half);
         if (result.kind == Kind::kNeedMore || result.length == 0 || result.length > bytes.size()) {
             ADD_FAILURE() << "no progress on " << ::testing::PrintToString(std::string(bytes));
             break;
@@ -196,17 +197,34 @@ TEST(KeyDecoderEscape, ALoneEscWaitsAndThenIsEsc) {
     EXPECT_EQ(DecodeKey("\x1b", false), (DecodeResult{Kind::kKey, 1, keys::kEsc}));
 }
 
-TEST(KeyDecoderEscape, AltCombinationsAreDroppedWhole) {
-    EXPECT_EQ(DecodeKey("\x1b"
-                        "a",
-                        true),
-              (DecodeResult{Kind::kDiscard, 2, 0}));
-    EXPECT_EQ(DecodeAll("\x1b"
-                        "ab"),
-              (std::vector<KeyCode>{'b'}));
-    EXPECT_EQ(DecodeAll("\x1b\r"), (std::vector<KeyCode>{}));
-    EXPECT_EQ(DecodeAll("\x1b\xC3\xA8x"), (std::vector<KeyCode>{'x'}));
-    EXPECT_EQ(DecodeKey("\x1b\xC3", true).kind, Kind::kNeedMore);
+// Keys typed quickly over a radio link or SSH arrive in one read: none may be lost.
+TEST(KeyDecoderEscape, AnEscWithKeysRightBehindItIsEscThenThoseKeys) {
+    EXPECT_EQ(DecodeKey("\x1bS", true), (DecodeResult{Kind::kKey, 1, keys::kEsc}));
+    EXPECT_EQ(DecodeAll("\x1bSn"), (std::vector<KeyCode>{keys::kEsc, 'S', 'n'}));
+    EXPECT_EQ(DecodeAll("\x1b\r"), (std::vector<KeyCode>{keys::kEsc, keys::kEnter}));
+    EXPECT_EQ(DecodeAll("\x1b\xC3\xA8x"), (std::vector<KeyCode>{keys::kEsc, 0xE8, 'x'}));
+}
+
+// An 8-bit terminal's letters and signs are the keys their UTF-8 forms are; its control
+// bytes (C1) and the bytes its set leaves empty are no keys.
+TEST(KeyDecoderEightBit, EachByteOfTheSetIsTheKeyOfItsUtf8Form) {
+    UpperHalfCharacters latin1{};
+    for (std::size_t i = 0; i < latin1.size(); ++i) {
+        latin1[i] = static_cast<char32_t>(0x80 + i);
+    }
+    for (unsigned byte = 0xA0; byte <= 0xFF; ++byte) {
+        const std::string utf8{static_cast<char>(0xC0 | (byte >> 6)),
+                               static_cast<char>(0x80 | (byte & 0x3F))};
+        EXPECT_EQ(DecodeAll(std::string(1, static_cast<char>(byte)) + "x", &latin1),
+                  DecodeAll(utf8 + "x"))
+            << byte;
+    }
+    UpperHalfCharacters latin9 = latin1;
+    latin9[0xA4 - 0x80] = U'\u20AC';
+    latin9[0xA6 - 0x80] = U'\u0160';
+    EXPECT_EQ(DecodeAll("\xA4\xA6\x9B\xF2", &latin9), (std::vector<KeyCode>{0x80, 0x8A, 0xF2}));
+    const UpperHalfCharacters ascii{};
+    EXPECT_EQ(DecodeAll("\xF2x", &ascii), std::vector<KeyCode>{'x'});
 }
 
 TEST(KeyDecoderEscape, EscPressedTwiceIsEscThenWhatFollows) {

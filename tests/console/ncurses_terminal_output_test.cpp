@@ -2,6 +2,7 @@
 // input and output become the terminal's other side for the time of the test.
 
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <stdlib.h>
 
 #include <csignal>
@@ -12,9 +13,12 @@
 #include <vector>
 
 #include "ansi_screen.hpp"
+#include "console/box_drawing.hpp"
+#include "console/key_codes.hpp"
 #include "console/ncurses_terminal.hpp"
 #include "console/terminal_colours.hpp"
 #include "pseudo_terminal_stdio.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tavix::console {
 namespace {
@@ -216,6 +220,89 @@ TEST_P(TerminalShowsTheGridTest, AfterAStopEverythingIsDrawnAgain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Terms, TerminalShowsTheGridTest, ::testing::ValuesIn(kTermCases),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// Handhelds' VT100/VT220 terminals with an ASCII or ISO-8859-1 locale.
+struct EightBitCase {
+    const char* label;
+    const char* locale;
+    const char* term;
+    std::string line_set_on, line_set_off;  // smacs, rmacs
+    std::string pero;                       // "PERÒ" as the terminal gets it
+    std::vector<KeyCode> keys;              // from Esc+S, ò, PF1 and F6, each one write
+};
+
+void PrintTo(const EightBitCase& eight_bit_case, std::ostream* out) {
+    *out << eight_bit_case.label;
+}
+
+const std::vector<KeyCode> kLatin1Keys = {keys::kEsc, 'S', 0xF2, keys::kF1, keys::kF6};
+const std::vector<KeyCode> kAsciiKeys = {keys::kEsc, 'S', keys::kF1, keys::kF6};
+const std::vector<EightBitCase> kEightBitCases = {
+    {"AsciiVt100", "C", "vt100", "\x0e", "\x0f", "PERO", kAsciiKeys},
+    {"AsciiVt220", "C", "vt220", "\x1b(0", "\x1b(B", "PERO", kAsciiKeys},
+    {"Latin1Vt100", "it_IT.ISO-8859-1", "vt100", "\x0e", "\x0f", "PER\xD2", kLatin1Keys},
+    {"Latin1Vt220", "it_IT.ISO-8859-1", "vt220", "\x1b(0", "\x1b(B", "PER\xD2", kLatin1Keys},
+};
+
+class EightBitTerminalTest : public ::testing::TestWithParam<EightBitCase> {
+  protected:
+    // Made with localedef where the system has no such locale.
+    void SetUp() override {
+        if (::newlocale(LC_CTYPE_MASK, GetParam().locale, nullptr) == nullptr) {
+            const std::string make = "localedef -i it_IT -f ISO-8859-1 " +
+                                     locales_.File(GetParam().locale) + " >/dev/null 2>&1";
+            ASSERT_EQ(std::system(make.c_str()), 0) << make;
+            ::setenv("LOCPATH", locales_.Path().c_str(), 1);
+        }
+        ::setenv("LC_ALL", GetParam().locale, 1);
+        ::setenv("TERM", GetParam().term, 1);
+    }
+    void TearDown() override {
+        ::unsetenv("LC_ALL");
+        ::unsetenv("LOCPATH");
+    }
+
+    testing::TempDir locales_;
+};
+
+TEST_P(EightBitTerminalTest, FramesComeFromTheLineSetTextAndKeysFromTheLocalesSet) {
+    std::string sent;
+    std::vector<KeyCode> read;
+    {
+        PseudoTerminalStdio pty(80, 24);
+        NcursesTerminal terminal;
+        terminal.Attach();
+        CellGrid grid(24, 20);
+        DrawBox(grid, Rect{1, 1, 10, 4}, LineStyle::kDouble, Cell{}, Cell{});
+        WriteText(grid, 2, 2, "PER\xD2", Cell{}, 9);
+        terminal.Present(grid, kHidden);
+        sent = pty.Received();
+        // 'q' ends the keys, so a key lost cannot leave the test waiting.
+        for (const char* typed : {"\x1bS", "\xF2", "\x1bOP", "\x1b[17~", "q"}) {
+            pty.Type(typed);
+        }
+        for (KeyCode key = terminal.ReadKey(); key != 'q'; key = terminal.ReadKey()) {
+            read.push_back(key);
+        }
+        terminal.Detach();
+    }
+    // The double lines fall back to the single ones VT100-class terminals have.
+    const EightBitCase& c = GetParam();
+    EXPECT_NE(sent.find(c.line_set_on + "lqqqqqqqqk" + c.line_set_off), std::string::npos)
+        << ::testing::PrintToString(sent);
+    EXPECT_NE(sent.find(c.line_set_on + "x" + c.line_set_off + c.pero), std::string::npos)
+        << ::testing::PrintToString(sent);
+    // No other byte above 0x7F: the set's Ò, or nothing.
+    auto high_bytes = [](std::string bytes) {
+        std::erase_if(bytes, [](char byte) { return (byte & 0x80) == 0; });
+        return bytes;
+    };
+    EXPECT_EQ(high_bytes(sent), high_bytes(c.pero));
+    EXPECT_EQ(read, c.keys);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, EightBitTerminalTest, ::testing::ValuesIn(kEightBitCases),
                          [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

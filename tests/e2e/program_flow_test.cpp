@@ -106,7 +106,10 @@ TEST_P(ProgramFlowTest, WithoutADatabaseTheProgramStartsAsUsual) {
     ExpectMainMenu(tmux, "Acquisizione cod./qt ");
     tmux.SendKey("Escape");
     ASSERT_TRUE(tmux.WaitForText("Confermi uscita (S/N)?"));
-    tmux.SendKey("s");
+    tmux.SendKey("n");
+    ExpectMainMenu(tmux, "Acquisizione cod./qt ");
+    // Esc and the answer in one write, as keys typed quickly arrive over a radio link or SSH.
+    tmux.SendText("\x1bs");
     EXPECT_TRUE(tmux.WaitForText("rc=0")) << tmux.Screen();
     EXPECT_FALSE(std::filesystem::exists(program.DatabasePath()));
 }

@@ -38,15 +38,18 @@ struct ProcessResult {
 };
 
 // The test's environment without what would make tmux talk to a server the test did not
-// start.
+// start, and with a UTF-8 locale: the program writes in the locale's character set, and the
+// panes are UTF-8 whatever the test's locale.
 std::vector<std::string> ChildEnvironment() {
     std::vector<std::string> variables;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string_view variable(*entry);
-        if (!variable.starts_with("TMUX=") && !variable.starts_with("TMUX_PANE=")) {
+        if (!variable.starts_with("TMUX=") && !variable.starts_with("TMUX_PANE=") &&
+            !variable.starts_with("LANG=") && !variable.starts_with("LC_")) {
             variables.emplace_back(variable);
         }
     }
+    variables.emplace_back("LANG=C.UTF-8");
     return variables;
 }
 
