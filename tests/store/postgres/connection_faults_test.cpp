@@ -1,6 +1,9 @@
 #include <chrono>
 
 #include "readings_server.hpp"
+#include "support/postgres/server_certificates.hpp"
+#include "support/postgres/tls_route.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tavix::store {
 namespace {
@@ -42,6 +45,37 @@ TEST_F(ConnectionFaultsTest, ASessionEndedBetweenTwoReadingsIsMadeAgainOnce) {
     readings.SetField("code", "C");
     readings.Update();
     EXPECT_EQ(StoredCodes(), "A,C");
+    // The sessions made again keep the target's encryption, as the server sees it.
+    EXPECT_EQ(ValueOf("SELECT string_agg(DISTINCT ssl::text, ',') FROM pg_stat_ssl "
+                      "JOIN pg_stat_activity USING (pid) WHERE datname = current_database()"),
+              testing::RouteIsTls() ? "true" : "false");
+}
+
+// A certificate the client cannot trust ends the opening at once with libpq's words, whatever
+// the route of the other tests: signed by another authority, or for another host name.
+TEST_F(ConnectionFaultsTest, AServerCertificateNotTrustedFailsPromptlyWithLibpqsWords) {
+    testing::TempDir folder;
+    const std::string other_authority = testing::MakeCertificateAuthority(folder.Path());
+    const std::string tls =
+        testing::TlsUri(testing::SharedPostgresServer(), database_.Name()) + "&sslpassword=k3y";
+    for (const auto& [target, said] :
+         {std::pair{tls + "&sslrootcert=" + other_authority, "certificate verify failed"},
+          std::pair{tls + "&host=tavix.invalid&hostaddr=127.0.0.1",
+                    "does not match host name \"tavix.invalid\""}}) {
+        const auto start = Clock::now();
+        Database database = OpenDatabase(target);
+        Recordset readings = database.OpenRecordset("Readings");
+        try {
+            readings.Eof();
+            ADD_FAILURE() << "trusted: " << target;
+        } catch (const StoreError& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(error.Kind(), ErrorKind::kConnectionLost);
+            EXPECT_NE(message.find(said), std::string::npos) << message;
+            EXPECT_EQ(message.find("k3y"), std::string::npos) << message;
+        }
+        EXPECT_LT(Clock::now() - start, 3s);
+    }
 }
 
 TEST_F(ConnectionFaultsTest, AServerRestartedBetweenTwoReadingsIsConnectedToAgain) {
