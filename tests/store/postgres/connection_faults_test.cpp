@@ -1,8 +1,9 @@
+#include <stdlib.h>
+
 #include <chrono>
 
 #include "readings_server.hpp"
 #include "support/postgres/server_certificates.hpp"
-#include "support/postgres/tls_route.hpp"
 #include "support/temp_dir.hpp"
 
 namespace tavix::store {
@@ -52,14 +53,22 @@ TEST_F(ConnectionFaultsTest, ASessionEndedBetweenTwoReadingsIsMadeAgainOnce) {
 }
 
 // A certificate the client cannot trust ends the opening at once with libpq's words, whatever
-// the route of the other tests: signed by another authority, or for another host name.
+// the route of the other tests: signed by another authority (named in the environment, as
+// PGSSLROOTCERT does for a URI that says nothing of TLS, or in the URI, which wins over it), or
+// for another host name.
 TEST_F(ConnectionFaultsTest, AServerCertificateNotTrustedFailsPromptlyWithLibpqsWords) {
     testing::TempDir folder;
     const std::string other_authority = testing::MakeCertificateAuthority(folder.Path());
-    const std::string tls =
-        testing::TlsUri(testing::SharedPostgresServer(), database_.Name()) + "&sslpassword=k3y";
+    const testing::PostgresServer& server = testing::SharedPostgresServer();
+    const std::string tcp = "postgresql://postgres@localhost:" + std::to_string(server.Port()) +
+                            "/" + database_.Name() + "?sslpassword=k3y";
+    const std::string tls = tcp + "&sslmode=verify-full&sslrootcert=" +
+                            testing::CertificatesIn(server.Folder()).authority;
+    ::setenv("PGSSLMODE", "verify-full", 1);
+    ::setenv("PGSSLROOTCERT", other_authority.c_str(), 1);
     for (const auto& [target, said] :
-         {std::pair{tls + "&sslrootcert=" + other_authority, "certificate verify failed"},
+         {std::pair{tcp, "certificate verify failed"},
+          std::pair{tls + "&sslrootcert=" + other_authority, "certificate verify failed"},
           std::pair{tls + "&host=tavix.invalid&hostaddr=127.0.0.1",
                     "does not match host name \"tavix.invalid\""}}) {
         const auto start = Clock::now();
@@ -76,6 +85,8 @@ TEST_F(ConnectionFaultsTest, AServerCertificateNotTrustedFailsPromptlyWithLibpqs
         }
         EXPECT_LT(Clock::now() - start, 3s);
     }
+    ::unsetenv("PGSSLMODE");
+    ::unsetenv("PGSSLROOTCERT");
 }
 
 TEST_F(ConnectionFaultsTest, AServerRestartedBetweenTwoReadingsIsConnectedToAgain) {
