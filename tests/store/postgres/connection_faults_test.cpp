@@ -55,22 +55,28 @@ TEST_F(ConnectionFaultsTest, ASessionEndedBetweenTwoReadingsIsMadeAgainOnce) {
 // A certificate the client cannot trust ends the opening at once with libpq's words, whatever
 // the route of the other tests: signed by another authority (named in the environment, as
 // PGSSLROOTCERT does for a URI that says nothing of TLS, or in the URI, which wins over it), or
-// for another host name.
-TEST_F(ConnectionFaultsTest, AServerCertificateNotTrustedFailsPromptlyWithLibpqsWords) {
+// for another host name. So does a client key whose passphrase the URI does not give: never a
+// prompt on the terminal, under the program's screen.
+TEST_F(ConnectionFaultsTest,
+       ACertificateOrKeyThatCannotServeFailsPromptlyWithLibpqsWordsAndNoPrompt) {
     testing::TempDir folder;
-    const std::string other_authority = testing::MakeCertificateAuthority(folder.Path());
+    const testing::CertificateAndKey other = testing::MakeCertificateAuthority(folder.Path(), "p");
     const testing::PostgresServer& server = testing::SharedPostgresServer();
     const std::string tcp = "postgresql://postgres@localhost:" + std::to_string(server.Port()) +
-                            "/" + database_.Name() + "?sslpassword=k3y";
-    const std::string tls = tcp + "&sslmode=verify-full&sslrootcert=" +
-                            testing::CertificatesIn(server.Folder()).authority;
+                            "/" + database_.Name() + "?";
+    const std::string tls =
+        "sslmode=verify-full&sslrootcert=" + testing::CertificatesIn(server.Folder()).authority;
     ::setenv("PGSSLMODE", "verify-full", 1);
-    ::setenv("PGSSLROOTCERT", other_authority.c_str(), 1);
+    ::setenv("PGSSLROOTCERT", other.certificate.c_str(), 1);
+    ::testing::internal::CaptureStderr();
     for (const auto& [target, said] :
-         {std::pair{tcp, "certificate verify failed"},
-          std::pair{tls + "&sslrootcert=" + other_authority, "certificate verify failed"},
-          std::pair{tls + "&host=tavix.invalid&hostaddr=127.0.0.1",
-                    "does not match host name \"tavix.invalid\""}}) {
+         {std::pair{tcp + "sslpassword=k3y", "certificate verify failed"},
+          std::pair{tcp + tls + "&sslpassword=k3y&sslrootcert=" + other.certificate,
+                    "certificate verify failed"},
+          std::pair{tcp + tls + "&sslpassword=k3y&host=tavix.invalid&hostaddr=127.0.0.1",
+                    "does not match host name \"tavix.invalid\""},
+          std::pair{tcp + tls + "&sslcert=" + other.certificate + "&sslkey=" + other.key,
+                    "could not load private key file"}}) {
         const auto start = Clock::now();
         Database database = OpenDatabase(target);
         Recordset readings = database.OpenRecordset("Readings");
@@ -85,6 +91,7 @@ TEST_F(ConnectionFaultsTest, AServerCertificateNotTrustedFailsPromptlyWithLibpqs
         }
         EXPECT_LT(Clock::now() - start, 3s);
     }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     ::unsetenv("PGSSLMODE");
     ::unsetenv("PGSSLROOTCERT");
 }

@@ -18,7 +18,7 @@ namespace {
 
 // Two days: long enough for any run, short enough that a copy left behind is worth nothing.
 constexpr const char* kCommonOptions =
-    " -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -noenc -days 2";
+    " -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -days 2";
 
 std::string Quoted(const std::string& text) {
     std::string quoted = "'";
@@ -41,10 +41,13 @@ void RunOpenssl(const std::string& folder, const std::string& arguments) {
     }
 }
 
+// Its key kept under passphrase, or in clear when there is none.
 void MakeAuthority(const std::string& key, const std::string& certificate,
-                   const std::string& folder) {
-    RunOpenssl(folder, " -subj '/CN=Tavix test authority' -keyout " + Quoted(key) + " -out " +
-                           Quoted(certificate));
+                   const std::string& folder, const std::string& passphrase = "") {
+    const std::string protection =
+        passphrase.empty() ? " -noenc" : " -passout " + Quoted("pass:" + passphrase);
+    RunOpenssl(folder, protection + " -subj '/CN=Tavix test authority' -keyout " + Quoted(key) +
+                           " -out " + Quoted(certificate));
 }
 
 }  // namespace
@@ -58,7 +61,7 @@ ServerCertificates MakeServerCertificates(const std::string& folder, unsigned ke
     const std::string authority_key = folder + "/authority.key";
     MakeAuthority(authority_key, files.authority, folder);
     RunOpenssl(folder,
-               " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"
+               " -noenc -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"
                " -addext basicConstraints=critical,CA:FALSE -CA " +
                    Quoted(files.authority) + " -CAkey " + Quoted(authority_key) + " -keyout " +
                    Quoted(files.key) + " -out " + Quoted(files.certificate));
@@ -69,10 +72,11 @@ ServerCertificates MakeServerCertificates(const std::string& folder, unsigned ke
     return files;
 }
 
-std::string MakeCertificateAuthority(const std::string& folder) {
-    const std::string certificate = folder + "/other-authority.crt";
-    MakeAuthority(folder + "/other-authority.key", certificate, folder);
-    return certificate;
+CertificateAndKey MakeCertificateAuthority(const std::string& folder,
+                                           const std::string& passphrase) {
+    const CertificateAndKey files{folder + "/other-authority.crt", folder + "/other-authority.key"};
+    MakeAuthority(files.key, files.certificate, folder, passphrase);
+    return files;
 }
 
 int FreeLoopbackPort() {

@@ -20,8 +20,15 @@ ServerCertificates CertificatesIn(const std::string& folder);
 // server demands. Throws std::runtime_error, with openssl's words, when it cannot.
 ServerCertificates MakeServerCertificates(const std::string& folder, unsigned key_owner);
 
-// A certificate authority of its own in folder, trusted by nobody; its certificate's path.
-std::string MakeCertificateAuthority(const std::string& folder);
+// A certificate authority of its own in folder, trusted by nobody, its key kept under
+// passphrase. Its certificate and key serve as well as a client's that the server does not
+// trust.
+struct CertificateAndKey {
+    std::string certificate;
+    std::string key;
+};
+CertificateAndKey MakeCertificateAuthority(const std::string& folder,
+                                           const std::string& passphrase);
 
 // A TCP port on 127.0.0.1 that nothing listens on now.
 int FreeLoopbackPort();

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "store/postgres/client/error.hpp"
+#include "store/postgres/client/key_passphrase.hpp"
 #include "store/postgres/client/password_mask.hpp"
 #include "store/postgres/client/socket_wait.hpp"
 
@@ -94,6 +95,7 @@ int Connection::ServerProcessId() const {
 }
 
 void Connection::Open() {
+    NeverAskForAKeyPassphrase();
     const auto deadline = Clock::now() + timeouts_.connect;
     // The target may be a whole connection string (expand_dbname); the settings after it take
     // precedence over what it says.
