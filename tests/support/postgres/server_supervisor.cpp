@@ -248,15 +248,19 @@ Outcome AwaitAcceptingConnections(const SupervisorPlan& plan, pid_t server, int 
     return Outcome::kDone;
 }
 
-// TCP, when asked for, on 127.0.0.1 alone and with TLS, so that a client that verifies the
-// certificate reaches it as a site's terminal reaches its server.
-std::vector<std::string> ListeningArguments(const SupervisorPlan& plan) {
-    if (!plan.settings.tls) {
-        return {"-c", "listen_addresses="};
-    }
+// The arguments with TCP, when asked for, on 127.0.0.1 alone and with TLS, so that a client
+// that verifies the certificate reaches the server as a site's terminal reaches its own.
+std::vector<std::string> WithListening(const SupervisorPlan& plan,
+                                       std::vector<std::string> arguments) {
     const ServerCertificates files = CertificatesIn(plan.folder);
-    return {"-c", "listen_addresses=127.0.0.1",         "-c", "ssl=on",
-            "-c", "ssl_cert_file=" + files.certificate, "-c", "ssl_key_file=" + files.key};
+    const std::vector<std::string> listening =
+        plan.settings.tls ? std::vector<std::string>{"-c", "listen_addresses=127.0.0.1",
+                                                     "-c", "ssl=on",
+                                                     "-c", "ssl_cert_file=" + files.certificate,
+                                                     "-c", "ssl_key_file=" + files.key}
+                          : std::vector<std::string>{"-c", "listen_addresses="};
+    arguments.insert(arguments.end(), listening.begin(), listening.end());
+    return arguments;
 }
 
 pid_t StartServer(const SupervisorPlan& plan) {
@@ -266,27 +270,15 @@ pid_t StartServer(const SupervisorPlan& plan) {
     // turn it on.
     const ServerSettings& settings = plan.settings;
     const std::string durable = settings.durable ? "on" : "off";
-    std::vector<std::string> arguments = {
-        plan.binaries.postgres.string(),
-        "-D",
-        DataFolder(plan),
-        "-k",
-        plan.folder,
-        "-p",
-        std::to_string(settings.port),
-        "-c",
-        "fsync=" + durable,
-        "-c",
-        "full_page_writes=" + durable,
-        "-c",
-        "synchronous_commit=off",
-        "-c",
-        "shared_buffers=" + settings.shared_buffers,
-        "-c",
-        "max_connections=" + std::to_string(settings.max_connections)};
-    const std::vector<std::string> listening = ListeningArguments(plan);
-    arguments.insert(arguments.end(), listening.begin(), listening.end());
-    return Spawn(plan, arguments, plan.folder + "/server.log");
+    return Spawn(
+        plan,
+        WithListening(
+            plan, {plan.binaries.postgres.string(), "-D", DataFolder(plan), "-k", plan.folder, "-p",
+                   std::to_string(settings.port), "-c", "fsync=" + durable, "-c",
+                   "full_page_writes=" + durable, "-c", "synchronous_commit=off", "-c",
+                   "shared_buffers=" + settings.shared_buffers, "-c",
+                   "max_connections=" + std::to_string(settings.max_connections)}),
+        plan.folder + "/server.log");
 }
 
 // A fast shut-down, as an administrator stops a server: each session is ended with a word to
