@@ -34,10 +34,8 @@ void RunOpenssl(const std::string& folder, const std::string& arguments) {
                                 Quoted(log) + " 2>&1 </dev/null";
     if (std::system(command.c_str()) != 0) {
         std::ifstream said(log);
-        throw std::runtime_error(
-            "cannot make the test server's certificates (the Debian "
-            "package openssl): " +
-            std::string(std::istreambuf_iterator<char>(said), {}));
+        const std::string words(std::istreambuf_iterator<char>(said), {});
+        throw std::runtime_error("cannot make the server's certificates with openssl: " + words);
     }
 }
 
@@ -56,7 +54,7 @@ ServerCertificates CertificatesIn(const std::string& folder) {
     return {folder + "/authority.crt", folder + "/server.crt", folder + "/server.key"};
 }
 
-ServerCertificates MakeServerCertificates(const std::string& folder, unsigned key_owner) {
+ServerCertificates MakeServerCertificates(const std::string& folder, uid_t key_owner) {
     const ServerCertificates files = CertificatesIn(folder);
     const std::string authority_key = folder + "/authority.key";
     MakeAuthority(authority_key, files.authority, folder);
@@ -67,7 +65,7 @@ ServerCertificates MakeServerCertificates(const std::string& folder, unsigned ke
                    Quoted(files.key) + " -out " + Quoted(files.certificate));
     if (::chown(files.key.c_str(), key_owner, key_owner) != 0 ||
         ::chmod(files.key.c_str(), S_IRUSR | S_IWUSR) != 0) {
-        throw std::system_error(errno, std::generic_category(), "chown " + files.key);
+        throw std::system_error(errno, std::generic_category(), "hand over " + files.key);
     }
     return files;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace tavix::testing {
@@ -18,7 +20,7 @@ ServerCertificates CertificatesIn(const std::string& folder);
 
 // Makes them there with the openssl program. The key is readable by key_owner alone, as the
 // server demands. Throws std::runtime_error, with openssl's words, when it cannot.
-ServerCertificates MakeServerCertificates(const std::string& folder, unsigned key_owner);
+ServerCertificates MakeServerCertificates(const std::string& folder, uid_t key_owner);
 
 // A certificate authority of its own in folder, trusted by nobody, its key kept under
 // passphrase. Its certificate and key serve as well as a client's that the server does not
