@@ -134,7 +134,7 @@ class InterruptedForwardingTest : public ::testing::Test {
 
     testing::FreshDatabase database_;
     testing::TempDir folder_;
-    testing::CommitCutProxy proxy_{testing::SharedPostgresServer().Folder() + "/.s.PGSQL.5432"};
+    testing::CommitCutProxy proxy_{testing::SharedPostgresServer().SocketPath()};
     postgres::Connection server_{database_.ConnInfo()};
 };
 

@@ -1,6 +1,10 @@
+#include <stdlib.h>
+
 #include <chrono>
 
 #include "readings_server.hpp"
+#include "support/postgres/server_certificates.hpp"
+#include "support/temp_dir.hpp"
 
 namespace tavix::store {
 namespace {
@@ -42,6 +46,54 @@ TEST_F(ConnectionFaultsTest, ASessionEndedBetweenTwoReadingsIsMadeAgainOnce) {
     readings.SetField("code", "C");
     readings.Update();
     EXPECT_EQ(StoredCodes(), "A,C");
+    // The sessions made again keep the target's encryption, as the server sees it.
+    EXPECT_EQ(ValueOf("SELECT string_agg(DISTINCT ssl::text, ',') FROM pg_stat_ssl "
+                      "JOIN pg_stat_activity USING (pid) WHERE datname = current_database()"),
+              testing::RouteIsTls() ? "true" : "false");
+}
+
+// A certificate the client cannot trust ends the opening at once with libpq's words, whatever
+// the route of the other tests: signed by another authority (named in the environment, as
+// PGSSLROOTCERT does for a URI that says nothing of TLS, or in the URI, which wins over it), or
+// for another host name. So does a client key whose passphrase the URI does not give: never a
+// prompt on the terminal, under the program's screen.
+TEST_F(ConnectionFaultsTest,
+       ACertificateOrKeyThatCannotServeFailsPromptlyWithLibpqsWordsAndNoPrompt) {
+    testing::TempDir folder;
+    const testing::CertificateAndKey other = testing::MakeCertificateAuthority(folder.Path(), "p");
+    const testing::PostgresServer& server = testing::SharedPostgresServer();
+    const std::string tcp = "postgresql://postgres@localhost:" + std::to_string(server.Port()) +
+                            "/" + database_.Name() + "?";
+    const std::string tls =
+        "sslmode=verify-full&sslrootcert=" + testing::CertificatesIn(server.Folder()).authority;
+    ::setenv("PGSSLMODE", "verify-full", 1);
+    ::setenv("PGSSLROOTCERT", other.certificate.c_str(), 1);
+    ::testing::internal::CaptureStderr();
+    for (const auto& [target, said] :
+         {std::pair{tcp + "sslpassword=k3y", "certificate verify failed"},
+          std::pair{tcp + tls + "&sslpassword=k3y&sslrootcert=" + other.certificate,
+                    "certificate verify failed"},
+          std::pair{tcp + tls + "&sslpassword=k3y&host=tavix.invalid&hostaddr=127.0.0.1",
+                    "does not match host name \"tavix.invalid\""},
+          std::pair{tcp + tls + "&sslcert=" + other.certificate + "&sslkey=" + other.key,
+                    "could not load private key file"}}) {
+        const auto start = Clock::now();
+        Database database = OpenDatabase(target);
+        Recordset readings = database.OpenRecordset("Readings");
+        try {
+            readings.Eof();
+            ADD_FAILURE() << "trusted: " << target;
+        } catch (const StoreError& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(error.Kind(), ErrorKind::kConnectionLost);
+            EXPECT_NE(message.find(said), std::string::npos) << message;
+            EXPECT_EQ(message.find("k3y"), std::string::npos) << message;
+        }
+        EXPECT_LT(Clock::now() - start, 3s);
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ::unsetenv("PGSSLMODE");
+    ::unsetenv("PGSSLROOTCERT");
 }
 
 TEST_F(ConnectionFaultsTest, AServerRestartedBetweenTwoReadingsIsConnectedToAgain) {

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "support/postgres/server_certificates.hpp"
 #include "support/postgres/server_supervisor.hpp"
 #include "support/unprivileged_child.hpp"
 
@@ -103,6 +104,11 @@ PostgresServer::PostgresServer(ServerSettings settings) {
     const ServerBinaries binaries = FindServerBinaries();
     folder_ = MakeFolder();
     try {
+        if (settings.tls) {
+            settings.port = FreeLoopbackPort();
+            MakeServerCertificates(folder_, RunsAsRoot() ? kUnprivilegedUser : ::geteuid());
+        }
+        port_ = settings.port;
         StartSupervisor(binaries, settings);
         AwaitReady();
     } catch (...) {
@@ -221,14 +227,18 @@ void PostgresServer::Stop() noexcept {
 }
 
 std::string PostgresServer::ConnInfo(std::string_view database) const {
-    return "host=" + folder_ + " port=" + std::to_string(kServerPort) +
-           " user=" + kServerSuperuser + " dbname=" + std::string(database);
+    return "host=" + folder_ + " port=" + std::to_string(port_) + " user=" + kServerSuperuser +
+           " dbname=" + std::string(database);
 }
 
 std::string PostgresServer::Uri(std::string_view database) const {
     // The socket folder goes in the query: a host part cannot hold a path.
     return "postgresql://" + std::string(kServerSuperuser) + "@/" + std::string(database) +
-           "?host=" + folder_ + "&port=" + std::to_string(kServerPort);
+           "?host=" + folder_ + "&port=" + std::to_string(port_);
+}
+
+std::string PostgresServer::SocketPath() const {
+    return folder_ + "/.s.PGSQL." + std::to_string(port_);
 }
 
 }  // namespace tavix::testing

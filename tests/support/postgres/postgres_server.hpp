@@ -10,8 +10,9 @@
 namespace tavix::testing {
 
 // A throw-away PostgreSQL server of the test's own: initdb into a fresh temporary folder, then
-// the server listening only on a Unix socket in that folder (no TCP port), so it never meets a
-// server that already runs on the machine. When the test runs as root the server runs as
+// the server listening on a Unix socket in that folder (and on 127.0.0.1 at a free port, with
+// TLS, only when the settings ask for it), so it never meets a server that already runs on the
+// machine. When the test runs as root the server runs as
 // kUnprivilegedUser, since PostgreSQL refuses to run as root.
 //
 // A supervisor process owns the server and the folder. It is detached from the test (a session
@@ -46,6 +47,9 @@ class PostgresServer {
     const std::string& Folder() const { return folder_; }
     // The server's main process (the postmaster).
     pid_t ServerProcessId() const { return server_pid_; }
+    // Its port, on 127.0.0.1 when it takes TLS, and its socket file, which that port names.
+    int Port() const { return port_; }
+    std::string SocketPath() const;
 
     // Connecting as the server's superuser to database, as a key=value string and as a URI.
     std::string ConnInfo(std::string_view database) const;
@@ -58,6 +62,7 @@ class PostgresServer {
     void StopBy(char command);
 
     std::string folder_;
+    int port_ = kServerPort;
     pid_t server_pid_ = 0;
     int control_fd_ = -1;  // closing it tells the supervisor to stop
     int report_fd_ = -1;   // what the supervisor says; it ends when the supervisor has finished

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "support/postgres/process_census.hpp"
+#include "support/postgres/server_certificates.hpp"
 #include "support/unprivileged_child.hpp"
 
 namespace tavix::testing {
@@ -251,7 +252,7 @@ Outcome PrepareDataFolder(const SupervisorPlan& plan, int control_fd, std::strin
 }
 
 std::string ReadinessProbe(const SupervisorPlan& plan) {
-    return "host=" + plan.folder + " port=" + std::to_string(kServerPort) +
+    return "host=" + plan.folder + " port=" + std::to_string(plan.settings.port) +
            " user=" + kServerSuperuser + " dbname=postgres connect_timeout=2";
 }
 
@@ -277,20 +278,37 @@ Outcome AwaitAcceptingConnections(const SupervisorPlan& plan, pid_t server, int 
     return Outcome::kDone;
 }
 
+// The arguments with TCP, when asked for, on 127.0.0.1 alone and with TLS, so that a client
+// that verifies the certificate reaches the server as a site's terminal reaches its own.
+std::vector<std::string> WithListening(const SupervisorPlan& plan,
+                                       std::vector<std::string> arguments) {
+    const ServerCertificates files = CertificatesIn(plan.folder);
+    const std::vector<std::string> listening =
+        plan.settings.tls ? std::vector<std::string>{"-c", "listen_addresses=127.0.0.1",
+                                                     "-c", "ssl=on",
+                                                     "-c", "ssl_cert_file=" + files.certificate,
+                                                     "-c", "ssl_key_file=" + files.key}
+                          : std::vector<std::string>{"-c", "listen_addresses="};
+    arguments.insert(arguments.end(), listening.begin(), listening.end());
+    return arguments;
+}
+
 pid_t StartServer(const SupervisorPlan& plan) {
-    // No TCP at all: the socket in the folder is the only way in, and only the folder's owner
+    // Without TCP the socket in the folder is the only way in, and only the folder's owner
     // (and root) may enter the folder. Durability is pointless for data thrown away, and the
     // server's own default for synchronous_commit is off so that the tests see the client
     // turn it on.
     const ServerSettings& settings = plan.settings;
     const std::string durable = settings.durable ? "on" : "off";
-    return Spawn(plan,
-                 {plan.binaries.postgres.string(), "-D", DataFolder(plan), "-k", plan.folder, "-p",
-                  std::to_string(kServerPort), "-c", "listen_addresses=", "-c", "fsync=" + durable,
-                  "-c", "full_page_writes=" + durable, "-c", "synchronous_commit=off", "-c",
-                  "shared_buffers=" + settings.shared_buffers, "-c",
-                  "max_connections=" + std::to_string(settings.max_connections)},
-                 plan.folder + "/server.log");
+    return Spawn(
+        plan,
+        WithListening(
+            plan, {plan.binaries.postgres.string(), "-D", DataFolder(plan), "-k", plan.folder, "-p",
+                   std::to_string(settings.port), "-c", "fsync=" + durable, "-c",
+                   "full_page_writes=" + durable, "-c", "synchronous_commit=off", "-c",
+                   "shared_buffers=" + settings.shared_buffers, "-c",
+                   "max_connections=" + std::to_string(settings.max_connections)}),
+        plan.folder + "/server.log");
 }
 
 // A fast shut-down, as an administrator stops a server: each session is ended with a word to

@@ -6,7 +6,8 @@
 
 namespace tavix::testing {
 
-// The server's superuser, and the port that names its socket file (".s.PGSQL.<port>").
+// The server's superuser, and the port that names its socket file (".s.PGSQL.<port>") when it
+// takes no TCP.
 inline constexpr const char* kServerSuperuser = "postgres";
 inline constexpr int kServerPort = 5432;
 
@@ -20,6 +21,11 @@ struct ServerSettings {
     // When set, the folder of a running server this one streams from as its standby: a copy
     // made by pg_basebackup -R instead of a new cluster.
     std::string standby_of;
+    // Also on 127.0.0.1 with TLS, with certificates of its own (server_certificates.hpp), as a
+    // site's server is reached over a network. The port is then a free one, which names the
+    // socket file too.
+    bool tls = false;
+    int port = kServerPort;
 };
 
 // What the supervisor runs: the server programs, the folder it owns, whether the server must

@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
 #include "store/postgres/client/connection.hpp"
 #include "store/postgres/client/error.hpp"
+#include "support/postgres/tls_route.hpp"
 
 namespace tavix::testing {
 
@@ -31,11 +33,21 @@ std::string UniqueDatabaseName() {
 
 }  // namespace
 
+// A route not known is a mistake in the run, not a reason to run another way.
+bool RouteIsTls() {
+    const char* route = std::getenv("TAVIX_TEST_SERVER_ROUTE");
+    const std::string chosen = route == nullptr ? "" : route;
+    if (chosen.empty() || chosen == "socket" || chosen == "tls") {
+        return chosen == "tls";
+    }
+    throw std::runtime_error("TAVIX_TEST_SERVER_ROUTE=" + chosen + ": no such route");
+}
+
 PostgresServer& SharedPostgresServer() {
     SharedServer& shared = Shared();
     if (shared.server == nullptr && shared.failure.empty()) {
         try {
-            shared.server = std::make_unique<PostgresServer>();
+            shared.server = std::make_unique<PostgresServer>(ServerSettings{.tls = true});
         } catch (const std::exception& error) {
             shared.failure = error.what();
         }
@@ -61,11 +73,11 @@ FreshDatabase::~FreshDatabase() {
 }
 
 std::string FreshDatabase::ConnInfo() const {
-    return server_->ConnInfo(name_);
+    return RouteIsTls() ? TlsConnInfo(*server_, name_) : server_->ConnInfo(name_);
 }
 
 std::string FreshDatabase::Uri() const {
-    return server_->Uri(name_);
+    return RouteIsTls() ? TlsUri(*server_, name_) : server_->Uri(name_);
 }
 
 }  // namespace tavix::testing

@@ -12,9 +12,15 @@ namespace tavix::testing {
 // case; see tests/CMakeLists.txt). It stops when the program ends, and its supervisor stops it
 // when the program dies. Each test gets a database of its own on it (FreshDatabase).
 //
+// It takes TLS on 127.0.0.1 besides its socket, so that every run can try a certificate.
 // Throws std::runtime_error when the server cannot start; every later call throws the same
 // without trying again, so each test fails at once with the reason.
 PostgresServer& SharedPostgresServer();
+
+// The route FreshDatabase's connection texts take to the server, as TAVIX_TEST_SERVER_ROUTE
+// says: unset or "socket", its Unix socket; "tls", TCP with the certificate verified
+// (tls_route.hpp). Throws std::runtime_error for any other.
+bool RouteIsTls();
 
 // A new, empty database on the shared server, under a name no other test uses, dropped when the
 // object goes; so tests never see each other's tables.
@@ -26,7 +32,7 @@ class FreshDatabase {
     ~FreshDatabase();
 
     const std::string& Name() const { return name_; }
-    // As a key=value string and as a URI, for the server's superuser.
+    // As a key=value string and as a URI, for the server's superuser, by the chosen route.
     std::string ConnInfo() const;
     std::string Uri() const;
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "store/postgres/client/error.hpp"
+#include "store/postgres/client/key_passphrase.hpp"
 #include "store/postgres/client/password_mask.hpp"
 #include "store/postgres/client/socket_wait.hpp"
 #include "store/postgres/client/target_hosts.hpp"
@@ -98,6 +99,7 @@ int Connection::ServerProcessId() const {
 // the list would spend the whole wait on a first server that never answers (a host that is
 // down drops the packets, it does not refuse them) and never reach the standby behind it.
 void Connection::Open() {
+    NeverAskForAKeyPassphrase();
     const std::vector<TargetHost> hosts = HostsOf(target_);
     if (hosts.empty()) {
         if (const std::optional<ConnectFailure> failure = TryConnect(nullptr)) {

@@ -50,13 +50,15 @@ uid_t OwnerOf(pid_t process) {
     return static_cast<uid_t>(-1);
 }
 
-TEST(PostgresServer, ListensOnlyOnItsOwnSocketAndNotAsRoot) {
+// The shared server takes TLS on 127.0.0.1 besides its socket.
+TEST(PostgresServer, ListensOnItsOwnSocketAndOnLoopbackWithTlsAndNotAsRoot) {
     PostgresServer& server = SharedPostgresServer();
     Connection connection(server.ConnInfo("postgres"));
-    EXPECT_EQ(connection.Execute("SHOW listen_addresses", "read").Text(0, 0), "");
+    EXPECT_EQ(connection.Execute("SHOW listen_addresses", "read").Text(0, 0), "127.0.0.1");
+    EXPECT_EQ(connection.Execute("SHOW ssl", "read").Text(0, 0), "on");
     EXPECT_EQ(connection.Execute("SHOW unix_socket_directories", "read").Text(0, 0),
               server.Folder());
-    EXPECT_TRUE(std::filesystem::exists(server.Folder() + "/.s.PGSQL.5432"));
+    EXPECT_TRUE(std::filesystem::exists(server.SocketPath()));
     const uid_t owner = OwnerOf(server.ServerProcessId());
     EXPECT_EQ(owner, ::geteuid() == 0 ? kUnprivilegedUser : ::geteuid());
 }
