@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 #include "store/postgres/client/connection.hpp"
 #include "store/postgres/client/error.hpp"
+#include "support/postgres/pooler_route.hpp"
 
 namespace tavix::testing {
 
@@ -22,6 +25,13 @@ struct SharedServer {
 SharedServer& Shared() {
     static SharedServer shared;  // destroyed, and so stopped, when the program ends
     return shared;
+}
+
+// TAVIX_TEST_SERVER_ROUTE: unset or "socket", straight to the server's socket; "pooler",
+// through a throw-away PgBouncer (pooler_route.hpp).
+bool RoutedThroughPooler() {
+    const char* route = std::getenv("TAVIX_TEST_SERVER_ROUTE");
+    return route != nullptr && std::string_view(route) == kPoolerRoute;
 }
 
 std::string UniqueDatabaseName() {
@@ -48,24 +58,30 @@ PostgresServer& SharedPostgresServer() {
 
 FreshDatabase::FreshDatabase() : server_(&SharedPostgresServer()), name_(UniqueDatabaseName()) {
     Connection administrator(server_->ConnInfo("postgres"));
-    administrator.Execute("CREATE DATABASE " + name_, "create a database for the test");
+    administrator.ExecuteAlone("CREATE DATABASE " + name_, "create a database for the test");
 }
 
 FreshDatabase::~FreshDatabase() {
     try {
         Connection administrator(server_->ConnInfo("postgres"));
-        administrator.Execute("DROP DATABASE " + name_ + " WITH (FORCE)", "drop the database");
+        administrator.ExecuteAlone("DROP DATABASE " + name_ + " WITH (FORCE)", "drop the database");
     } catch (const store::postgres::PostgresError&) {
         // Left for the server's end, which removes everything.
     }
 }
 
 std::string FreshDatabase::ConnInfo() const {
-    return server_->ConnInfo(name_);
+    return RoutedThroughPooler() ? SharedPooler().ConnInfo(name_) : server_->ConnInfo(name_);
 }
 
 std::string FreshDatabase::Uri() const {
-    return server_->Uri(name_);
+    return RoutedThroughPooler() ? SharedPooler().Uri(name_) : server_->Uri(name_);
+}
+
+std::string RoutedSocketFile() {
+    return RoutedThroughPooler() ? SharedPooler().SocketFile()
+                                 : SharedPostgresServer().Folder() + "/.s.PGSQL." +
+                                       std::to_string(kServerPort);
 }
 
 }  // namespace tavix::testing

@@ -16,6 +16,10 @@ namespace tavix::testing {
 // without trying again, so each test fails at once with the reason.
 PostgresServer& SharedPostgresServer();
 
+// The socket file the tests' connections go to on the route in use (TAVIX_TEST_SERVER_ROUTE),
+// for a proxy to stand in front of.
+std::string RoutedSocketFile();
+
 // A new, empty database on the shared server, under a name no other test uses, dropped when the
 // object goes; so tests never see each other's tables.
 class FreshDatabase {
@@ -26,7 +30,7 @@ class FreshDatabase {
     ~FreshDatabase();
 
     const std::string& Name() const { return name_; }
-    // As a key=value string and as a URI, for the server's superuser.
+    // As a key=value string and as a URI, for the server's superuser, on the route in use.
     std::string ConnInfo() const;
     std::string Uri() const;
 
