@@ -79,9 +79,9 @@ std::string FreshDatabase::Uri() const {
 }
 
 std::string RoutedSocketFile() {
-    return RoutedThroughPooler() ? SharedPooler().SocketFile()
-                                 : SharedPostgresServer().Folder() + "/.s.PGSQL." +
-                                       std::to_string(kServerPort);
+    return RoutedThroughPooler()
+               ? SharedPooler().SocketFile()
+               : SharedPostgresServer().Folder() + "/.s.PGSQL." + std::to_string(kServerPort);
 }
 
 }  // namespace tavix::testing

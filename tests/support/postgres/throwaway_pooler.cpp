@@ -115,8 +115,9 @@ void ThrowAwayPooler::WriteSettings(const PostgresServer& server) const {
         << "pool_mode = transaction\n"
         << "default_pool_size = " << kPoolSize << "\n"
         << "max_client_conn = 500\n"
-        // A restarted server is connected to again within a second, not the default 15.
-        << "server_login_retry = 1\n";
+        // After a failed login PgBouncer turns every client away for this long: a restarted
+        // server is to serve the next statement, as it does without a pooler.
+        << "server_login_retry = 0.1\n";
 }
 
 void ThrowAwayPooler::Start() {

@@ -172,6 +172,9 @@ std::vector<Result> Connection::ExecuteInOneTrip(const std::vector<Statement>& s
     if (!IsOpen()) {
         FailLost(action, "the connection is closed");
     }
+    for (const Statement& statement : statements) {
+        RefuseNul(statement.parameters, action);
+    }
     const std::optional<std::size_t> settings_at = SettingsPosition(statements);
     if (PQenterPipelineMode(connection_.get()) == 0) {
         FailLost(action, PQerrorMessage(connection_.get()));
@@ -205,6 +208,17 @@ std::vector<Result> Connection::ExecuteInOneTrip(const std::vector<Statement>& s
     return results;
 }
 
+// Before anything is sent, so that the connection stays ready for the next statement.
+void Connection::RefuseNul(const std::vector<Parameter>& parameters, std::string_view action) {
+    for (const Parameter& parameter : parameters) {
+        if (parameter && parameter->find('\0') != std::string::npos) {
+            // libpq would cut the text there and store the rest silently lost.
+            Fail(ErrorKind::kOther, false, action,
+                 "a text holds a NUL character, which PostgreSQL cannot store", "");
+        }
+    }
+}
+
 void Connection::Send(const std::string& sql, const std::vector<Parameter>& parameters,
                       std::string_view action) {
     if (!IsOpen()) {
@@ -213,11 +227,6 @@ void Connection::Send(const std::string& sql, const std::vector<Parameter>& para
     std::vector<const char*> values;
     values.reserve(parameters.size());
     for (const Parameter& parameter : parameters) {
-        if (parameter && parameter->find('\0') != std::string::npos) {
-            // libpq would cut the text there and store the rest silently lost.
-            Fail(ErrorKind::kOther, false, action,
-                 "a text holds a NUL character, which PostgreSQL cannot store", "");
-        }
         values.push_back(parameter ? parameter->c_str() : nullptr);
     }
     if (PQsendQueryParams(connection_.get(), sql.c_str(), static_cast<int>(values.size()), nullptr,

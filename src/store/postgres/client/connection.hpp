@@ -84,6 +84,7 @@ class Connection {
     // among them; none when the exchange continues a transaction, which made them already.
     std::optional<std::size_t> SettingsPosition(const std::vector<Statement>& statements) const;
     Statement SettingsStatement() const;
+    void RefuseNul(const std::vector<Parameter>& parameters, std::string_view action);
     void Send(const std::string& sql, const std::vector<Parameter>& parameters,
               std::string_view action);
     void AwaitResult(Clock::time_point deadline, std::string_view action);
