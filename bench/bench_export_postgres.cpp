@@ -83,7 +83,7 @@ class BenchServer {
         std::chrono::seconds(5), std::chrono::seconds(600), std::chrono::seconds(1)};
 
     void Create(const std::string& name) {
-        Connection(server_.ConnInfo("postgres")).Execute("CREATE DATABASE " + name, "create");
+        Connection(server_.ConnInfo("postgres")).ExecuteAlone("CREATE DATABASE " + name, "create");
         tavix::store::CreateReadingsDatabase(server_.Uri(name));
     }
 

@@ -26,7 +26,7 @@ store::postgres::Connection Administrator(const std::string& database) {
 }
 
 std::string NewDatabase(const std::string& name) {
-    Administrator("postgres").Execute("CREATE DATABASE " + name, "create a database");
+    Administrator("postgres").ExecuteAlone("CREATE DATABASE " + name, "create a database");
     const std::string uri = Server().Uri(name);
     store::CreateReadingsDatabase(uri);
     return uri;
@@ -58,7 +58,7 @@ const std::string& PostgresReadings(int count) {
         "SELECT 'C' || lpad(((i::bigint * 7919) % 100000)::text, 6, '0'), i, '1', "
         "'2026-12-06 07:05:09' FROM generate_series(1, $1::int) AS i",
         {std::to_string(count)}, "fill the readings");
-    administrator.Execute("VACUUM (ANALYZE) readings", "analyse the readings");
+    administrator.ExecuteAlone("VACUUM (ANALYZE) readings", "analyse the readings");
     return databases.emplace(count, uri).first->second;
 }
 
@@ -68,7 +68,7 @@ std::string PostgresReadingsName(int count) {
 }
 
 std::string PostgresSocket() {
-    return Server().Folder() + "/.s.PGSQL." + std::to_string(testing::kServerPort);
+    return Server().SocketPath();
 }
 
 std::string PostgresConnInfo(const std::string& database) {

@@ -53,8 +53,7 @@ class PostgresTestStore final : public TestStore {
     // Each reading its own committed transaction, and a lock wait of 1 ms at most: any lock
     // another session held would fail a store at once.
     void StoreReadingsWithoutWaiting(int count, const std::string& code_prefix) override {
-        Connection writer(database_.ConnInfo());
-        writer.Execute("SELECT set_config('lock_timeout', '1ms', false)", "set the lock wait");
+        Connection writer(database_.ConnInfo(), {.lock = std::chrono::milliseconds(1)});
         for (int i = 0; i < count; ++i) {
             store::postgres::Transaction transaction(writer, "store a reading");
             writer.Execute(

@@ -30,7 +30,7 @@ TEST(ServerGoneTest, EveryCommandFailsClearlyOnceTheServerStops) {
     PostgresServer server;
     {
         store::postgres::Connection administrator(server.ConnInfo("postgres"));
-        administrator.Execute("CREATE DATABASE tavix", "create the database");
+        administrator.ExecuteAlone("CREATE DATABASE tavix", "create the database");
         store::CreateReadingsDatabase(server.Uri("tavix"));
         store::postgres::Connection connection(server.ConnInfo("tavix"));
         connection.Execute(

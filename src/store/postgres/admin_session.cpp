@@ -4,13 +4,11 @@ namespace tavix::store::postgres {
 
 postgres::Connection OpenAdminConnection(const std::string& target) {
     postgres::Connection connection(target, kAdminWaits);
-    // Dates are in the ISO form on every connection already. extra_float_digits 1 gives the
+    // Dates are in the ISO form in every transaction already. extra_float_digits 1 gives the
     // shortest exact digits (0 and below would round to 15); the server's own settings must not
     // hold up a long export either.
-    connection.Execute(
-        "SELECT set_config('extra_float_digits', '1', false), "
-        "set_config('idle_in_transaction_session_timeout', '0', false)",
-        "prepare the session");
+    connection.SetInEveryTransaction("extra_float_digits", "1");
+    connection.SetInEveryTransaction("idle_in_transaction_session_timeout", "0");
     return connection;
 }
 

@@ -13,8 +13,8 @@ namespace tavix::store::postgres {
 inline constexpr postgres::Timeouts kAdminWaits{std::chrono::seconds(5), std::chrono::seconds(60),
                                                 std::chrono::seconds(1), std::chrono::seconds(60)};
 
-// A connection for tavix-admin, its session set so that values come out in the forms the
-// export writes whatever the server's or the database's defaults: dates and times as
+// A connection for tavix-admin, each of its transactions set so that values come out in the forms
+// the export writes whatever the server's or the database's defaults: dates and times as
 // "YYYY-MM-DD HH:MM:SS" and floating-point numbers in the shortest digits that read back as
 // the same double. Throws PostgresError, its message naming the target with the password
 // masked.

@@ -47,18 +47,6 @@ class RowLock final : public EditLock {
     bool open_ = true;
 };
 
-// Whether the new record with this key is stored, once the connection that sent it was lost;
-// throws when that cannot be found out.
-bool StoredAfterLoss(Session& session, const TableShape& shape, const std::string& key) {
-    constexpr std::string_view kAction = "find out whether the new record was stored";
-    postgres::Connection& connection = session.SettleLostConnection(kAction);
-    const postgres::Result found =
-        connection.Execute("SELECT count(*) FROM " + shape.quoted_name + " WHERE " +
-                               shape.columns[*shape.reading_key_column].quoted + " = $1::uuid",
-                           {key}, kAction);
-    return found.Text(0, 0) != "0";
-}
-
 enum class Landed { kYes, kNo, kUnknown };
 
 struct Landing {
@@ -66,12 +54,28 @@ struct Landing {
     std::string why;  // why it is unknown
 };
 
+// Whether the new record with this key is stored, looked up on a new connection once the one
+// that sent it was lost. Absent says only that it has not landed yet: its first sending may
+// still be on its way, or in the middle of its commit.
 Landing LandingAfterLoss(Session& session, const TableShape& shape, const std::string& key) {
+    constexpr std::string_view kAction = "find out whether the new record was stored";
     try {
-        return {StoredAfterLoss(session, shape, key) ? Landed::kYes : Landed::kNo, {}};
+        const postgres::Result found = session.ReconnectAfterLoss(kAction).Execute(
+            "SELECT count(*) FROM " + shape.quoted_name + " WHERE " +
+                shape.columns[*shape.reading_key_column].quoted + " = $1::uuid",
+            {key}, kAction);
+        return {found.Text(0, 0) != "0" ? Landed::kYes : Landed::kNo, {}};
     } catch (const StoreError& error) {
         return {Landed::kUnknown, error.what()};
     }
+}
+
+// A value or a rule of the table (SQLSTATE classes 22 and 23) refuses the record whenever it is
+// sent: the first sending was refused too. Anything else leaves the first sending's fate open.
+bool RefusedForGood(const StoreError& error) {
+    const auto* server_error = dynamic_cast<const postgres::PostgresError*>(&error);
+    const std::string_view state = server_error != nullptr ? server_error->SqlState() : "";
+    return state.starts_with("22") || state.starts_with("23");
 }
 
 // Sends the new record on the session's connection: false when the connection was lost on the
@@ -246,29 +250,34 @@ void InsertRecord(Session& session, const TableShape& shape, const FieldValues& 
     if (Sent(session, sql, parameters)) {
         return;
     }
-    const Landing landing = LandingAfterLoss(session, shape, *key);
+    Landing landing = LandingAfterLoss(session, shape, *key);
+    if (landing.landed == Landed::kNo && !shape.reading_key_unique) {
+        landing = {Landed::kUnknown,
+                   "it is not stored yet, and without a unique index on reading_key sending it "
+                   "again could store it twice"};
+    }
     if (landing.landed == Landed::kYes) {
         return;
     }
-    std::string unsettled = landing.why;
     if (landing.landed == Landed::kNo) {
-        // Its server process has ended, so the first sending can no longer land.
+        // The unique index on the key settles it: should the first sending still be in flight,
+        // this one waits for its transaction and then adds nothing, or the record if it came to
+        // nothing; should it arrive later, it adds nothing. So an answer means stored once.
         try {
             if (Sent(session, sql, parameters)) {
                 return;
             }
+            landing.why = "the connection was lost as it was sent again";
         } catch (const StoreError& error) {
-            Fail(session.Name(), kInsertAction,
-                 "the connection to the server was lost as it was sent, it was not stored "
-                 "(reading_key " +
-                     *key + "), and sending it again failed: " + error.what(),
-                 error.Kind());
+            if (RefusedForGood(error)) {
+                Fail(session.Name(), kInsertAction,
+                     "the server refused it (reading_key " + *key + "): " + error.what(),
+                     error.Kind());
+            }
+            landing.why = std::string("sending it again failed: ") + error.what();
         }
-        unsettled =
-            "it was not stored the first time, and the connection was lost as it was "
-            "sent again";
     }
-    KeepUnsettled(session, shape, values, *key, unsettled);
+    KeepUnsettled(session, shape, values, *key, landing.why);
 }
 
 void UpdateRecord(Session& session, const TableShape& shape, std::unique_ptr<EditLock> lock,

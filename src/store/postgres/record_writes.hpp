@@ -23,10 +23,12 @@ std::unique_ptr<EditLock> LockRecord(Session& session, const TableShape& shape, 
 
 // A new record gets the table's reading_key (when it has one) before it is sent: when the
 // connection is lost during its commit, the record is looked up by it after connecting again.
-// There: stored. Not there: sent once more with the same key on the new connection. Neither
-// found out nor answered: given to the session's keeper (new readings of the readings table),
-// and as good as stored once kept; otherwise reported not stored, the message naming the key
-// and whether it is known to be absent or unknown.
+// There: stored. Not there: sent once more with the same key on the new connection, which the
+// key's unique index keeps from storing it twice, however late the first sending lands (with no
+// such index, its outcome stays unknown). Neither found out nor answered: given to the
+// session's keeper (new readings of the readings table), and as good as stored once kept;
+// otherwise reported not stored, the message naming the key and whether it is known to be
+// absent or unknown.
 void InsertRecord(Session& session, const TableShape& shape, const FieldValues& values);
 
 // Writes and commits in one round trip. The record read as it was locked stops being current:

@@ -67,22 +67,15 @@ class Session {
     // The connection an operation in progress runs on (after Run or RunOnce).
     postgres::Connection& Current() { return *connection_; }
 
-    // After the connection was lost with a commit in flight: connects again, and makes sure the
-    // server process that served the lost connection has ended, so that its transaction has
-    // either committed or been rolled back for good before anything is looked up. Throws
-    // StoreError when either cannot be done within the bounded waits: the outcome then stays
-    // unknown.
-    postgres::Connection& SettleLostConnection(std::string_view action);
+    // After the connection was lost with a commit in flight: connects again, for looking up by
+    // its key what became of the change. Nothing is asked of the lost connection's server
+    // process: behind a pooler, the server connection it ran on serves other clients by now.
+    // Throws StoreError when the server cannot be reached within the bounded waits.
+    postgres::Connection& ReconnectAfterLoss(std::string_view action);
 
     void Close() noexcept;
 
   private:
-    // The server process of the current connection, as pg_stat_activity names it.
-    struct ServerProcess {
-        std::string id;
-        std::string started;
-    };
-
     // Fails once closed; connects when there is no usable connection. True when it connected.
     bool PrepareConnection(std::string_view action);
     void Reconnect();
@@ -93,7 +86,6 @@ class Session {
     postgres::Timeouts timeouts_;
     std::shared_ptr<ReadingKeeper> keeper_;
     std::optional<postgres::Connection> connection_;
-    ServerProcess server_process_;
     std::uint64_t generation_ = 0;
     bool closed_ = false;
 };

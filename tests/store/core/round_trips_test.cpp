@@ -27,7 +27,7 @@ struct OperatorAction {
 TEST(RoundTripsTest, EachOperatorActionTakesAtMostItsTurnsOnTheServer) {
     testing::FreshDatabase database;
     CreateReadingsDatabase(database.Uri());
-    testing::CommitCutProxy proxy(testing::SharedPostgresServer().SocketPath());
+    testing::CommitCutProxy proxy(testing::RoutedSocketFile());
     Database store =
         OpenDatabase("postgresql://postgres@127.0.0.1:" + std::to_string(proxy.Port()) + "/" +
                      database.Name() + "?sslmode=disable&gssencmode=disable");

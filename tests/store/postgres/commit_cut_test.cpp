@@ -65,7 +65,7 @@ class CommitCutTest : public ReadingsOnServer {
     std::vector<std::string> confirmed_;
     int refused_ = 0;
 
-    CommitCutProxy proxy_{testing::SharedPostgresServer().SocketPath()};
+    CommitCutProxy proxy_{testing::RoutedSocketFile()};
 };
 
 // Where, how many readings, how long the link is held up.

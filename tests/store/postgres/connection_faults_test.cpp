@@ -49,7 +49,7 @@ TEST_F(ConnectionFaultsTest, ASessionEndedBetweenTwoReadingsIsMadeAgainOnce) {
     // The sessions made again keep the target's encryption, as the server sees it.
     EXPECT_EQ(ValueOf("SELECT string_agg(DISTINCT ssl::text, ',') FROM pg_stat_ssl "
                       "JOIN pg_stat_activity USING (pid) WHERE datname = current_database()"),
-              testing::RouteIsTls() ? "true" : "false");
+              testing::RouteInUse() == testing::Route::kTls ? "true" : "false");
 }
 
 // A certificate the client cannot trust ends the opening at once with libpq's words, whatever

@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 #include "store/postgres/client/connection.hpp"
 #include "store/postgres/client/error.hpp"
+#include "support/postgres/pooler_route.hpp"
 #include "support/postgres/tls_route.hpp"
 
 namespace tavix::testing {
@@ -34,11 +36,17 @@ std::string UniqueDatabaseName() {
 }  // namespace
 
 // A route not known is a mistake in the run, not a reason to run another way.
-bool RouteIsTls() {
+Route RouteInUse() {
     const char* route = std::getenv("TAVIX_TEST_SERVER_ROUTE");
     const std::string chosen = route == nullptr ? "" : route;
-    if (chosen.empty() || chosen == "socket" || chosen == "tls") {
-        return chosen == "tls";
+    if (chosen.empty() || chosen == "socket") {
+        return Route::kSocket;
+    }
+    if (chosen == "tls") {
+        return Route::kTls;
+    }
+    if (chosen == kPoolerRoute) {
+        return Route::kPooler;
     }
     throw std::runtime_error("TAVIX_TEST_SERVER_ROUTE=" + chosen + ": no such route");
 }
@@ -60,24 +68,45 @@ PostgresServer& SharedPostgresServer() {
 
 FreshDatabase::FreshDatabase() : server_(&SharedPostgresServer()), name_(UniqueDatabaseName()) {
     Connection administrator(server_->ConnInfo("postgres"));
-    administrator.Execute("CREATE DATABASE " + name_, "create a database for the test");
+    administrator.ExecuteAlone("CREATE DATABASE " + name_, "create a database for the test");
 }
 
 FreshDatabase::~FreshDatabase() {
     try {
         Connection administrator(server_->ConnInfo("postgres"));
-        administrator.Execute("DROP DATABASE " + name_ + " WITH (FORCE)", "drop the database");
+        administrator.ExecuteAlone("DROP DATABASE " + name_ + " WITH (FORCE)", "drop the database");
     } catch (const store::postgres::PostgresError&) {
         // Left for the server's end, which removes everything.
     }
 }
 
 std::string FreshDatabase::ConnInfo() const {
-    return RouteIsTls() ? TlsConnInfo(*server_, name_) : server_->ConnInfo(name_);
+    switch (RouteInUse()) {
+        case Route::kTls:
+            return TlsConnInfo(*server_, name_);
+        case Route::kPooler:
+            return SharedPooler().ConnInfo(name_);
+        case Route::kSocket:
+            break;
+    }
+    return server_->ConnInfo(name_);
 }
 
 std::string FreshDatabase::Uri() const {
-    return RouteIsTls() ? TlsUri(*server_, name_) : server_->Uri(name_);
+    switch (RouteInUse()) {
+        case Route::kTls:
+            return TlsUri(*server_, name_);
+        case Route::kPooler:
+            return SharedPooler().Uri(name_);
+        case Route::kSocket:
+            break;
+    }
+    return server_->Uri(name_);
+}
+
+std::string RoutedSocketFile() {
+    return RouteInUse() == Route::kPooler ? SharedPooler().SocketFile()
+                                          : SharedPostgresServer().SocketPath();
 }
 
 }  // namespace tavix::testing

@@ -19,8 +19,14 @@ PostgresServer& SharedPostgresServer();
 
 // The route FreshDatabase's connection texts take to the server, as TAVIX_TEST_SERVER_ROUTE
 // says: unset or "socket", its Unix socket; "tls", TCP with the certificate verified
-// (tls_route.hpp). Throws std::runtime_error for any other.
-bool RouteIsTls();
+// (tls_route.hpp); "pooler", through a throw-away PgBouncer (pooler_route.hpp). Throws
+// std::runtime_error for any other.
+enum class Route { kSocket, kTls, kPooler };
+Route RouteInUse();
+
+// The socket file the tests' connections go to on the route in use (TAVIX_TEST_SERVER_ROUTE),
+// for a proxy to stand in front of.
+std::string RoutedSocketFile();
 
 // A new, empty database on the shared server, under a name no other test uses, dropped when the
 // object goes; so tests never see each other's tables.
@@ -32,7 +38,7 @@ class FreshDatabase {
     ~FreshDatabase();
 
     const std::string& Name() const { return name_; }
-    // As a key=value string and as a URI, for the server's superuser, by the chosen route.
+    // As a key=value string and as a URI, for the server's superuser, on the route in use.
     std::string ConnInfo() const;
     std::string Uri() const;
 

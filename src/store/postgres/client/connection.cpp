@@ -17,10 +17,6 @@ namespace {
 
 constexpr std::string_view kConnectAction = "connect";
 
-// client_connection_check_interval exists from PostgreSQL 14 on.
-constexpr int kFirstVersionCheckingClients = 140000;
-constexpr std::string_view kClientCheckMilliseconds = "1000";
-
 void DropNotice(void* /*unused*/, const char* /*message*/) {}
 
 bool Failed(const Result& result) {
@@ -157,12 +153,6 @@ std::optional<Connection::ConnectFailure> Connection::TryConnect(const TargetHos
     if (PQsetnonblocking(connection_.get(), 1) != 0) {
         return GiveUpConnecting(ErrorKind::kConnectionLost, PQerrorMessage(connection_.get()));
     }
-    try {
-        PrepareSession();
-    } catch (const PostgresError&) {
-        Close();  // a session without its settings is not one the store may use
-        throw;
-    }
     return std::nullopt;
 }
 
@@ -190,32 +180,42 @@ void Connection::FailToConnect(ErrorKind kind, std::string_view detail) {
     FailLost(kConnectAction, detail);
 }
 
-void Connection::PrepareSession() {
-    // Session settings, so they hold whatever the server's defaults and outlive every
-    // transaction. The statement timeout makes the server cancel a statement, lock waits
-    // included, before the client stops waiting for it.
-    // Dates travel as "YYYY-MM-DD HH:MM:SS" whatever the server's default style.
-    std::string sql =
-        "SELECT set_config('synchronous_commit', 'on', false), "
-        "set_config('statement_timeout', $1, false), set_config('lock_timeout', $2, false), "
-        "set_config('DateStyle', 'ISO, YMD', false)";
-    std::vector<Parameter> parameters{std::to_string(timeouts_.statement.count()),
-                                      std::to_string(timeouts_.lock.count())};
-    if (PQserverVersion(connection_.get()) >= kFirstVersionCheckingClients) {
-        // A statement whose client has gone is abandoned within a second, not run to its end.
-        sql += ", set_config('client_connection_check_interval', $3, false)";
-        parameters.emplace_back(kClientCheckMilliseconds);
+void Connection::SetInEveryTransaction(std::string name, std::string value) {
+    added_settings_.push_back({std::move(name), std::move(value)});
+}
+
+std::optional<std::size_t> Connection::SettingsPosition(
+    const std::vector<Statement>& statements) const {
+    if (statements.empty() || PQtransactionStatus(connection_.get()) != PQTRANS_IDLE) {
+        return std::nullopt;
     }
-    Execute(sql, parameters, "prepare the session");
+    return OpensTransactionBlock(statements.front().sql) ? 1 : 0;
+}
+
+Connection::Statement Connection::SettingsStatement() const {
+    std::vector<TransactionSetting> settings =
+        StoreSettings(timeouts_, PQserverVersion(connection_.get()));
+    settings.insert(settings.end(), added_settings_.begin(), added_settings_.end());
+    Statement statement{SettingsQuery(settings.size()), {}};
+    for (TransactionSetting& setting : settings) {
+        statement.parameters.emplace_back(std::move(setting.name));
+        statement.parameters.emplace_back(std::move(setting.value));
+    }
+    return statement;
 }
 
 Result Connection::Execute(const std::string& sql, std::string_view action) {
     return Execute(sql, {}, action);
 }
 
+// Even one statement goes in a pipeline: its transaction's settings travel with it.
 Result Connection::Execute(const std::string& sql, const std::vector<Parameter>& parameters,
                            std::string_view action) {
-    Send(sql, parameters, action);
+    return std::move(ExecuteInOneTrip({{sql, parameters}}, action).front());
+}
+
+Result Connection::ExecuteAlone(const std::string& sql, std::string_view action) {
+    Send(sql, {}, action);
     const auto deadline = Clock::now() + timeouts_.statement + timeouts_.answer_grace;
     Flush(deadline, action);
     Result result = Collect(deadline, action);
@@ -225,16 +225,28 @@ Result Connection::Execute(const std::string& sql, const std::vector<Parameter>&
 
 // libpq's pipeline: every statement and one Sync are sent before any answer is awaited. After a
 // failure the server skips the rest up to the Sync; each skipped one still answers (aborted).
+// Statements outside a transaction block run in one implicit transaction up to the Sync, so
+// settings made first hold for all of them, and for a BEGIN's block after them too.
 std::vector<Result> Connection::ExecuteInOneTrip(const std::vector<Statement>& statements,
                                                  std::string_view action) {
     if (!IsOpen()) {
         FailLost(action, "the connection is closed");
     }
+    for (const Statement& statement : statements) {
+        RefuseNul(statement.parameters, action);
+    }
+    const std::optional<std::size_t> settings_at = SettingsPosition(statements);
     if (PQenterPipelineMode(connection_.get()) == 0) {
         FailLost(action, PQerrorMessage(connection_.get()));
     }
-    for (const Statement& statement : statements) {
-        Send(statement.sql, statement.parameters, action);
+    for (std::size_t i = 0; i <= statements.size(); ++i) {
+        if (settings_at == i) {
+            const Statement settings = SettingsStatement();
+            Send(settings.sql, settings.parameters, action);
+        }
+        if (i < statements.size()) {
+            Send(statements[i].sql, statements[i].parameters, action);
+        }
     }
     if (PQpipelineSync(connection_.get()) == 0) {
         FailLost(action, PQerrorMessage(connection_.get()));
@@ -242,14 +254,29 @@ std::vector<Result> Connection::ExecuteInOneTrip(const std::vector<Statement>& s
     const auto deadline = Clock::now() + timeouts_.statement + timeouts_.answer_grace;
     Flush(deadline, action);
     std::vector<Result> results;
-    for (std::size_t i = 0; i < statements.size(); ++i) {
+    const std::size_t sent = statements.size() + (settings_at ? 1 : 0);
+    for (std::size_t i = 0; i < sent; ++i) {
         results.push_back(Collect(deadline, action));
     }
     EndPipeline(deadline, action);
     for (const Result& result : results) {
         CheckOutcome(result, action);
     }
+    if (settings_at) {
+        results.erase(results.begin() + static_cast<std::ptrdiff_t>(*settings_at));
+    }
     return results;
+}
+
+// Before anything is sent, so that the connection stays ready for the next statement.
+void Connection::RefuseNul(const std::vector<Parameter>& parameters, std::string_view action) {
+    for (const Parameter& parameter : parameters) {
+        if (parameter && parameter->find('\0') != std::string::npos) {
+            // libpq would cut the text there and store the rest silently lost.
+            Fail(ErrorKind::kOther, false, action,
+                 "a text holds a NUL character, which PostgreSQL cannot store", "");
+        }
+    }
 }
 
 void Connection::Send(const std::string& sql, const std::vector<Parameter>& parameters,
@@ -260,11 +287,6 @@ void Connection::Send(const std::string& sql, const std::vector<Parameter>& para
     std::vector<const char*> values;
     values.reserve(parameters.size());
     for (const Parameter& parameter : parameters) {
-        if (parameter && parameter->find('\0') != std::string::npos) {
-            // libpq would cut the text there and store the rest silently lost.
-            Fail(ErrorKind::kOther, false, action,
-                 "a text holds a NUL character, which PostgreSQL cannot store", "");
-        }
         values.push_back(parameter ? parameter->c_str() : nullptr);
     }
     if (PQsendQueryParams(connection_.get(), sql.c_str(), static_cast<int>(values.size()), nullptr,

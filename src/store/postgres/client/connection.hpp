@@ -10,6 +10,7 @@
 #include "store/postgres/client/result.hpp"
 #include "store/postgres/client/target_hosts.hpp"
 #include "store/postgres/client/timeouts.hpp"
+#include "store/postgres/client/transaction_settings.hpp"
 
 struct pg_conn;
 
@@ -23,6 +24,9 @@ using Parameter = std::optional<std::string>;
 // One connection to a PostgreSQL server, with the settings every connection of the store uses:
 // bounded waits (see Timeouts), text in UTF-8, and synchronous_commit on whatever the server's
 // default, so that a COMMIT returns only once the server has made the transaction durable.
+// Each transaction makes those settings for itself (StoreSettings), at its start and in the
+// same exchange, so they hold through a connection pooler too and cost no round trip; a
+// setting a caller makes for the session (SET) yields to them.
 // Failures throw PostgresError, whose message names the target with its password masked.
 // The server's notices are dropped: libpq would print them on standard error, under the screen.
 class Connection {
@@ -49,11 +53,17 @@ class Connection {
     // what is already there: no wait, nothing sent.
     bool DroppedWhileIdle();
 
+    // Adds a setting every later transaction makes for itself, after the store's own.
+    void SetInEveryTransaction(std::string name, std::string value);
+
     // Runs one statement and waits for its result, within Timeouts::statement. action says what
     // the caller was doing, for the message ("store the reading").
     Result Execute(const std::string& sql, std::string_view action);
     Result Execute(const std::string& sql, const std::vector<Parameter>& parameters,
                    std::string_view action);
+    // Runs a command PostgreSQL runs only on its own, outside any transaction and pipeline
+    // (CREATE DATABASE, VACUUM): without the transaction's settings.
+    Result ExecuteAlone(const std::string& sql, std::string_view action);
 
     // Runs statements in order in one exchange with the server: they travel together and their
     // answers come back together, so a network's delay is paid once, not once per statement.
@@ -65,7 +75,8 @@ class Connection {
     std::vector<Result> ExecuteInOneTrip(const std::vector<Statement>& statements,
                                          std::string_view action);
 
-    // The process id of this connection's server process, as pg_stat_activity shows it.
+    // The process id of this connection's server process, as pg_stat_activity shows it; behind
+    // a pooler, a number of the pooler's that names no server process.
     int ServerProcessId() const;
 
   private:
@@ -79,7 +90,11 @@ class Connection {
     ConnectFailure GiveUpConnecting(ErrorKind kind, std::string detail);
     std::string TimedOutDetail(const TargetHost* host) const;
     [[noreturn]] void FailToConnect(ErrorKind kind, std::string_view detail);
-    void PrepareSession();
+    // The settings statement for an exchange that begins with statements, and where it goes
+    // among them; none when the exchange continues a transaction, which made them already.
+    std::optional<std::size_t> SettingsPosition(const std::vector<Statement>& statements) const;
+    Statement SettingsStatement() const;
+    void RefuseNul(const std::vector<Parameter>& parameters, std::string_view action);
     void Send(const std::string& sql, const std::vector<Parameter>& parameters,
               std::string_view action);
     void AwaitResult(Clock::time_point deadline, std::string_view action);
@@ -102,6 +117,7 @@ class Connection {
     std::string target_;
     std::string masked_target_;
     Timeouts timeouts_;
+    std::vector<TransactionSetting> added_settings_;
     std::unique_ptr<pg_conn, Finish> connection_;
 };
 

@@ -69,12 +69,12 @@ TEST_F(ErrorKindTest, ALockAnotherSessionHoldsPastTheLockTimeout) {
     Connection other = Connect();
     other.Execute("BEGIN", "begin");
     other.Execute("LOCK TABLE readings IN ACCESS EXCLUSIVE MODE", "lock the table");
-    connection_.Execute("SET lock_timeout = '100ms'", "wait briefly for locks");
-    const PostgresError error = FailureOf(connection_, "SELECT count(*) FROM readings");
+    Connection hasty = Connect({.lock = std::chrono::milliseconds(100)});
+    const PostgresError error = FailureOf(hasty, "SELECT count(*) FROM readings");
     EXPECT_EQ(error.Kind(), ErrorKind::kBusy) << error.what();
     EXPECT_FALSE(error.ConnectionLost());
     other.Execute("ROLLBACK", "let go");
-    EXPECT_EQ(ValueOf(connection_, "SELECT count(*) FROM readings"), "1");
+    EXPECT_EQ(ValueOf(hasty, "SELECT count(*) FROM readings"), "1");
 }
 
 }  // namespace
