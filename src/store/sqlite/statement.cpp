@@ -103,6 +103,13 @@ int Statement::ColumnCount() const {
     return sqlite3_column_count(statement_.get());
 }
 
+int Statement::ColumnBytes(int column) const {
+    const int type = sqlite3_column_type(statement_.get(), column);
+    return type == SQLITE_TEXT || type == SQLITE_BLOB
+               ? sqlite3_column_bytes(statement_.get(), column)
+               : 0;
+}
+
 std::int64_t Statement::ColumnInt64(int column) const {
     return sqlite3_column_int64(statement_.get(), column);
 }
