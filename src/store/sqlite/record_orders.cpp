@@ -7,12 +7,13 @@ namespace tavix::store::sqlite {
 
 namespace {
 
-// What a step runs and where its answer goes: the columns of its row are the rowid, in an index
-// order the key, then every column of the record, which becomes current.
+// What a step runs and where its answer goes: the columns of its row are the rowid, then every
+// column of the record, which becomes current. In an index order the key is the record's own
+// column, not selected twice: another tool may have stored megabytes in it.
 struct Seeker {
     Connection* connection;
     std::shared_ptr<CurrentRecord> current;
-    int key_columns;  // before the record's own: 1 (the rowid) or 2 (and the index's key)
+    std::optional<int> key_column;  // in the row, in an index order
 
     template <typename Binder>
     std::optional<Position> Read(const std::string& sql, std::string_view action,
@@ -26,21 +27,31 @@ struct Seeker {
             return std::nullopt;
         }
         Position position{query->ColumnInt64(0), nullptr};
-        if (key_columns > 1) {
-            position.key = std::make_shared<Key>(query->ColumnSqlValue(1));
+        if (key_column) {
+            position.key = std::make_shared<Key>(query->ColumnSqlValue(*key_column));
         }
-        current->Keep(position.rowid, mark, *query, key_columns);
+        current->Keep(position.rowid, mark, *query, 1);
         return position;
     }
 };
 
 void BindNothing(Statement&) {}
 
+int KeyColumnInRow(const Connection& connection, const TableSchema& table,
+                   const IndexOnColumn& index) {
+    const std::optional<std::size_t> column = table.ColumnIndex(index.column_name);
+    if (!column) {
+        Fail(connection.Path(), "select the index " + QuoteIdentifier(index.index_name),
+             "its column " + QuoteIdentifier(index.column_name) + " is not in the table");
+    }
+    return 1 + static_cast<int>(*column);
+}
+
 class TableOrder final : public RecordOrder {
   public:
     TableOrder(Connection& connection, const TableSchema& table,
                std::shared_ptr<CurrentRecord> current)
-        : seeker_{&connection, std::move(current), 1},
+        : seeker_{&connection, std::move(current), std::nullopt},
           first_(Select(table, "ORDER BY rowid LIMIT 1")),
           last_(Select(table, "ORDER BY rowid DESC LIMIT 1")),
           after_(Select(table, "WHERE rowid > ?1 ORDER BY rowid LIMIT 1")),
@@ -104,9 +115,9 @@ class IndexOrder final : public RecordOrder {
   public:
     IndexOrder(Connection& connection, const TableSchema& table, const IndexOnColumn& index,
                std::shared_ptr<CurrentRecord> current)
-        : seeker_{&connection, std::move(current), 2},
+        : seeker_{&connection, std::move(current), KeyColumnInRow(connection, table, index)},
           key_(QuoteIdentifier(index.column_name)),
-          select_("SELECT rowid, " + key_ + ", * FROM " + QuoteIdentifier(table.name)),
+          select_("SELECT rowid, * FROM " + QuoteIdentifier(table.name)),
           from_index_(select_ + " INDEXED BY " + QuoteIdentifier(index.index_name) + " "),
           ascending_(" ORDER BY " + key_ + ", rowid LIMIT 1"),
           descending_(" ORDER BY " + key_ + " DESC, rowid DESC LIMIT 1"),
