@@ -112,6 +112,7 @@ TEST(RoundTripsTest, EachOperatorActionRunsAtMostItsStatementsOnTheFile) {
         statements_started = 0;
         action.run(readings);
         EXPECT_LE(statements_started, action.most_statements) << action.name;
+        EXPECT_GE(statements_started, 1) << action.name << ": the store's statements uncounted";
     }
 }
 
