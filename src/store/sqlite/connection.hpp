@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "store/sqlite/change_mark.hpp"
 #include "store/sqlite/file_identity.hpp"
 #include "store/sqlite/handle.hpp"
 #include "store/sqlite/statement.hpp"
@@ -79,6 +80,10 @@ class Connection {
     // Copies the open file, as the current transaction sees it, into the existing empty file
     // at target.
     void CopyInto(const std::string& target, std::string_view action);
+
+    // What tells whether anyone has committed to the open file since (change_mark.hpp);
+    // nothing when it cannot be told, or the file is not open.
+    std::optional<ChangeMark> ChangeMarkNow() const { return ReadChangeMark(db_.get()); }
 
     // Whether the file is in WAL mode, where readers and the writer do not wait for each other.
     bool InWalMode();

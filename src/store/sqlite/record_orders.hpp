@@ -6,6 +6,7 @@
 
 #include "store/core/record_order.hpp"
 #include "store/sqlite/connection.hpp"
+#include "store/sqlite/current_record.hpp"
 #include "store/sqlite/sql_value.hpp"
 #include "store/sqlite/table_schema.hpp"
 
@@ -24,27 +25,14 @@ class Key final : public StoredKey {
 // The key of a position in an SQLite index order; NULL when it has none.
 const SqlValue& KeyOf(const Position& position);
 
-// The table's own order: ascending rowid, the order in which records were stored.
-std::unique_ptr<RecordOrder> MakeTableOrder(Connection& connection, const TableSchema& table);
+// The table's own order: ascending rowid, the order in which records were stored. Each step
+// keeps the whole record it lands on in current.
+std::unique_ptr<RecordOrder> MakeTableOrder(Connection& connection, const TableSchema& table,
+                                            std::shared_ptr<CurrentRecord> current);
 
 // Ascending key of a single-column index, equal keys in the table's own order, NULL keys first.
 std::unique_ptr<RecordOrder> MakeIndexOrder(Connection& connection, const TableSchema& table,
-                                            const IndexOnColumn& index);
-
-// Runs a query whose first row (if any) holds a rowid and, optionally, the key after it.
-template <typename Binder>
-std::optional<Position> ReadPosition(Connection& connection, const std::string& sql,
-                                     std::string_view action, Binder bind) {
-    Query query(connection, sql, action);
-    bind(*query);
-    if (!query.Step()) {
-        return std::nullopt;
-    }
-    Position position{query->ColumnInt64(0), nullptr};
-    if (query->ColumnCount() > 1) {
-        position.key = std::make_shared<Key>(query->ColumnSqlValue(1));
-    }
-    return position;
-}
+                                            const IndexOnColumn& index,
+                                            std::shared_ptr<CurrentRecord> current);
 
 }  // namespace tavix::store::sqlite

@@ -12,30 +12,6 @@ namespace {
 constexpr std::string_view kInsertAction = "store the new record";
 constexpr std::string_view kUpdateAction = "store the changed record";
 
-// The record's columns exactly as stored; empty when it is gone.
-std::vector<SqlValue> StoredRow(Connection& connection, const TableSchema& table,
-                                std::int64_t rowid) {
-    Query query(connection, "SELECT * FROM " + QuoteIdentifier(table.name) + " WHERE rowid = ?1",
-                kUpdateAction);
-    query->Bind(1, rowid);
-    std::vector<SqlValue> row;
-    if (query.Step()) {
-        for (int column = 0; column < query->ColumnCount(); ++column) {
-            row.push_back(query->ColumnSqlValue(column));
-        }
-    }
-    return row;
-}
-
-bool HasText(const FieldValues& values) {
-    for (const auto& [column, value] : values) {
-        if (std::holds_alternative<std::string>(value)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // A text written back as it was read: the stored bytes stay, so that neither a character the
 // code page lacks nor the text of an older file is changed by it.
 bool ReadsAs(const SqlValue& stored, const Value& value) {
@@ -68,7 +44,7 @@ void InsertRecord(Connection& connection, const TableSchema& table, const FieldV
 }
 
 void UpdateRecord(Connection& connection, const TableSchema& table, std::int64_t rowid,
-                  const FieldValues& values) {
+                  const std::vector<SqlValue>& stored, const FieldValues& values) {
     if (values.empty()) {
         return;
     }
@@ -79,8 +55,6 @@ void UpdateRecord(Connection& connection, const TableSchema& table, std::int64_t
     }
     const std::string sql =
         "UPDATE " + QuoteIdentifier(table.name) + " SET " + assignments + " WHERE rowid = ?";
-    const std::vector<SqlValue> stored =
-        HasText(values) ? StoredRow(connection, table, rowid) : std::vector<SqlValue>();
     Query query(connection, sql, kUpdateAction);
     int parameter = 1;
     for (const auto& [column, value] : values) {

@@ -14,10 +14,13 @@ bool IsDateTimeColumn(const char* declared_type) {
     return declared_type != nullptr && strcasecmp(declared_type, "DATETIME") == 0;
 }
 
-std::string ColumnText(sqlite3_stmt* statement, int column) {
+// The column's bytes where SQLite holds them, valid until the statement moves on: a value of
+// megabytes is then converted once, not copied first.
+std::string_view ColumnText(sqlite3_stmt* statement, int column) {
     const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
     const int size = sqlite3_column_bytes(statement, column);
-    return bytes == nullptr ? std::string() : std::string(bytes, static_cast<std::size_t>(size));
+    return bytes == nullptr ? std::string_view()
+                            : std::string_view(bytes, static_cast<std::size_t>(size));
 }
 
 }  // namespace
@@ -101,6 +104,13 @@ bool Statement::Step(std::string_view action) {
 
 int Statement::ColumnCount() const {
     return sqlite3_column_count(statement_.get());
+}
+
+int Statement::ColumnBytes(int column) const {
+    const int type = sqlite3_column_type(statement_.get(), column);
+    return type == SQLITE_TEXT || type == SQLITE_BLOB
+               ? sqlite3_column_bytes(statement_.get(), column)
+               : 0;
 }
 
 std::int64_t Statement::ColumnInt64(int column) const {

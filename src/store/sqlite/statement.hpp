@@ -38,6 +38,8 @@ class Statement {
     bool Step(std::string_view action);
 
     int ColumnCount() const;
+    // The size of a text or a blob as stored; 0 for any other value, which is left unconverted.
+    int ColumnBytes(int column) const;
     std::int64_t ColumnInt64(int column) const;
     SqlValue ColumnSqlValue(int column) const;
     // The column as a Value, a text in the program's form; a text in a column declared

@@ -20,6 +20,7 @@ class FileWriteLock final : public EditLock {
         : transaction(connection, action) {}
 
     ImmediateTransaction transaction;
+    std::vector<SqlValue> stored_row;  // as read under the lock
 };
 
 }  // namespace
@@ -36,6 +37,7 @@ bool Table::Attach(std::string_view action) {
     if (generation_ == connection_->Generation()) {
         return false;
     }
+    current_->Forget();
     schema_ = LoadTableSchema(*connection_, name_);
     generation_ = connection_->Generation();
     return true;
@@ -47,16 +49,46 @@ std::optional<std::size_t> Table::ColumnIndex(std::string_view field) const {
 
 SelectedOrder Table::Order(std::string_view index_name) {
     if (index_name.empty()) {
-        return {MakeTableOrder(*connection_, schema_), "", std::nullopt};
+        return {MakeTableOrder(*connection_, schema_, current_), "", std::nullopt};
     }
     const IndexOnColumn index = FindIndex(*connection_, schema_, index_name);
-    return {MakeIndexOrder(*connection_, schema_, index), index.index_name,
+    return {MakeIndexOrder(*connection_, schema_, index, current_), index.index_name,
             schema_.ColumnIndex(index.column_name)};
 }
 
+// The record was read with the move onto it. Only when someone committed to the file since is
+// it read again, whole, for the fields that follow: a record another program changed shows the
+// change, one it deleted fails.
 Value Table::ReadField(std::int64_t rowid, std::size_t column, std::string_view action) {
-    // Only the one column: SQLite loads every column a query names, and another tool may
-    // have stored megabytes in the others.
+    if (!current_->IsCurrent(rowid, connection_->ChangeMarkNow()) && !ReadRecord(rowid, action)) {
+        Fail(connection_->Path(), action,
+             "the current record no longer exists (another program deleted it)");
+    }
+    if (const std::optional<Value>& kept = current_->Field(column)) {
+        return *kept;
+    }
+    return ReadColumnAlone(rowid, column, action);
+}
+
+bool Table::ReadRecord(std::int64_t rowid, std::string_view action,
+                       std::vector<SqlValue>* stored_row) {
+    const std::optional<ChangeMark> mark = connection_->ChangeMarkNow();
+    Query query(*connection_,
+                "SELECT * FROM " + QuoteIdentifier(schema_.name) + " WHERE rowid = ?1", action);
+    query->Bind(1, rowid);
+    if (!query.Step()) {
+        current_->Forget();
+        return false;
+    }
+    current_->Keep(rowid, mark, *query, 0);
+    for (int column = 0; stored_row != nullptr && column < query->ColumnCount(); ++column) {
+        stored_row->push_back(query->ColumnSqlValue(column));
+    }
+    return true;
+}
+
+// Only the one column: SQLite loads every column a query names, and this one is large.
+Value Table::ReadColumnAlone(std::int64_t rowid, std::size_t column, std::string_view action) {
     const std::string select = "SELECT " + QuoteIdentifier(schema_.columns.at(column).name) +
                                " FROM " + QuoteIdentifier(schema_.name) + " WHERE rowid = ?1";
     Query query(*connection_, select, action);
@@ -68,12 +100,10 @@ Value Table::ReadField(std::int64_t rowid, std::size_t column, std::string_view 
     return query->ColumnValue(0);
 }
 
+// The record is read again under the write lock: what the edit then shows is what it overwrites.
 std::unique_ptr<EditLock> Table::LockForEdit(std::int64_t rowid, std::string_view action) {
     auto lock = std::make_unique<FileWriteLock>(*connection_, action);
-    Query query(*connection_,
-                "SELECT 1 FROM " + QuoteIdentifier(schema_.name) + " WHERE rowid = ?1", action);
-    query->Bind(1, rowid);
-    if (!query.Step()) {
+    if (!ReadRecord(rowid, action, &lock->stored_row)) {
         return nullptr;
     }
     return lock;
@@ -87,11 +117,12 @@ void Table::Insert(const FieldValues& values) {
 
 void Table::Update(std::unique_ptr<EditLock> lock, std::int64_t rowid, const FieldValues& values) {
     auto& held = static_cast<FileWriteLock&>(*lock);
-    UpdateRecord(*connection_, schema_, rowid, values);
+    UpdateRecord(*connection_, schema_, rowid, held.stored_row, values);
     held.transaction.Commit();
 }
 
 std::optional<std::vector<OrderKey>> Table::Delete(std::int64_t rowid) {
+    current_->Forget();
     ImmediateTransaction transaction(*connection_, kDeleteAction);
     std::vector<OrderKey> keys;
     {

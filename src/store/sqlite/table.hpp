@@ -3,15 +3,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/core/store_table.hpp"
 #include "store/sqlite/connection.hpp"
+#include "store/sqlite/current_record.hpp"
 #include "store/sqlite/table_schema.hpp"
 
 namespace tavix::store::sqlite {
 
 // A table of the SQLite file. The file may be opened anew under the same path (see
-// Connection): the table is then read again from the file the path names now.
+// Connection): the table is then read again from the file the path names now. Its orders keep
+// the record each step lands on, and fields are read from it while the file is unchanged.
 class Table final : public StoreTable {
   public:
     Table(std::shared_ptr<Connection> connection, std::string name);
@@ -29,10 +32,17 @@ class Table final : public StoreTable {
     std::optional<std::vector<OrderKey>> Delete(std::int64_t rowid) override;
 
   private:
+    // Reads the whole record as the file stands now and keeps it; false when it does not exist.
+    // Its columns as stored go to stored_row too, when given.
+    bool ReadRecord(std::int64_t rowid, std::string_view action,
+                    std::vector<SqlValue>* stored_row = nullptr);
+    Value ReadColumnAlone(std::int64_t rowid, std::size_t column, std::string_view action);
+
     std::shared_ptr<Connection> connection_;
     std::string name_;              // as the recordset was opened on it
     std::uint64_t generation_ = 0;  // of the connection's file the table was read from
     TableSchema schema_;
+    std::shared_ptr<CurrentRecord> current_ = std::make_shared<CurrentRecord>();
 };
 
 }  // namespace tavix::store::sqlite

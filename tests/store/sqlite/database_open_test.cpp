@@ -77,11 +77,22 @@ TEST_F(OpenTest, AnExistingDatabaseIsSwitchedToWalByItsFirstWriteNotByOpening) {
     EXPECT_TRUE(FileContent(path_) == before) << "opening changed the file";
     EXPECT_EQ(SqliteFile(path_).Text("PRAGMA journal_mode"), "delete");
 
+    // What another program commits after the move shows at the next field read, in either mode.
+    SqliteFile(path_).Run("INSERT INTO Readings (code) VALUES ('B')");
+    readings.MoveFirst();
+    SqliteFile(path_).Run("UPDATE Readings SET code = 'C'");
+    EXPECT_EQ(readings.Fields(table::kCode), Value("C"));
+    SqliteFile(path_).Run("DELETE FROM Readings");
+    EXPECT_THROW(readings.Fields(table::kCode), StoreError);
+
     readings.AddNew();
     readings.SetField(table::kCode, "A");
     readings.Update();
     EXPECT_EQ(SqliteFile(path_).Text("PRAGMA journal_mode"), "wal");
     EXPECT_EQ(SqliteFile(path_).Text("SELECT code FROM Readings"), "A");
+    readings.MoveFirst();
+    SqliteFile(path_).Run("UPDATE Readings SET code = 'D'");
+    EXPECT_EQ(readings.Fields(table::kCode), Value("D"));
 }
 
 TEST_F(OpenTest, CreateMakesTheReadingsSchemaAndRefusesToOverwrite) {
