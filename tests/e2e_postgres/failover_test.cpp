@@ -59,7 +59,7 @@ class FailoverTest : public ::testing::Test {
   protected:
     FailoverTest() {
         store::postgres::Connection(servers_.Primary().ConnInfo("postgres"))
-            .Execute(std::string("CREATE DATABASE ") + kDatabase, "create the database");
+            .ExecuteAlone(std::string("CREATE DATABASE ") + kDatabase, "create the database");
         store::CreateReadingsDatabase(servers_.Uri(kDatabase));
     }
 

@@ -55,7 +55,9 @@ PostgresServer& SharedPostgresServer() {
     SharedServer& shared = Shared();
     if (shared.server == nullptr && shared.failure.empty()) {
         try {
-            shared.server = std::make_unique<PostgresServer>(ServerSettings{.tls = true});
+            ServerSettings settings;
+            settings.tls = true;
+            shared.server = std::make_unique<PostgresServer>(settings);
         } catch (const std::exception& error) {
             shared.failure = error.what();
         }

@@ -116,15 +116,18 @@ TEST(BoundedConnect, AServerThatNeverAnswersFailsTheConnectionInTime) {
 // server fails, the message names each.
 TEST_F(BoundedWaitTest, EachServerOfATargetGetsAWaitOfItsOwn) {
     SilentListener silent, also_silent;
-    const std::string tail = " port=5432 user=postgres password=secret dbname=" + database_.Name();
+    const std::string tail = " user=postgres password=secret dbname=" + database_.Name();
+    const testing::PostgresServer& server = testing::SharedPostgresServer();
     const auto start = Clock::now();
-    Connection standby(
-        "host=" + silent.Folder() + "," + testing::SharedPostgresServer().Folder() + tail,
-        kShortWaits);
+    Connection standby("host=" + silent.Folder() + "," + server.Folder() + " port=5432," +
+                           std::to_string(server.Port()) + tail,
+                       kShortWaits);
     EXPECT_LT(Clock::now() - start, kTooLong);
     EXPECT_EQ(ValueOf(standby, "SELECT count(*) FROM readings"), "1");
     try {
-        Connection none("host=" + silent.Folder() + "," + also_silent.Folder() + tail, kShortWaits);
+        Connection none(
+            "host=" + silent.Folder() + "," + also_silent.Folder() + " port=5432" + tail,
+            kShortWaits);
         ADD_FAILURE() << "connected to silent sockets";
     } catch (const PostgresError& error) {
         const std::string message = error.what();
