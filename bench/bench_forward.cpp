@@ -99,7 +99,7 @@ double SecondsPerReading(const std::string& program, const std::vector<std::stri
     session.ToEntryScreen();
     const auto started = std::chrono::steady_clock::now();
     for (int reading = 1; reading <= kReadingsPerSession; ++reading) {
-        session.TypeCode("F" + std::to_string(reading));
+        session.TypeCode(std::string("F").append(std::to_string(reading)));
         session.ConfirmCode();
         session.ConfirmQuantity();
     }

@@ -14,8 +14,13 @@ namespace {
 using namespace std::chrono_literals;
 
 testing::PostgresServer& Server() {
-    static testing::PostgresServer server(testing::ServerSettings{
-        .durable = true, .max_connections = 100, .shared_buffers = "256MB"});
+    static testing::PostgresServer server([] {
+        testing::ServerSettings settings;
+        settings.durable = true;
+        settings.max_connections = 100;
+        settings.shared_buffers = "256MB";
+        return settings;
+    }());
     return server;
 }
 
