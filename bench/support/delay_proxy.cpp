@@ -23,6 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using testing::ConnectToServerSocket;
+using testing::ListenOnLoopback;
 using testing::SendAll;
 
 // How often an idle relay looks whether the proxy is stopping.
@@ -75,18 +76,7 @@ timespec Until(Clock::time_point due) {
 
 DelayProxy::DelayProxy(std::string server_socket, std::chrono::microseconds round_trip)
     : server_socket_(std::move(server_socket)), round_trip_(round_trip) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t size = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        throw std::runtime_error("the delay proxy cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = ListenOnLoopback(port_, "the delay proxy");
     acceptor_ = std::thread([this] { Accept(); });
 }
 

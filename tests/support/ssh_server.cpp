@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "support/postgres/process_census.hpp"
+#include "support/tmux_session.hpp"
 
 namespace tavix::testing {
 
@@ -92,27 +93,6 @@ void WriteConfig(const std::string& folder, int port, const std::string& force_c
         config << " " << variable;
     }
     config << "\n";
-}
-
-std::map<pid_t, pid_t> ParentsOfProcesses() {
-    std::map<pid_t, pid_t> parents;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream stat_file(entry.path() / "stat");
-        std::string stat;
-        if (!std::getline(stat_file, stat) || stat.rfind(')') == std::string::npos) {
-            continue;
-        }
-        pid_t parent = 0;
-        char state = 0;
-        if (std::sscanf(stat.c_str() + stat.rfind(')') + 1, " %c %d", &state, &parent) == 2) {
-            parents[std::stoi(name)] = parent;
-        }
-    }
-    return parents;
 }
 
 bool CarriesMarker(pid_t process, const std::string& marker) {

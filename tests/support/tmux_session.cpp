@@ -322,8 +322,8 @@ std::string TmuxSession::Tmux(std::vector<std::string> arguments) const {
     return result.out;
 }
 
-std::vector<pid_t> ChildProcesses(pid_t parent) {
-    std::vector<pid_t> children;
+std::map<pid_t, pid_t> ParentsOfProcesses() {
+    std::map<pid_t, pid_t> parents;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         const std::string name = entry.path().filename();
         if (name.find_first_not_of("0123456789") != std::string::npos) {
@@ -340,8 +340,18 @@ std::vector<pid_t> ChildProcesses(pid_t parent) {
         std::istringstream fields(stat.substr(name_end + 1));
         std::string state;
         pid_t ppid = 0;
-        if (fields >> state >> ppid && ppid == parent) {
-            children.push_back(std::stoi(name));
+        if (fields >> state >> ppid) {
+            parents[std::stoi(name)] = ppid;
+        }
+    }
+    return parents;
+}
+
+std::vector<pid_t> ChildProcesses(pid_t parent) {
+    std::vector<pid_t> children;
+    for (const auto& [process, its_parent] : ParentsOfProcesses()) {
+        if (its_parent == parent) {
+            children.push_back(process);
         }
     }
     return children;

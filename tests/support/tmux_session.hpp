@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ class TmuxSession {
 
 // Whether row `row` (from 1) of a screen's lines reads exactly `text`.
 bool LineIs(const std::vector<std::string>& lines, int row, const std::string& text);
+
+// Every process's parent, from /proc.
+std::map<pid_t, pid_t> ParentsOfProcesses();
 
 // The processes whose parent is `parent`, such as the program a pane's shell started.
 std::vector<pid_t> ChildProcesses(pid_t parent);

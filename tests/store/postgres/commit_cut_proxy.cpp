@@ -63,18 +63,7 @@ class ClientMessages {
 
 CommitCutProxy::CommitCutProxy(std::string server_socket)
     : server_socket_(std::move(server_socket)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // 127.0.0.1 only
-    address.sin_port = 0;
-    socklen_t size = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(listener_, 16) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        throw std::runtime_error("the proxy cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = ListenOnLoopback(port_, "the proxy");
     acceptor_ = std::thread([this] { Accept(); });
 }
 
